@@ -1,0 +1,53 @@
+#include "model/CleanupCategory.h"
+
+namespace {
+
+struct CategoryAttributes {
+    const char* rawValue;
+    const char* title;
+    const char* summary;
+    const char* symbolName;
+    Tint tint;
+};
+
+const CategoryAttributes& attributes(CleanupCategory category) {
+    static const CategoryAttributes table[] = {
+        {"safeCaches", "Safe App Caches",
+         "Auto-updater staging archives (ShipIt), VS Code VSIX caches, and package downloads that "
+         "are 100% disposable.",
+         "sparkles", Tint::green},
+        {"developerTools", "Developer Tools & Caches",
+         "Old npm tarballs, Gradle build intermediates, Xcode DerivedData, and superseded Android "
+         "NDKs.",
+         "hammer.fill", Tint::blue},
+        {"simulators", "iOS Simulator Caches",
+         "Simulator runtimes, device state caches, and dyld shared caches.", "iphone.gen3",
+         Tint::indigo},
+        {"dormantPlugins", "Dormant Audio Plugins",
+         "AAX plugins with no Pro Tools installed, and legacy VST2 plugins incompatible with Apple "
+         "Silicon Logic Pro.",
+         "waveform", Tint::orange},
+        {"containerResidue", "Sandbox Extraction Residue",
+         "Temporary unzipped installers and archives left inside App Store sandbox containers.",
+         "archivebox.fill", Tint::purple},
+    };
+    return table[static_cast<int>(category)];
+}
+
+} // namespace
+
+QString rawValue(CleanupCategory category) {
+    return QString::fromLatin1(attributes(category).rawValue);
+}
+QString title(CleanupCategory category) {
+    return QString::fromUtf8(attributes(category).title);
+}
+QString summary(CleanupCategory category) {
+    return QString::fromUtf8(attributes(category).summary);
+}
+QString symbolName(CleanupCategory category) {
+    return QString::fromLatin1(attributes(category).symbolName);
+}
+Tint tint(CleanupCategory category) {
+    return attributes(category).tint;
+}

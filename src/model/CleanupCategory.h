@@ -1,0 +1,36 @@
+#pragma once
+
+#include "model/RawValue.h"
+#include "model/Tint.h"
+
+#include <QHashFunctions>
+#include <QString>
+
+#include <array>
+
+enum class CleanupCategory {
+    safeCaches,
+    developerTools,
+    simulators,
+    dormantPlugins,
+    containerResidue
+};
+
+template <>
+inline constexpr std::array<CleanupCategory, 5> allCases<CleanupCategory>{
+    CleanupCategory::safeCaches, CleanupCategory::developerTools, CleanupCategory::simulators,
+    CleanupCategory::dormantPlugins, CleanupCategory::containerResidue};
+
+QString rawValue(CleanupCategory category);
+// Lists are keyed by the raw value.
+inline QString id(CleanupCategory category) {
+    return rawValue(category);
+}
+QString title(CleanupCategory category);
+QString summary(CleanupCategory category);
+QString symbolName(CleanupCategory category);
+Tint tint(CleanupCategory category);
+
+inline size_t qHash(CleanupCategory category, size_t seed = 0) noexcept {
+    return qHash(rawValue(category), seed);
+}

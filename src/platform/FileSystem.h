@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+// The one layer through which the logic reaches the disk. Callers speak in absolute logical paths
+// ("/Library/Caches", home + "/.npm"); a rooted file system resolves them below a chosen folder so
+// that tests see a whole fake disk exactly as a user's would look. Instances are immutable and may
+// be used from any thread.
+class FileSystem {
+public:
+    virtual ~FileSystem();
+
+    // The running system: paths are what they say and the home folder is the user's.
+    static std::shared_ptr<FileSystem> system();
+    // Every absolute path resolves below `root`; `home` is a logical path inside it.
+    static std::shared_ptr<FileSystem> rooted(const QString& root, const QString& home);
+
+    // The user's home folder without a trailing separator. Empty when the platform gives none that
+    // is usable (empty, relative or "/"): home-based rules then find nothing instead of scanning
+    // folders at the top of the disk.
+    virtual QString homePath() const;
+
+    // True when a file or folder exists at the path; a link counts when its target exists.
+    virtual bool fileExists(const QString& path) const;
+
+    // Names of the entries directly inside a folder, hidden ones included, unsorted; nothing when
+    // the folder is missing or unreadable. Names that are not valid UTF-8 are left out: they cannot
+    // be named exactly as text.
+    virtual std::optional<QStringList> contentsOfDirectory(const QString& path) const;
+
+    // Bytes allocated by everything below a folder: hidden entries and hidden folders are passed
+    // over, links are never followed, unreadable entries are left out. A missing path, a plain file
+    // or a link measures 0. Blocking: never call it on the GUI thread.
+    virtual qint64 allocatedSizeOfTree(const QString& path) const;
+
+    // Joins a folder path and one entry name with exactly one "/".
+    static QString appendingPathComponent(const QString& folder, const QString& name);
+
+protected:
+    FileSystem(QByteArray root, QString home);
+
+    // Where a logical path lives on the real disk; nothing for a path that is not absolute.
+    std::optional<QByteArray> physicalPath(const QString& path) const;
+
+private:
+    QByteArray m_root;
+    QString m_home;
+};

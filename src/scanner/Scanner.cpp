@@ -1,0 +1,103 @@
+#include "scanner/Scanner.h"
+
+#include "platform/FileSystem.h"
+#include "platform/ThreadPriority.h"
+
+#include <QCoroFuture>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Walks run here, one at a time, at background priority; a walk spreads its own folders over the
+// machine's cores.
+QThreadPool& sizingPool() {
+    static QThreadPool* pool = [] {
+        auto* created = new QThreadPool;
+        created->setMaxThreadCount(1);
+        created->setThreadPriority(QThread::LowPriority);
+        return created;
+    }();
+    return *pool;
+}
+
+} // namespace
+
+Scanner::Scanner(std::shared_ptr<FileSystem> fileSystem)
+    : m_fileSystem(std::move(fileSystem)) {}
+
+Scanner& Scanner::shared() {
+    static Scanner scanner(FileSystem::system());
+    return scanner;
+}
+
+QCoro::Task<QList<FolderItem>> Scanner::scanAll(StatusSink statusUpdate) {
+    const QString home = m_fileSystem->homePath();
+    const std::pair<const char*, std::function<QCoro::Task<QList<FolderItem>>()>> categoryScans[] =
+        {
+            {"Scanning safe application caches...", [&] { return scanSafeCaches(home); }},
+            {"Scanning developer tools & build caches...",
+             [&] { return scanDeveloperTools(home); }},
+            {"Scanning iOS simulator caches...", [&] { return scanSimulators(); }},
+            {"Scanning audio plugins & dormant formats...", [&] { return scanDormantPlugins(); }},
+            {"Scanning sandbox extraction residues...", [&] { return scanContainerResidue(home); }},
+        };
+
+    QList<FolderItem> found;
+    for (const auto& [status, scan] : categoryScans) {
+        if (statusUpdate) {
+            statusUpdate(QString::fromLatin1(status));
+        }
+        found += co_await scan();
+    }
+    found.removeIf([](const FolderItem& item) { return item.size <= 0; });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const FolderItem& a, const FolderItem& b) { return a.size > b.size; });
+    co_return found;
+}
+
+QCoro::Task<qint64> Scanner::folderSize(QString path) {
+    // Only the path goes to the worker and only the number comes back.
+    QFuture<qint64> measuring =
+        QtConcurrent::run(&sizingPool(), [fileSystem = m_fileSystem, path = std::move(path)] {
+            lowerCurrentThreadPriority();
+            return fileSystem->allocatedSizeOfTree(path);
+        });
+    co_return co_await measuring;
+}
+
+QCoro::Task<> Scanner::addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold,
+                                   Texts texts, RecordTraits traits) {
+    const qint64 size = co_await folderSize(path);
+    if (size > threshold) {
+        found.append(FolderItem(std::move(texts.name), std::move(path), size, traits.category,
+                                traits.safetyTier, std::move(texts.subtitle), traits.isSelected,
+                                traits.recreateFolderAfterDelete, std::nullopt,
+                                traits.requiresSudo));
+    }
+}
+
+QCoro::Task<> Scanner::fixedPathRule(QList<FolderItem>& found, QString path, qint64 threshold,
+                                     Texts texts, RecordTraits traits) {
+    if (!m_fileSystem->fileExists(path)) {
+        co_return;
+    }
+    co_await addIfLarger(found, std::move(path), threshold, std::move(texts), traits);
+}
+
+QCoro::Task<> Scanner::listingRule(QList<FolderItem>& found, QString folder, qint64 threshold,
+                                   EntryMatch match, RecordTraits traits) {
+    const auto entries = m_fileSystem->contentsOfDirectory(folder);
+    if (!entries) {
+        co_return;
+    }
+    for (const QString& entry : *entries) {
+        if (auto texts = match(entry)) {
+            co_await addIfLarger(found, FileSystem::appendingPathComponent(folder, entry),
+                                 threshold, std::move(*texts), traits);
+        }
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "model/FolderItem.h"
+#include "scanner/RecordTraits.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class FileSystem;
+
+// Turns the fixed catalogue of cache and build-artefact locations into cleanup targets. Runs on the
+// GUI thread; only the folder walks leave it, one at a time, on a low-priority worker. Reads the
+// disk and nothing else: it never changes anything.
+class Scanner {
+public:
+    using StatusSink = std::function<void(const QString&)>;
+
+    explicit Scanner(std::shared_ptr<FileSystem> fileSystem);
+
+    // The instance for the running system, made on first use.
+    static Scanner& shared();
+
+    // Runs the five category scans in category order, hands one status text per category to
+    // `statusUpdate` before that category starts, and returns every target larger than 0 bytes,
+    // largest first (equal sizes keep the order in which they were found).
+    QCoro::Task<QList<FolderItem>> scanAll(StatusSink statusUpdate);
+
+    // Bytes allocated below `path`, measured off the GUI thread; 0 for anything unmeasurable.
+    QCoro::Task<qint64> folderSize(QString path);
+
+    // Category scans, each returning its records in the order found. The home-based ones find
+    // nothing when `home` is empty.
+    QCoro::Task<QList<FolderItem>> scanSafeCaches(QString home);
+    QCoro::Task<QList<FolderItem>> scanDeveloperTools(QString home);
+    QCoro::Task<QList<FolderItem>> scanSimulators();
+    QCoro::Task<QList<FolderItem>> scanDormantPlugins();
+    QCoro::Task<QList<FolderItem>> scanContainerResidue(QString home);
+
+private:
+    struct Texts {
+        QString name;
+        QString subtitle;
+    };
+    // Decides whether a listed entry is a candidate, and if so how its record reads.
+    using EntryMatch = std::function<std::optional<Texts>(const QString& entryName)>;
+
+    // Measures `path` and appends a record when it is larger than `threshold` bytes.
+    QCoro::Task<> addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold, Texts texts,
+                              RecordTraits traits);
+    // A location that must exist; measured and listed when larger than `threshold`.
+    QCoro::Task<> fixedPathRule(QList<FolderItem>& found, QString path, qint64 threshold,
+                                Texts texts, RecordTraits traits);
+    // Every entry of `folder` that `match` accepts, in listing order, measured and listed when
+    // larger than `threshold`. A folder that cannot be listed adds nothing.
+    QCoro::Task<> listingRule(QList<FolderItem>& found, QString folder, qint64 threshold,
+                              EntryMatch match, RecordTraits traits);
+
+    std::shared_ptr<FileSystem> m_fileSystem;
+};

@@ -1,0 +1,116 @@
+#include "model/ByteFormatter.h"
+#include "model/FolderItem.h"
+
+#include <QTest>
+
+class ModelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void categoryRawValues_data() {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<bool>("decodes");
+        QTest::newRow("exact") << "containerResidue" << true;
+        QTest::newRow("first case") << "safeCaches" << true;
+        QTest::newRow("other letter case") << "SafeCaches" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("title, not raw value") << "Safe App Caches" << false;
+        QTest::newRow("trailing space") << "simulators " << false;
+    }
+    void categoryRawValues() {
+        QFETCH(QString, raw);
+        QFETCH(bool, decodes);
+        const auto category = fromRawValue<CleanupCategory>(raw);
+        QCOMPARE(category.has_value(), decodes);
+        if (category) {
+            QCOMPARE(rawValue(*category), raw);
+            QCOMPARE(id(*category), raw);
+        }
+    }
+
+    void everyCaseRoundTrips() {
+        QCOMPARE(allCases<CleanupCategory>.size(), 5u);
+        QCOMPARE(allCases<CleanupCategory>.front(), CleanupCategory::safeCaches);
+        QCOMPARE(allCases<CleanupCategory>.back(), CleanupCategory::containerResidue);
+        for (CleanupCategory category : allCases<CleanupCategory>) {
+            QCOMPARE(fromRawValue<CleanupCategory>(rawValue(category)), category);
+            QVERIFY(!title(category).isEmpty());
+            QVERIFY(!summary(category).isEmpty());
+        }
+        for (SafetyTier tier : {SafetyTier::safe, SafetyTier::developer, SafetyTier::caution}) {
+            QCOMPARE(fromRawValue<SafetyTier>(rawValue(tier)), tier);
+        }
+        QCOMPARE(rawValue(SafetyTier::caution), QStringLiteral("caution"));
+        QVERIFY(!fromRawValue<SafetyTier>(u"Review").has_value());
+        QVERIFY(!fromRawValue<SafetyTier>(u"Safe").has_value());
+    }
+
+    void displayAttributes() {
+        QCOMPARE(title(CleanupCategory::developerTools),
+                 QStringLiteral("Developer Tools & Caches"));
+        QCOMPARE(symbolName(CleanupCategory::simulators), QStringLiteral("iphone.gen3"));
+        QCOMPARE(tint(CleanupCategory::containerResidue), Tint::purple);
+        QCOMPARE(summary(CleanupCategory::safeCaches),
+                 QStringLiteral("Auto-updater staging archives (ShipIt), VS Code VSIX caches, and "
+                                "package downloads that are 100% disposable."));
+        QCOMPARE(badgeLabel(SafetyTier::caution), QStringLiteral("Review"));
+        QCOMPARE(tint(SafetyTier::caution), Tint::orange);
+        QCOMPARE(tint(SafetyTier::developer), Tint::blue);
+        QCOMPARE(qHash(CleanupCategory::dormantPlugins, 7),
+                 qHash(QStringLiteral("dormantPlugins"), 7));
+    }
+
+    void itemIdentityAndEquality() {
+        const auto make = [] {
+            return FolderItem("n", "/p", 10, CleanupCategory::safeCaches, SafetyTier::safe, "s",
+                              true, true, std::nullopt, false);
+        };
+        const FolderItem a = make();
+        const FolderItem b = make();
+        QVERIFY(!a.id.isNull());
+        QCOMPARE(a.id.version(), QUuid::Random);
+        QVERIFY(a.id != b.id);
+        QVERIFY(a != b); // same contents, own identities
+
+        FolderItem copy = a;
+        QCOMPARE(copy, a);
+        copy.isSelected = false;
+        QVERIFY(copy != a);
+
+        FolderItem withCommand = a;
+        withCommand.cliCommand = QString();
+        QVERIFY(withCommand != a); // an empty command is not an absent one
+    }
+
+    void formatBytes_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << "0 B";
+        QTest::newRow("negative") << qint64(-5) << "0 B";
+        QTest::newRow("most negative") << std::numeric_limits<qint64>::min() << "0 B";
+        QTest::newRow("one byte") << qint64(1) << "1 byte";
+        QTest::newRow("bytes") << qint64(999) << "999 bytes";
+        QTest::newRow("one KB") << qint64(1000) << "1 KB";
+        QTest::newRow("KB rounds") << qint64(1499) << "1 KB";
+        QTest::newRow("KB rounds up") << qint64(1500) << "2 KB";
+        QTest::newRow("KB to MB") << qint64(999'999) << "1 MB";
+        QTest::newRow("MB fraction") << qint64(1'500'000) << "1.5 MB";
+        QTest::newRow("MB trailing zero dropped") << qint64(2'000'000) << "2 MB";
+        QTest::newRow("MB rounding") << qint64(1'049'999) << "1 MB";
+        QTest::newRow("MB to GB") << qint64(999'950'000) << "1 GB";
+        QTest::newRow("GB two digits") << qint64(2'345'000'000) << "2.35 GB";
+        QTest::newRow("GB one digit") << qint64(2'300'000'000) << "2.3 GB";
+        QTest::newRow("TB") << qint64(1'230'000'000'000) << "1.23 TB";
+        QTest::newRow("GB to TB") << qint64(999'995'000'000) << "1 TB";
+        QTest::newRow("thousands of TB") << qint64(5'000'000'000'000'000) << "5,000 TB";
+        QTest::newRow("largest") << std::numeric_limits<qint64>::max() << "9,223,372.04 TB";
+    }
+    void formatBytes() {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(::formatBytes(bytes), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(ModelTest)
+#include "tst_model.moc"

@@ -1,0 +1,96 @@
+#include "support/FakeDisk.h"
+
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+FakeDisk::FakeDisk(QString home)
+    : m_home(std::move(home)) {
+    QVERIFY2(m_dir.isValid(), "no temporary folder");
+    makeFolder(m_home);
+}
+
+QString FakeDisk::real(const QString& logical) const {
+    return m_dir.path() + logical;
+}
+
+std::shared_ptr<FileSystem> FakeDisk::fileSystem() const {
+    return FileSystem::rooted(m_dir.path(), m_home);
+}
+
+void FakeDisk::makeFolder(const QString& logical) const {
+    if (!QDir().mkpath(real(logical))) {
+        qFatal("FakeDisk: cannot create %s", qPrintable(logical));
+    }
+}
+
+namespace {
+
+int createFile(const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) {
+        qFatal("FakeDisk: cannot create %s", qPrintable(path));
+    }
+    return fd;
+}
+
+} // namespace
+
+qint64 FakeDisk::writeFile(const QString& logical, qint64 bytes) const {
+    const QString path = real(logical);
+    const int fd = createFile(path);
+    const QByteArray block(64 * 1024, 'k');
+    for (qint64 left = bytes; left > 0;) {
+        const auto chunk = static_cast<size_t>(std::min<qint64>(left, block.size()));
+        const ssize_t written = ::write(fd, block.constData(), chunk);
+        if (written <= 0) {
+            qFatal("FakeDisk: cannot write %s", qPrintable(path));
+        }
+        left -= written;
+    }
+    ::close(fd);
+    return allocatedBytes(path);
+}
+
+qint64 FakeDisk::allocateFile(const QString& logical, qint64 bytes) const {
+    const QString path = real(logical);
+    const int fd = createFile(path);
+    if (bytes > 0 && ::posix_fallocate(fd, 0, static_cast<off_t>(bytes)) != 0) {
+        qFatal("FakeDisk: cannot allocate %s", qPrintable(path));
+    }
+    ::close(fd);
+    return allocatedBytes(path);
+}
+
+void FakeDisk::makeSparseFile(const QString& logical, qint64 logicalSize) const {
+    const int fd = createFile(real(logical));
+    if (::ftruncate(fd, static_cast<off_t>(logicalSize)) != 0) {
+        qFatal("FakeDisk: cannot size %s", qPrintable(logical));
+    }
+    ::close(fd);
+}
+
+void FakeDisk::makeLink(const QString& logical, const QString& target) const {
+    const QString path = real(logical);
+    QDir().mkpath(QFileInfo(path).path());
+    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) !=
+        0) {
+        qFatal("FakeDisk: cannot link %s", qPrintable(logical));
+    }
+}
+
+qint64 FakeDisk::allocatedBytes(const QString& realPath) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(realPath).constData(), &info) != 0) {
+        return 0;
+    }
+    return static_cast<qint64>(info.st_blocks) * 512;
+}

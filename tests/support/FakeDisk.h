@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class FileSystem;
+
+// A whole fake disk in a temporary folder, seen through a rooted file system: tests name logical
+// paths ("/Library/...", home() + "/Library/Caches") exactly as a user's disk has them.
+class FakeDisk {
+public:
+    explicit FakeDisk(QString home = QStringLiteral("/Users/u"));
+
+    QString home() const { return m_home; }
+    QString root() const { return m_dir.path(); }
+    // Where a logical path lives inside the temporary folder.
+    QString real(const QString& logical) const;
+    std::shared_ptr<FileSystem> fileSystem() const;
+
+    void makeFolder(const QString& logical) const;
+    // A file with `bytes` of real data; returns the bytes it occupies on disk.
+    qint64 writeFile(const QString& logical, qint64 bytes) const;
+    // A file whose blocks are reserved without writing them (cheap for large sizes); returns the
+    // bytes it occupies on disk.
+    qint64 allocateFile(const QString& logical, qint64 bytes) const;
+    // A file of `logicalSize` bytes with no blocks allocated.
+    void makeSparseFile(const QString& logical, qint64 logicalSize) const;
+    void makeLink(const QString& logical, const QString& target) const;
+
+    // Bytes the real file at `realPath` occupies (st_blocks * 512).
+    static qint64 allocatedBytes(const QString& realPath);
+
+private:
+    QTemporaryDir m_dir;
+    QString m_home;
+};
