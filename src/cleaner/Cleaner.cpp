@@ -19,12 +19,22 @@ namespace {
 
 const char* const failedCommandPrefix = "Failed command: ";
 
-// Items are treated here, one at a time, at background priority.
-QThreadPool& cleaningPool() {
+// Removals run here, one at a time, at background priority.
+QThreadPool& removalPool() {
     static QThreadPool* pool = [] {
         auto* created = new QThreadPool;
         created->setMaxThreadCount(1);
         created->setThreadPriority(QThread::LowPriority);
+        return created;
+    }();
+    return *pool;
+}
+
+// Commands wait here for their child, which inherits the thread's priority: the program's own.
+QThreadPool& commandPool() {
+    static QThreadPool* pool = [] {
+        auto* created = new QThreadPool;
+        created->setMaxThreadCount(1);
         return created;
     }();
     return *pool;
@@ -68,7 +78,6 @@ Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, boo
 }
 
 bool runCommand(const ProcessLauncher& launcher, const QString& line) {
-    lowerCurrentThreadPriority();
     try {
         return launcher.runShellCommand(line);
     } catch (const std::bad_alloc&) {
@@ -104,8 +113,8 @@ QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink 
             continue;
         }
         if (item.cliCommand && !item.cliCommand->isEmpty()) {
-            QFuture<bool> running = QtConcurrent::run(
-                &cleaningPool(), [launcher = m_launcher, line = *item.cliCommand] {
+            QFuture<bool> running =
+                QtConcurrent::run(&commandPool(), [launcher = m_launcher, line = *item.cliCommand] {
                     return runCommand(*launcher, line);
                 });
             if (co_await running) {
@@ -118,8 +127,8 @@ QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink 
             continue;
         }
         QFuture<Removal> removing =
-            QtConcurrent::run(&cleaningPool(), [fileSystem = m_fileSystem, path = item.path,
-                                                recreate = item.recreateFolderAfterDelete] {
+            QtConcurrent::run(&removalPool(), [fileSystem = m_fileSystem, path = item.path,
+                                               recreate = item.recreateFolderAfterDelete] {
                 return removeAndRecreate(*fileSystem, path, recreate);
             });
         const Removal removal = co_await removing;
