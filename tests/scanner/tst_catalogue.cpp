@@ -22,173 +22,110 @@ struct Item {
 };
 using Layout = QList<Item>;
 
-// What one rule sets alike on its records.
-struct Rule {
-    CleanupCategory category;
-    SafetyTier tier;
-    bool selected;
-    bool recreate;
-    bool sudo;
-    QString subtitle;
-    QString name = {};           // the name of a fixed-path rule's record
-    bool followsListing = false; // its records come in the order the folder lists its entries
-};
+// One expected record; its size is whatever the disk allocated below its path.
 struct Want {
-    Rule rule;
+    RecordTraits traits;
     QString path;
-    QString name = {};
+    QString name;
+    QString subtitle;
+    bool followsListing = false; // found in the order its folder lists its entries
 };
 using Wants = QList<Want>;
 
-const Rule vsix{safeCaches,
-                safe,
-                true,
-                true,
-                false,
-                "Cached installer packages of already-installed VS Code extensions.",
-                "VS Code Extension Packages"};
-const Rule crx{safeCaches,
-               safe,
-               true,
-               true,
-               false,
-               "Downloaded Chrome extension update packages staged by GoogleUpdater.",
-               "Google CRX Download Cache"};
-const Rule pip{safeCaches,
-               safe,
-               true,
-               true,
-               false,
-               "Cached Python binary wheel archives and source tarballs.",
-               "Python Pip Wheel Cache"};
-const Rule staging{safeCaches, safe,  true,
-                   true,       false, "Auto-updater staging cache for downloaded app updates.",
-                   {},         true};
-const Rule npm{developerTools,
-               developer,
-               true,
-               true,
-               false,
-               "Local copy of downloaded npm tarballs. npm re-fetches automatically on demand.",
-               "npm Package Cache"};
-const Rule npx{developerTools,
-               developer,
-               true,
-               true,
-               false,
-               "One-off CLI packages downloaded during npx runs.",
-               "npx Temporary Packages"};
-const Rule gradle{developerTools,
-                  developer,
-                  true,
-                  true,
-                  false,
-                  "Cached jars and build artifacts from Android/Java Gradle builds.",
-                  "Gradle Build & Dependency Caches"};
-const Rule wrapper{developerTools,
-                   developer,
-                   true,
-                   true,
-                   false,
-                   "Downloaded Gradle version zip archives from past projects.",
-                   "Gradle Wrapper Distributions"};
-const Rule derived{developerTools,
-                   developer,
-                   true,
-                   true,
-                   false,
-                   "Intermediate build files, indexes, and symbol caches for Xcode projects.",
-                   "Xcode DerivedData"};
-const Rule ib{developerTools,
-              developer,
-              true,
-              true,
-              false,
-              "Cached simulator configurations used by Xcode Interface Builder.",
-              "Xcode Interface Builder Cache"};
-Rule ndk(const QString& latest) {
-    return {developerTools,
-            developer,
-            true,
-            false,
-            false,
+constexpr RecordTraits cache{safeCaches, safe, true, true, false};
+constexpr RecordTraits build{developerTools, developer, true, true, false};
+constexpr RecordTraits oldNdk{developerTools, developer, true, false, false};
+constexpr RecordTraits dyldCache{simulators, developer, false, true, false};
+constexpr RecordTraits runtimeImage{simulators, developer, false, false, false};
+constexpr RecordTraits plugins{dormantPlugins, caution, false, true, true};
+constexpr RecordTraits residueFolder{containerResidue, caution, false, false, false};
+
+const QString support = "~/Library/Application Support";
+const QString caches = "~/Library/Caches";
+const QString ndks = "~/Library/Android/sdk/ndk";
+const QString volumes = "/Library/Developer/CoreSimulator/Volumes";
+const QString containers = "~/Library/Containers";
+
+const Want vsix{cache, support + "/Code/CachedExtensionVSIXs", "VS Code Extension Packages",
+                "Cached installer packages of already-installed VS Code extensions."};
+const Want crx{cache, support + "/Google/GoogleUpdater/crx_cache", "Google CRX Download Cache",
+               "Downloaded Chrome extension update packages staged by GoogleUpdater."};
+const Want pip{cache, caches + "/pip", "Python Pip Wheel Cache",
+               "Cached Python binary wheel archives and source tarballs."};
+const Want npm{build, "~/.npm/_cacache", "npm Package Cache",
+               "Local copy of downloaded npm tarballs. npm re-fetches automatically on demand."};
+const Want npx{build, "~/.npm/_npx", "npx Temporary Packages",
+               "One-off CLI packages downloaded during npx runs."};
+const Want gradle{build, "~/.gradle/caches", "Gradle Build & Dependency Caches",
+                  "Cached jars and build artifacts from Android/Java Gradle builds."};
+const Want wrapper{build, "~/.gradle/wrapper/dists", "Gradle Wrapper Distributions",
+                   "Downloaded Gradle version zip archives from past projects."};
+const Want derived{build, "~/Library/Developer/Xcode/DerivedData", "Xcode DerivedData",
+                   "Intermediate build files, indexes, and symbol caches for Xcode projects."};
+const Want ib{build, "~/Library/Developer/Xcode/UserData/IB Support",
+              "Xcode Interface Builder Cache",
+              "Cached simulator configurations used by Xcode Interface Builder."};
+const Want dyld{dyldCache, "/Library/Developer/CoreSimulator/Caches/dyld",
+                "Simulator dyld Shared Cache",
+                "Dynamic linker cache generated for simulator runtimes."};
+const Want aax{plugins, "/Library/Application Support/Avid/Audio/Plug-Ins",
+               "Dormant AAX Plugins (No Pro Tools)",
+               "AAX plug-ins are only used by Pro Tools. Logic Pro exclusively uses Audio Units "
+               "(.component)."};
+const Want vst{plugins, "/Library/Audio/Plug-Ins/VST", "Legacy VST2 Plugins",
+               "Legacy VST2 format. Logic Pro and native Apple Silicon DAWs use AU (.component) or "
+               "VST3."};
+
+Want staging(const QString& name) {
+    return {cache, caches + "/" + name, name,
+            "Auto-updater staging cache for downloaded app updates.", true};
+}
+Want olderNdk(const QString& version, const QString& latest) {
+    return {oldNdk, ndks + "/" + version, "Android NDK " + version + " (Older Version)",
             "Superseded Android NDK version. The latest NDK (" + latest + ") remains untouched."};
 }
-const Rule dyld{simulators,
-                developer,
-                false,
-                true,
-                false,
-                "Dynamic linker cache generated for simulator runtimes.",
-                "Simulator dyld Shared Cache"};
-const Rule runtime{
-    simulators, developer,
-    false,      false,
-    false,      "Mounted simulator operating system image (manageable via Xcode Components).",
-    {},         true};
-const Rule aax{dormantPlugins,
-               caution,
-               false,
-               true,
-               true,
-               "AAX plug-ins are only used by Pro Tools. Logic Pro exclusively uses Audio Units "
-               "(.component).",
-               "Dormant AAX Plugins (No Pro Tools)"};
-const Rule vst{dormantPlugins,
-               caution,
-               false,
-               true,
-               true,
-               "Legacy VST2 format. Logic Pro and native Apple Silicon DAWs use AU (.component) or "
-               "VST3.",
-               "Legacy VST2 Plugins"};
-const Rule residue{containerResidue,
-                   caution,
-                   false,
-                   false,
-                   false,
-                   "Extracted archive residue stored inside app sandbox container.",
-                   {},
-                   true};
-
-const QString caches = "~/Library/Caches/";
-const QString ndks = "~/Library/Android/sdk/ndk/";
-const QString volumes = "/Library/Developer/CoreSimulator/Volumes/";
-const QString containers = "~/Library/Containers/";
-const QString aaxFolder = "/Library/Application Support/Avid/Audio/Plug-Ins";
-const QString vstFolder = "/Library/Audio/Plug-Ins/VST";
-
-QString support(const QString& container) {
-    return containers + container + "/Data/Library/Application Support/";
+Want runtime(const QString& volume) {
+    return {runtimeImage, volumes + "/" + volume, "iOS Simulator Runtime (" + volume + ")",
+            "Mounted simulator operating system image (manageable via Xcode Components).", true};
+}
+Want residue(const QString& container, const QString& entry) {
+    return {residueFolder,
+            containers + "/" + container + "/Data/Library/Application Support/" + entry,
+            container + ": " + entry,
+            "Extracted archive residue stored inside app sandbox container.", true};
 }
 
-QString describe(const QString& name, const QString& path, qint64 size, CleanupCategory category,
-                 SafetyTier tier, const QString& subtitle, bool selected, bool recreate,
-                 bool hasCommand, bool sudo) {
-    return QStringList{name,
-                       path,
-                       QString::number(size),
-                       rawValue(category),
-                       rawValue(tier),
-                       subtitle,
-                       selected ? "selected" : "not selected",
-                       recreate ? "recreate" : "no recreate",
-                       hasCommand ? "command" : "no command",
-                       sudo ? "sudo" : "no sudo"}
-        .join(" | ");
+// A file of `bytes` inside the wanted folder.
+Item filled(const Want& want, qint64 bytes) {
+    return {want.path + "/payload", bytes};
+}
+Layout ndkFolder(const QStringList& versions) {
+    Layout layout;
+    for (const QString& version : versions) {
+        layout.append(filled(olderNdk(version, {}), MiB));
+    }
+    return layout;
 }
 
 QStringList described(const QList<FolderItem>& items) {
     QStringList lines;
     for (const FolderItem& item : items) {
-        lines << describe(item.name, item.path, item.size, item.category, item.safetyTier,
-                          item.subtitle, item.isSelected, item.recreateFolderAfterDelete,
-                          item.cliCommand.has_value(), item.requiresSudo);
+        lines << QStringList{item.name,
+                             item.path,
+                             QString::number(item.size),
+                             rawValue(item.category),
+                             rawValue(item.safetyTier),
+                             item.subtitle,
+                             item.isSelected ? "selected" : "not selected",
+                             item.recreateFolderAfterDelete ? "recreate" : "no recreate",
+                             item.cliCommand ? "command" : "no command",
+                             item.requiresSudo ? "sudo" : "no sudo"}
+                     .join(" | ");
     }
     return lines;
 }
 
-// A fake disk built from a layout, which knows what the scanner should measure on it.
+// A fake disk built from a layout, which knows what the scanner should find on it.
 class Disk {
 public:
     explicit Disk(const Layout& layout, const QString& home = "/Users/u")
@@ -211,40 +148,37 @@ public:
     std::shared_ptr<FileSystem> fileSystem() const { return m_disk.fileSystem(); }
 
     // The records `wants` describe, sized from what was allocated and, where a rule follows a
-    // folder listing, in the order this disk lists them.
+    // folder listing, in the order this disk lists that folder.
     QStringList expected(Wants wants) const {
-        for (qsizetype start = 0; start < wants.size();) {
-            const QString parent = parentOf(wants[start]);
-            qsizetype end = start + 1;
-            while (wants[start].rule.followsListing && end < wants.size() &&
-                   wants[end].rule.followsListing && parentOf(wants[end]) == parent) {
+        for (qsizetype start = 0, end = 0; start < wants.size(); start = end) {
+            const QString parent = logical(wants[start].path).section('/', 0, -2);
+            for (end = start + 1; wants[start].followsListing && end < wants.size() &&
+                                  wants[end].followsListing &&
+                                  logical(wants[end].path).startsWith(parent + '/');) {
                 ++end;
             }
-            const QStringList listing =
-                fileSystem()->contentsOfDirectory(parent).value_or(QStringList());
+            const auto listing = fileSystem()->contentsOfDirectory(parent).value_or(QStringList());
+            const auto place = [&](const Want& want) {
+                return listing.indexOf(want.path.section('/', -1));
+            };
             std::sort(wants.begin() + start, wants.begin() + end,
-                      [&](const Want& a, const Want& b) {
-                          return listing.indexOf(nameIn(a)) < listing.indexOf(nameIn(b));
-                      });
-            start = end;
+                      [&](const Want& a, const Want& b) { return place(a) < place(b); });
         }
-        QStringList lines;
+        QList<FolderItem> items;
         for (const Want& want : wants) {
-            const Rule& rule = want.rule;
             const QString path = logical(want.path);
-            lines << describe(want.name.isEmpty() ? rule.name : want.name, path, sizeBelow(path),
-                              rule.category, rule.tier, rule.subtitle, rule.selected, rule.recreate,
-                              false, rule.sudo);
+            items.append(FolderItem(want.name, path, sizeBelow(path), want.traits.category,
+                                    want.traits.safetyTier, want.subtitle, want.traits.isSelected,
+                                    want.traits.recreateFolderAfterDelete, std::nullopt,
+                                    want.traits.requiresSudo));
         }
-        return lines;
+        return described(items);
     }
 
 private:
     QString logical(QString path) const {
         return path.startsWith('~') ? path.replace(0, 1, m_disk.home()) : path;
     }
-    QString parentOf(const Want& want) const { return logical(want.path).section('/', 0, -2); }
-    static QString nameIn(const Want& want) { return want.path.section('/', -1); }
 
     // Files below `path`, leaving out anything hidden on the way down, as the walk does.
     qint64 sizeBelow(const QString& path) const {
@@ -263,26 +197,6 @@ private:
 };
 
 using ScanFn = QCoro::Task<QList<FolderItem>> (*)(Scanner&, QString);
-
-Layout stagingFolder(const QString& name) {
-    return {{caches + name + "/payload.zip", 50 * MiB + 1}};
-}
-
-Layout ndkFolder(const QStringList& versions) {
-    Layout layout;
-    for (const QString& version : versions) {
-        layout.append({ndks + version + "/toolchain.bin", MiB});
-    }
-    return layout;
-}
-
-Want olderNdk(const QString& version, const QString& latest) {
-    return {ndk(latest), ndks + version, "Android NDK " + version + " (Older Version)"};
-}
-
-Layout residueEntry(const QString& container, const QString& entry, qint64 bytes) {
-    return {{support(container) + entry + "/payload.bin", bytes}};
-}
 
 } // namespace
 
@@ -312,40 +226,29 @@ class CatalogueTest : public QObject {
 private slots:
     void safeCaches_data() {
         columns();
-        QTest::newRow("nothing present") << Layout{} << Wants{};
         QTest::newRow("fixed caches in rule order, whatever their sizes")
-            << Layout{{caches + "pip/wheels/a.whl", 3 * MiB},
-                      {"~/Library/Application Support/Google/GoogleUpdater/crx_cache/x.crx", MiB},
-                      {"~/Library/Application Support/Code/CachedExtensionVSIXs/e.vsix", 1}}
-            << Wants{{vsix, "~/Library/Application Support/Code/CachedExtensionVSIXs"},
-                     {crx, "~/Library/Application Support/Google/GoogleUpdater/crx_cache"},
-                     {pip, caches + "pip"}};
+            << Layout{filled(pip, 3 * MiB), filled(crx, MiB), filled(vsix, 1)}
+            << Wants{vsix, crx, pip};
         QTest::newRow("empty and hidden-only caches")
-            << Layout{{caches + "pip", folder},
-                      {"~/Library/Application Support/Code/CachedExtensionVSIXs/.DS_Store", MiB}}
-            << Wants{};
+            << Layout{{pip.path, folder}, {vsix.path + "/.DS_Store", MiB}} << Wants{};
         QTest::newRow("staging at exactly 50 MiB")
-            << Layout{{caches + "com.example.ShipIt/update.zip", 50 * MiB}} << Wants{};
+            << Layout{filled(staging("com.example.ShipIt"), 50 * MiB)} << Wants{};
         for (const char* name : {"com.example.ShipIt", "Updater", "UPDATER", "App-UpDater",
                                  "com.example.app.UPDATE", ".shipit-state"}) {
             QTest::addRow("staging one block over 50 MiB: %s", name)
-                << stagingFolder(name) << Wants{{staging, caches + name, name}};
+                << Layout{filled(staging(name), 50 * MiB + 1)} << Wants{staging(name)};
         }
-        for (const char* name :
-             {"com.example.app", "pip-tools", "upd-ater", "com.example.SHİPIT"}) {
-            QTest::addRow("not staging: %s", name) << stagingFolder(name) << Wants{};
-        }
-        QTest::newRow("pip is never staging")
-            << Layout{{caches + "pip/big.whl", 60 * MiB}} << Wants{{pip, caches + "pip"}};
+        // Full lower-casing spells a dotted capital I as "i" and a combining dot: not "shipit".
+        QTest::newRow("no staging mark")
+            << Layout{filled(staging("com.example.app"), 60 * MiB),
+                      filled(staging("com.example.SHİPIT"), 60 * MiB), filled(pip, 60 * MiB)}
+            << Wants{pip};
         QTest::newRow("staging folders in listing order")
-            << (stagingFolder("b.ShipIt") + stagingFolder("a-updater") + stagingFolder("c.update"))
-            << Wants{{staging, caches + "b.ShipIt", "b.ShipIt"},
-                     {staging, caches + "a-updater", "a-updater"},
-                     {staging, caches + "c.update", "c.update"}};
+            << Layout{filled(staging("b.ShipIt"), 51 * MiB), filled(staging("a-updater"), 52 * MiB),
+                      filled(staging("c.update"), 53 * MiB)}
+            << Wants{staging("b.ShipIt"), staging("a-updater"), staging("c.update")};
         QTest::newRow("unlistable caches folder keeps earlier records")
-            << Layout{{"~/Library/Caches", 0},
-                      {"~/Library/Application Support/Code/CachedExtensionVSIXs/e.vsix", 1}}
-            << Wants{{vsix, "~/Library/Application Support/Code/CachedExtensionVSIXs"}};
+            << Layout{{caches, 0}, filled(vsix, 1)} << Wants{vsix};
     }
     void safeCaches() {
         check([](Scanner& scanner, QString home) { return scanner.scanSafeCaches(home); });
@@ -354,23 +257,14 @@ private slots:
     void developerTools_data() {
         columns();
         QTest::newRow("build caches in rule order, whatever their sizes")
-            << Layout{{"~/.npm/_cacache/index", 1},
-                      {"~/.npm/_npx/a/pkg", MiB},
-                      {"~/.gradle/caches/modules/x.jar", 2 * MiB},
-                      {"~/.gradle/wrapper/dists/gradle-8/g.zip", 3 * MiB},
-                      {"~/Library/Developer/Xcode/DerivedData/App-x/Build/o", 4 * MiB},
-                      {"~/Library/Developer/Xcode/UserData/IB Support/Simulator", 5 * MiB}}
-            << Wants{{npm, "~/.npm/_cacache"},
-                     {npx, "~/.npm/_npx"},
-                     {gradle, "~/.gradle/caches"},
-                     {wrapper, "~/.gradle/wrapper/dists"},
-                     {derived, "~/Library/Developer/Xcode/DerivedData"},
-                     {ib, "~/Library/Developer/Xcode/UserData/IB Support"}};
+            << Layout{filled(npm, 1),           filled(npx, MiB),         filled(gradle, 2 * MiB),
+                      filled(wrapper, 3 * MiB), filled(derived, 4 * MiB), filled(ib, 5 * MiB)}
+            << Wants{npm, npx, gradle, wrapper, derived, ib};
         QTest::newRow("empty, hidden-only and missing build caches")
-            << Layout{{"~/.npm/_cacache", folder}, {"~/.gradle/caches/.lock", MiB}} << Wants{};
+            << Layout{{npm.path, folder}, {gradle.path + "/.lock", MiB}} << Wants{};
         QTest::newRow("single NDK") << ndkFolder({"27.0.12077973"}) << Wants{};
         QTest::newRow("one NDK and hidden entries")
-            << ndkFolder({"27.0.12077973", ".staging"}) + Layout{{ndks + ".DS_Store", 1}}
+            << ndkFolder({"27.0.12077973", ".staging"}) + Layout{{ndks + "/.DS_Store", 1}}
             << Wants{};
         QTest::newRow("10.0.0 is newer than 9.9.0")
             << ndkFolder({"10.0.0", "9.9.0"}) << Wants{olderNdk("9.9.0", "10.0.0")};
@@ -381,13 +275,12 @@ private slots:
             << ndkFolder({"25.10.1", "25.2.9519653"}) << Wants{olderNdk("25.2.9519653", "25.10.1")};
         QTest::newRow("equal numbers fall back to character order")
             << ndkFolder({"21.0", "021.0"}) << Wants{olderNdk("021.0", "21.0")};
-        // The driver drops it with every other empty record.
+        // Listed by the rule; the driver drops it with every other empty record.
         QTest::newRow("empty older NDK")
-            << ndkFolder({"27.0.12077973"}) + Layout{{ndks + "26.1.10909125", folder}}
+            << ndkFolder({"27.0.12077973"}) + Layout{{ndks + "/26.1.10909125", folder}}
             << Wants{olderNdk("26.1.10909125", "27.0.12077973")};
         QTest::newRow("unlistable NDK folder keeps earlier records")
-            << Layout{{"~/.npm/_cacache/index", 1}, {"~/Library/Android/sdk/ndk", 0}}
-            << Wants{{npm, "~/.npm/_cacache"}};
+            << Layout{filled(npm, 1), {ndks, 0}} << Wants{npm};
     }
     void developerTools() {
         check([](Scanner& scanner, QString home) { return scanner.scanDeveloperTools(home); });
@@ -395,18 +288,14 @@ private slots:
 
     void simulators_data() {
         columns();
-        QTest::newRow("nothing present") << Layout{} << Wants{};
         QTest::newRow("dyld cache and runtimes, hidden and empty volumes left out")
-            << Layout{{"/Library/Developer/CoreSimulator/Caches/dyld/21A328/cache", MiB},
-                      {volumes + "iOS_21A328/image", 2 * MiB},
-                      {volumes + ".Trashes/image", 2 * MiB},
-                      {volumes + "iOS_empty", folder}}
-            << Wants{{dyld, "/Library/Developer/CoreSimulator/Caches/dyld"},
-                     {runtime, volumes + "iOS_21A328", "iOS Simulator Runtime (iOS_21A328)"}};
+            << Layout{filled(dyld, MiB),
+                      filled(runtime("iOS_21A328"), 2 * MiB),
+                      filled(runtime(".Trashes"), 2 * MiB),
+                      {volumes + "/iOS_empty", folder}}
+            << Wants{dyld, runtime("iOS_21A328")};
         QTest::newRow("unlistable volumes keep the dyld cache")
-            << Layout{{"/Library/Developer/CoreSimulator/Caches/dyld/cache", MiB},
-                      {"/Library/Developer/CoreSimulator/Volumes", 0}}
-            << Wants{{dyld, "/Library/Developer/CoreSimulator/Caches/dyld"}};
+            << Layout{filled(dyld, MiB), {volumes, 0}} << Wants{dyld};
     }
     void simulators() {
         check([](Scanner& scanner, QString) { return scanner.scanSimulators(); });
@@ -416,13 +305,12 @@ private slots:
         columns();
         QTest::newRow("Pro Tools present")
             << Layout{{"/Applications/Pro Tools.app/Contents/Info.plist", 1},
-                      {aaxFolder + "/Reverb.aaxplugin/bin", 200 * MiB},
-                      {vstFolder + "/Old.vst/bin", 1}}
-            << Wants{{vst, vstFolder}};
-        QTest::newRow("Pro Tools absent") << Layout{{aaxFolder + "/Reverb.aaxplugin/bin", 2 * MiB},
-                                                    {vstFolder + "/Old.vst/bin", 1}}
-                                          << Wants{{aax, aaxFolder}, {vst, vstFolder}};
-        QTest::newRow("empty AAX folder, no VST folder") << Layout{{aaxFolder, folder}} << Wants{};
+                      filled(aax, 200 * MiB),
+                      filled(vst, 1)}
+            << Wants{vst};
+        QTest::newRow("Pro Tools absent")
+            << Layout{filled(aax, 2 * MiB), filled(vst, 1)} << Wants{aax, vst};
+        QTest::newRow("empty AAX folder, no VST folder") << Layout{{aax.path, folder}} << Wants{};
     }
     void dormantPlugins() {
         check([](Scanner& scanner, QString) { return scanner.scanDormantPlugins(); });
@@ -430,32 +318,26 @@ private slots:
 
     void containerResidue_data() {
         columns();
-        const Want downloads{residue, support("com.example.reader") + "Downloads",
-                             "com.example.reader: Downloads"};
-        QTest::newRow("exactly 100 MiB")
-            << residueEntry("com.example.reader", "Downloads", 100 * MiB) << Wants{};
+        const Want downloads = residue("com.example.reader", "Downloads");
+        QTest::newRow("exactly 100 MiB") << Layout{filled(downloads, 100 * MiB)} << Wants{};
         QTest::newRow("one block over 100 MiB")
-            << residueEntry("com.example.reader", "Downloads", 100 * MiB + 1) << Wants{downloads};
+            << Layout{filled(downloads, 100 * MiB + 1)} << Wants{downloads};
+        Layout systemFolders;
+        for (const char* entry : {"AddressBook", "SyncServices", "iCloud", "icloud"}) {
+            systemFolders.append(filled(residue("com.example.reader", entry), 100 * MiB + 1));
+        }
         QTest::newRow("system folders are never offered, other letter cases are")
-            << residueEntry("com.example.reader", "AddressBook", 100 * MiB + 1) +
-                   residueEntry("com.example.reader", "SyncServices", 100 * MiB + 1) +
-                   residueEntry("com.example.reader", "iCloud", 100 * MiB + 1) +
-                   residueEntry("com.example.reader", "icloud", 100 * MiB + 1)
-            << Wants{{residue, support("com.example.reader") + "icloud",
-                      "com.example.reader: icloud"}};
+            << systemFolders << Wants{residue("com.example.reader", "icloud")};
         QTest::newRow("hidden containers and entries")
-            << residueEntry(".com.example.hidden", "Downloads", 100 * MiB + 1) +
-                   residueEntry("com.example.reader", ".cache", 100 * MiB + 1)
+            << Layout{filled(residue(".com.example.hidden", "Downloads"), 100 * MiB + 1),
+                      filled(residue("com.example.reader", ".cache"), 100 * MiB + 1)}
             << Wants{};
         QTest::newRow("containers without a listable support folder are skipped")
-            << Layout{{containers + "com.example.bare/Data/Library", folder},
-                      {containers + "com.example.odd/Data/Library/Application Support", 0}} +
-                   residueEntry("com.example.reader", "Downloads", 100 * MiB + 1)
+            << Layout{{containers + "/com.example.bare/Data/Library", folder},
+                      {containers + "/com.example.odd/Data/Library/Application Support", 0},
+                      filled(downloads, 100 * MiB + 1)}
             << Wants{downloads};
-        QTest::newRow("a large file measures nothing")
-            << Layout{{support("com.example.reader") + "archive.zip", 100 * MiB + 1}} << Wants{};
-        QTest::newRow("unlistable containers folder")
-            << Layout{{"~/Library/Containers", 0}} << Wants{};
+        QTest::newRow("unlistable containers folder") << Layout{{containers, 0}} << Wants{};
     }
     void containerResidue() {
         check([](Scanner& scanner, QString home) { return scanner.scanContainerResidue(home); });
@@ -463,47 +345,31 @@ private slots:
 
     // Every rule present: largest first, equal sizes in category, then rule order.
     void fullScan() {
-        const Layout layout =
-            Layout{{"~/Library/Application Support/Code/CachedExtensionVSIXs/e.vsix", 3 * MiB},
-                   {"~/Library/Application Support/Google/GoogleUpdater/crx_cache/x.crx", 1},
-                   {caches + "pip/a.whl", 2 * MiB},
-                   {"~/.npm/_cacache/index", 1},
-                   {"~/.npm/_npx/a/pkg", 5 * MiB},
-                   {"~/.gradle/caches/x.jar", 7 * MiB},
-                   {"~/.gradle/wrapper/dists/g.zip", 4 * MiB},
-                   {"~/Library/Developer/Xcode/DerivedData/App/o", 8 * MiB},
-                   {"~/Library/Developer/Xcode/UserData/IB Support/s", 1},
-                   {ndks + "25.2.9519653/t", 6 * MiB},
-                   {ndks + "26.1.10909125", folder},
-                   {ndks + "27.0.12077973/t", 9 * MiB},
-                   {"/Library/Developer/CoreSimulator/Caches/dyld/c", 1},
-                   {volumes + "iOS_21A328/image", 10 * MiB},
-                   {aaxFolder + "/R.aaxplugin/bin", 2 * MiB},
-                   {vstFolder + "/Old.vst/bin", 1}} +
-            stagingFolder("com.example.ShipIt") +
-            residueEntry("com.example.reader", "Downloads", 100 * MiB + 1);
-        const Disk disk(layout);
+        const Want reader = residue("com.example.reader", "Downloads");
+        const Want shipIt = staging("com.example.ShipIt");
+        const Want older = olderNdk("25.2.9519653", "27.0.12077973");
+        const Disk disk({filled(vsix, 3 * MiB),
+                         filled(crx, 1),
+                         filled(pip, 2 * MiB),
+                         filled(shipIt, 60 * MiB),
+                         filled(npm, 1),
+                         filled(npx, 5 * MiB),
+                         filled(gradle, 7 * MiB),
+                         filled(wrapper, 4 * MiB),
+                         filled(derived, 8 * MiB),
+                         filled(ib, 1),
+                         filled(older, 6 * MiB),
+                         {ndks + "/26.1.10909125", folder},
+                         {ndks + "/27.0.12077973/t", 9 * MiB},
+                         filled(dyld, 1),
+                         filled(runtime("iOS_21A328"), 10 * MiB),
+                         filled(aax, 2 * MiB),
+                         filled(vst, 1),
+                         filled(reader, 100 * MiB + 1)});
         Scanner scanner(disk.fileSystem());
-        const QList<FolderItem> found = QCoro::waitFor(scanner.scanAll({}));
-        QCOMPARE(
-            described(found),
-            disk.expected({{residue, support("com.example.reader") + "Downloads",
-                            "com.example.reader: Downloads"},
-                           {staging, caches + "com.example.ShipIt", "com.example.ShipIt"},
-                           {runtime, volumes + "iOS_21A328", "iOS Simulator Runtime (iOS_21A328)"},
-                           {derived, "~/Library/Developer/Xcode/DerivedData"},
-                           {gradle, "~/.gradle/caches"},
-                           olderNdk("25.2.9519653", "27.0.12077973"),
-                           {npx, "~/.npm/_npx"},
-                           {wrapper, "~/.gradle/wrapper/dists"},
-                           {vsix, "~/Library/Application Support/Code/CachedExtensionVSIXs"},
-                           {pip, caches + "pip"},
-                           {aax, aaxFolder},
-                           {crx, "~/Library/Application Support/Google/GoogleUpdater/crx_cache"},
-                           {npm, "~/.npm/_cacache"},
-                           {ib, "~/Library/Developer/Xcode/UserData/IB Support"},
-                           {dyld, "/Library/Developer/CoreSimulator/Caches/dyld"},
-                           {vst, vstFolder}}));
+        QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))),
+                 disk.expected({reader, shipIt, runtime("iOS_21A328"), derived, gradle, older, npx,
+                                wrapper, vsix, pip, aax, crx, npm, ib, dyld, vst}));
     }
 
     // With no usable home, what lies where a home-based rule would look is never offered.
@@ -518,10 +384,10 @@ private slots:
             {{"/Library/Caches/com.example.ShipIt/p", 50 * MiB + 1},
              {"/.npm/_cacache/index", 1},
              {"/Library/Containers/c/Data/Library/Application Support/D/p", 100 * MiB + 1},
-             {vstFolder + "/Old.vst/bin", 1}},
+             filled(vst, 1)},
             home);
         Scanner scanner(disk.fileSystem());
-        QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))), disk.expected({{vst, vstFolder}}));
+        QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))), disk.expected({vst}));
     }
 };
 
