@@ -1,4 +1,4 @@
-#include "LocalHttpServer.h"
+#include "support/LocalHttpServer.h"
 #include "support/ResponsivenessProbe.h"
 
 #include "platform/BundleInfo.h"

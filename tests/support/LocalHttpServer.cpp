@@ -1,4 +1,4 @@
-#include "LocalHttpServer.h"
+#include "support/LocalHttpServer.h"
 
 LocalHttpServer::LocalHttpServer() {
     if (!m_server.listen(QHostAddress::LocalHost)) {
