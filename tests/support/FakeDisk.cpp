@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 
 #include <fcntl.h>
@@ -13,8 +14,18 @@
 
 FakeDisk::FakeDisk(QString home)
     : m_home(std::move(home)) {
-    QVERIFY2(m_dir.isValid(), "no temporary folder");
+    if (!m_dir.isValid()) {
+        qFatal("FakeDisk: no temporary folder");
+    }
+    // Trees deeper than PATH_MAX or with names that are not text defeat QDir's removal.
+    m_dir.setAutoRemove(false);
     makeFolder(m_home);
+}
+
+FakeDisk::~FakeDisk() {
+    QProcess::execute(QStringLiteral("/bin/chmod"),
+                      {QStringLiteral("-R"), QStringLiteral("u+rwx"), m_dir.path()});
+    QProcess::execute(QStringLiteral("/bin/rm"), {QStringLiteral("-rf"), m_dir.path()});
 }
 
 QString FakeDisk::real(const QString& logical) const {

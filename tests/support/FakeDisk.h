@@ -12,6 +12,9 @@ class FileSystem;
 class FakeDisk {
 public:
     explicit FakeDisk(QString home = QStringLiteral("/Users/u"));
+    ~FakeDisk();
+    FakeDisk(const FakeDisk&) = delete;
+    FakeDisk& operator=(const FakeDisk&) = delete;
 
     QString home() const { return m_home; }
     QString root() const { return m_dir.path(); }
