@@ -15,12 +15,12 @@
 
 namespace {
 
-struct StyleSpec {
+struct TextStyleSize {
     int pixelSize;
     QFont::Weight weight;
 };
 
-StyleSpec styleSpec(Theme::TextStyle style) {
+TextStyleSize styleSize(Theme::TextStyle style) {
     switch (style) {
     case Theme::TextStyle::title2:
         return {17, QFont::Normal};
@@ -131,8 +131,8 @@ QSvgRenderer* renderer(const QString& file, QFont::Weight weight) {
 } // namespace
 
 QFont Theme::font(TextStyle style) {
-    const StyleSpec spec = styleSpec(style);
-    return systemFont(spec.pixelSize, spec.weight);
+    const TextStyleSize size = styleSize(style);
+    return systemFont(size.pixelSize, size.weight);
 }
 
 QFont Theme::systemFont(int pixelSize, QFont::Weight weight, Design design) {
