@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/TreeRemover.h"
 #include "platform/TreeWalker.h"
 
 #include <QDir>
@@ -11,9 +12,35 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
+#include <system_error>
 #include <utility>
 
 namespace {
+
+const char* const notPlainPathText = "Not removed: not a plain absolute path";
+const char* const protectedPathText = "Not removed: protected location";
+
+// System folders below the top level that must survive any cleanup: where macOS keeps the real
+// top-level folders, and the data volume that holds every user's files. Everything directly under
+// the root is protected as a whole.
+constexpr std::array protectedFolders{
+    "/private/var", "/private/etc", "/private/tmp", "/usr/local", "/System/Volumes/Data",
+};
+
+QString describe(int error) {
+    return QString::fromStdString(std::generic_category().message(error));
+}
+
+// macOS volumes usually ignore letter case, so "/users" is "/Users" there.
+bool samePath(QStringView a, QStringView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool sameEntry(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 // A name is listed only when it decodes as UTF-8 and encodes back to the same bytes, so that
 // joining it to a path names the same entry again.
@@ -118,6 +145,119 @@ qint64 FileSystem::allocatedSizeOfTree(const QString& path) const {
         return 0;
     }
     return TreeWalker::allocatedSize(top);
+}
+
+std::optional<QString> FileSystem::refusalOf(const QString& path) const {
+    if (path == QLatin1String("/")) {
+        return QString::fromLatin1(protectedPathText);
+    }
+    // A NUL would cut the path short, and text that does not survive encoding would name another
+    // entry than the one asked for.
+    if (!path.startsWith(QLatin1Char('/')) || path.contains(QChar(u'\0')) ||
+        QFile::decodeName(QFile::encodeName(path)) != path) {
+        return QString::fromLatin1(notPlainPathText);
+    }
+    const QList<QStringView> components = QStringView(path).mid(1).split(QLatin1Char('/'));
+    for (QStringView component : components) {
+        if (component.isEmpty() || component == u"." || component == u"..") {
+            return QString::fromLatin1(notPlainPathText);
+        }
+    }
+    if (components.size() == 1) {
+        return QString::fromLatin1(protectedPathText);
+    }
+    for (const char* folder : protectedFolders) {
+        if (samePath(path, QString::fromLatin1(folder))) {
+            return QString::fromLatin1(protectedPathText);
+        }
+    }
+    const QString home = homePath();
+    if (!home.isEmpty() &&
+        (samePath(path, home) || (home.size() > path.size() && home.at(path.size()) == u'/' &&
+                                  samePath(QStringView(home).left(path.size()), path)))) {
+        return QString::fromLatin1(protectedPathText);
+    }
+    return std::nullopt;
+}
+
+bool FileSystem::isProtectedEntry(int parentFd, const struct stat& entry) const {
+    const QByteArray root = m_root.isEmpty() ? QByteArrayLiteral("/") : m_root;
+    struct stat rootInfo {};
+    struct stat parentInfo {};
+    if (::stat(root.constData(), &rootInfo) == 0 && ::fstat(parentFd, &parentInfo) == 0 &&
+        sameEntry(rootInfo, parentInfo)) {
+        return true;
+    }
+    if (!S_ISDIR(entry.st_mode)) {
+        return false;
+    }
+    QList<QByteArray> guarded{root};
+    for (const char* folder : protectedFolders) {
+        guarded.append(m_root + folder);
+    }
+    // The home folder and each folder above it, as the running system names them.
+    QString home = homePath();
+    while (home.size() > 1) {
+        guarded.append(m_root + QFile::encodeName(home));
+        home.truncate(home.lastIndexOf(QLatin1Char('/')));
+    }
+    for (const QByteArray& folder : guarded) {
+        struct stat info {};
+        if (::stat(folder.constData(), &info) == 0 && sameEntry(info, entry)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<QString> FileSystem::removeItem(const QString& path) const {
+    if (auto refusal = refusalOf(path)) {
+        return refusal;
+    }
+    const QByteArray physical = m_root + QFile::encodeName(path);
+    const qsizetype slash = physical.lastIndexOf('/');
+    const QByteArray parent = slash == 0 ? QByteArrayLiteral("/") : physical.left(slash);
+    const QByteArray name = physical.mid(slash + 1);
+    // Links in the folders above the item are followed, as in any path; the item itself is never.
+    const int parentFd =
+        ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (parentFd < 0) {
+        return describe(errno);
+    }
+    struct stat seen {};
+    int error = 0;
+    if (::fstatat(parentFd, name.constData(), &seen, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = errno;
+    } else if (isProtectedEntry(parentFd, seen)) {
+        ::close(parentFd);
+        return QString::fromLatin1(protectedPathText);
+    } else {
+        error = TreeRemover::remove(parentFd, name.constData(), seen);
+    }
+    ::close(parentFd);
+    if (error != 0) {
+        return describe(error);
+    }
+    return std::nullopt;
+}
+
+bool FileSystem::createDirectory(const QString& path) const {
+    const auto physical = physicalPath(path);
+    if (!physical) {
+        return false;
+    }
+    // Top down, like mkdir -p: folders that already exist are passed over.
+    for (qsizetype slash = physical->indexOf('/', 1);; slash = physical->indexOf('/', slash + 1)) {
+        const QByteArray folder = slash < 0 ? *physical : physical->left(slash);
+        if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST) {
+            return false;
+        }
+        if (slash < 0) {
+            break;
+        }
+    }
+    struct stat info {};
+    return ::stat(physical->constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 QString FileSystem::appendingPathComponent(const QString& folder, const QString& name) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+struct stat;
+
 // The one layer through which the logic reaches the disk. Callers speak in absolute logical paths
 // ("/Library/Caches", home + "/.npm"); a rooted file system resolves them below a chosen folder so
 // that tests see a whole fake disk exactly as a user's would look. Instances are immutable and may
@@ -38,6 +40,22 @@ public:
     // or a link measures 0. Blocking: never call it on the GUI thread.
     virtual qint64 allocatedSizeOfTree(const QString& path) const;
 
+    // Removes the item at `path`: a folder with everything below it, anything else on its own. A
+    // symbolic link is removed as a link, wherever it points, at the top as anywhere below; FIFOs
+    // and sockets are unlinked without being opened. Every deletion of the program goes through
+    // here, so it refuses, before touching anything, what no cleanup may ever remove: a path that
+    // is not plainly absolute (empty, relative, with ".", ".." or empty components), the root,
+    // anything directly under it, a few system folders below it, the home folder and its
+    // ancestors, also when a link in the path leads to one of them by another name.
+    // Returns nothing when the item is gone; otherwise the description of the first error. A
+    // removal that fails part-way goes on with whatever it can remove and leaves the rest.
+    // Blocking: never call it on the GUI thread.
+    virtual std::optional<QString> removeItem(const QString& path) const;
+
+    // Creates a folder at the path and every missing folder above it. True when a folder is there
+    // afterwards.
+    virtual bool createDirectory(const QString& path) const;
+
     // Joins a folder path and one entry name with exactly one "/".
     static QString appendingPathComponent(const QString& folder, const QString& name);
 
@@ -48,6 +66,12 @@ protected:
     std::optional<QByteArray> physicalPath(const QString& path) const;
 
 private:
+    // Why `path` may not be removed, judged on its text alone; nothing when it may.
+    std::optional<QString> refusalOf(const QString& path) const;
+    // Whether the entry seen in the open folder `parentFd` is a protected folder reached by
+    // another name, or lies directly under the root.
+    bool isProtectedEntry(int parentFd, const struct stat& entry) const;
+
     QByteArray m_root;
     QString m_home;
 };

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <sys/stat.h>
+
+// The recursive removal behind FileSystem::removeItem. Everything happens relative to open folder
+// descriptors, one name at a time: no path is ever resolved below the item, so there is no length
+// limit and a symbolic link met anywhere is removed as a link, never followed.
+class TreeRemover {
+public:
+    // Removes the entry `name` of the open folder `parentFd`, which the caller has looked at
+    // (without following links) and found to be `seen`. A folder goes with everything below it;
+    // anything else (file, link, FIFO, socket) is unlinked without being opened. A folder that is
+    // no longer the one the caller saw is left alone.
+    //
+    // Unlinking is spread over `threads` threads (0: as many as the machine has cores); the number
+    // of open descriptors stays bounded however deep or wide the tree is. A failure does not stop
+    // the removal: whatever can be removed is, and the first error met is returned (0 when
+    // everything went). Entries that vanish while the removal runs are not errors.
+    static int remove(int parentFd, const char* name, const struct stat& seen, int threads = 0);
+};

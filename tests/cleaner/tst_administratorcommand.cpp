@@ -1,0 +1,215 @@
+#include "cleaner/AdministratorCommand.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString prefix = QStringLiteral("sudo rm -rf ");
+
+// Paths that each quoting form must carry through a shell unchanged.
+const QStringList ordinaryPaths{
+    QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins"),
+    QStringLiteral("/Library/Audio/Plug-Ins/VST"),
+    QStringLiteral("/Users/u/it's here"),
+    QStringLiteral("/Users/u/*?[a]{b,c}~#&;|<>()^=%"),
+    QStringLiteral("/Users/u/-rf --no-preserve-root"),
+    QStringLiteral("/Users/u/caf\u00e9 \u65e5\u672c \U0001F600"),
+};
+const QStringList activePaths{
+    QStringLiteral("/Users/u/$HOME"),         QStringLiteral("/Users/u/${PATH}$(id)"),
+    QStringLiteral("/Users/u/`id`"),          QStringLiteral("/Users/u/say \"hi\""),
+    QStringLiteral("/Users/u/back\\slash\\"), QStringLiteral("/Users/u/bang!!"),
+    QStringLiteral("/Users/u/!$ !-1 !#"),     QStringLiteral("/Users/u/it's $HOME"),
+    QStringLiteral("/Users/u/''quotes''"),    QStringLiteral("'/Users/u/edge'"),
+};
+const QStringList controlPaths{
+    QStringLiteral("/Users/u/two\nlines"),
+    QStringLiteral("/Users/u/tab\there"),
+    QStringLiteral("/Users/u/esc\x1b[31mred"),
+    QStringLiteral("/Users/u/del\x7f and \x01"),
+    QStringLiteral("/Users/u/it's \\ \n $HOME `id` !!"),
+    QStringLiteral("/Users/u/next line\u0085"),
+    QStringLiteral("/Users/u/\x0a"
+                   "a hex digit after an escape"),
+};
+
+struct Shell {
+    QString program;
+    QStringList arguments;
+    bool interactive = false; // reads the line from its input, with history expansion on
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Shell)
+
+class AdministratorCommandTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_scratch.isValid()); }
+
+    void exactText_data() {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("both administrator targets")
+            << QStringList{QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins"),
+                           QStringLiteral("/Library/Audio/Plug-Ins/VST")}
+            << QStringLiteral("sudo rm -rf \"/Library/Application Support/Avid/Audio/Plug-Ins\" "
+                              "\"/Library/Audio/Plug-Ins/VST\"");
+        QTest::newRow("one path") << QStringList{QStringLiteral("/Library/Audio/Plug-Ins/VST")}
+                                  << QStringLiteral("sudo rm -rf \"/Library/Audio/Plug-Ins/VST\"");
+        QTest::newRow("no path: no command") << QStringList{} << QString();
+        QTest::newRow("single quote is safe in double quotes")
+            << QStringList{QStringLiteral("/a/it's")} << QStringLiteral("sudo rm -rf \"/a/it's\"");
+        QTest::newRow("dollar") << QStringList{QStringLiteral("/a/$HOME")}
+                                << QStringLiteral("sudo rm -rf '/a/$HOME'");
+        QTest::newRow("dollar and single quote")
+            << QStringList{QStringLiteral("/a/it's $HOME")}
+            << QStringLiteral("sudo rm -rf '/a/it'\\''s $HOME'");
+        QTest::newRow("backquote")
+            << QStringList{QStringLiteral("/a/`id`")} << QStringLiteral("sudo rm -rf '/a/`id`'");
+        QTest::newRow("double quote")
+            << QStringList{QStringLiteral("/a/\"")} << QStringLiteral("sudo rm -rf '/a/\"'");
+        QTest::newRow("backslash")
+            << QStringList{QStringLiteral("/a/\\")} << QStringLiteral("sudo rm -rf '/a/\\'");
+        QTest::newRow("exclamation mark")
+            << QStringList{QStringLiteral("/a/Hi!")} << QStringLiteral("sudo rm -rf '/a/Hi!'");
+        QTest::newRow("newline") << QStringList{QStringLiteral("/a/two\nlines")}
+                                 << QStringLiteral("sudo rm -rf $'/a/two\\x0alines'");
+        QTest::newRow("control character with quote and backslash")
+            << QStringList{QStringLiteral("/a/it's\\\t")}
+            << QStringLiteral("sudo rm -rf $'/a/it\\'s\\\\\\x09'");
+        QTest::newRow("control character beyond ASCII")
+            << QStringList{QStringLiteral("/a/\u0085")}
+            << QStringLiteral("sudo rm -rf $'/a/\\xc2\\x85'");
+        QTest::newRow("forms side by side")
+            << QStringList{QStringLiteral("/a b"), QStringLiteral("/$c"), QStringLiteral("/\n")}
+            << QStringLiteral("sudo rm -rf \"/a b\" '/$c' $'/\\x0a'");
+    }
+    void exactText() {
+        QFETCH(QStringList, paths);
+        QFETCH(QString, line);
+        QCOMPARE(administratorCommand(paths), line);
+    }
+
+    // The line is pasted into a shell: every path must reach the command as exactly the bytes it
+    // names, in scripts and at an interactive prompt where "!" means history.
+    void shellsReadEveryPathBack_data() {
+        QTest::addColumn<Shell>("shell");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("needsDollarQuotes");
+
+        const QString zsh = QStandardPaths::findExecutable(QStringLiteral("zsh"));
+        const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
+        const QList<std::pair<const char*, Shell>> shells{
+            {"zsh", {zsh, {QStringLiteral("-f"), QStringLiteral("-c")}}},
+            {"zsh at a prompt", {zsh, {QStringLiteral("-f"), QStringLiteral("-i")}, true}},
+            {"zsh with rc_quotes",
+             {zsh,
+              {QStringLiteral("-f"), QStringLiteral("-i"), QStringLiteral("-o"),
+               QStringLiteral("rcquotes")},
+              true}},
+            {"bash", {bash, {QStringLiteral("--norc"), QStringLiteral("-c")}}},
+            {"bash at a prompt", {bash, {QStringLiteral("--norc"), QStringLiteral("-i")}, true}},
+            {"sh", {QStringLiteral("/bin/sh"), {QStringLiteral("-c")}}},
+        };
+        for (const auto& [name, shell] : shells) {
+            const QByteArray label(name);
+            QTest::newRow(label + ", ordinary paths") << shell << ordinaryPaths << false;
+            QTest::newRow(label + ", active characters") << shell << activePaths << false;
+            QTest::newRow(label + ", control characters") << shell << controlPaths << true;
+        }
+    }
+    void shellsReadEveryPathBack() {
+        QFETCH(Shell, shell);
+        QFETCH(QStringList, paths);
+        QFETCH(bool, needsDollarQuotes);
+        if (shell.program.isEmpty() || !QFileInfo(shell.program).isExecutable()) {
+            QSKIP("shell not installed");
+        }
+        if (needsDollarQuotes && !understandsDollarQuotes(shell)) {
+            QSKIP("this shell has no $'...' quoting (dash before 0.5.13)");
+        }
+        const QString command = administratorCommand(paths);
+        QVERIFY(command.startsWith(prefix));
+        QVERIFY(!command.contains(u'\n') && !command.endsWith(u' '));
+
+        QByteArray expected;
+        for (const QString& path : paths) {
+            expected += path.toUtf8() + '\0';
+        }
+        QCOMPARE(printedBy(shell, command.mid(prefix.size())), expected);
+    }
+
+    // The harness itself must be able to tell: the unescaped double quotes of old expand at once.
+    void naiveQuotingWouldBeCaught_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("zsh at a prompt") << QStandardPaths::findExecutable(QStringLiteral("zsh"))
+                                         << QStringList{QStringLiteral("-f"), QStringLiteral("-i")};
+        QTest::newRow("bash at a prompt")
+            << QStandardPaths::findExecutable(QStringLiteral("bash"))
+            << QStringList{QStringLiteral("--norc"), QStringLiteral("-i")};
+    }
+    void naiveQuotingWouldBeCaught() {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        if (program.isEmpty()) {
+            QSKIP("shell not installed");
+        }
+        const Shell shell{program, arguments, true};
+        QCOMPARE(printedBy(shell, QStringLiteral("\"/a/$HOME\"")),
+                 "/a/" + QFile::encodeName(m_scratch.path()) + '\0');
+        QVERIFY(printedBy(shell, QStringLiteral("\"/a/b!!\"")) != QByteArray("/a/b!!\0", 7));
+    }
+
+private:
+    // What `shell` passes to printf for the quoted words, each followed by a NUL byte.
+    QByteArray printedBy(const Shell& shell, const QString& words) {
+        const QString output = m_scratch.filePath(QStringLiteral("printed"));
+        QFile::remove(output);
+        const QString line = QStringLiteral("printf '%s\\0' ") + words + QStringLiteral(" > '") +
+                             output + QStringLiteral("'");
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // Keep interactive shells away from the real home and history files.
+        environment.insert(QStringLiteral("HOME"), m_scratch.path());
+        environment.insert(QStringLiteral("HISTFILE"), QString());
+        environment.insert(QStringLiteral("PS1"), QString());
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        if (shell.interactive) {
+            process.start(shell.program, shell.arguments);
+            process.write(line.toUtf8() + "\nexit\n");
+            process.closeWriteChannel();
+        } else {
+            process.start(shell.program, shell.arguments + QStringList{line});
+            process.closeWriteChannel();
+        }
+        if (!process.waitForFinished(20000)) {
+            process.kill();
+            process.waitForFinished();
+            return "shell did not finish";
+        }
+        QFile printed(output);
+        if (!printed.open(QIODevice::ReadOnly)) {
+            return "nothing printed: " + process.readAll();
+        }
+        return printed.readAll();
+    }
+
+    bool understandsDollarQuotes(const Shell& shell) {
+        return printedBy(shell, QStringLiteral("$'\\x41'")) == QByteArray("A\0", 2);
+    }
+
+    QTemporaryDir m_scratch;
+};
+
+QTEST_GUILESS_MAIN(AdministratorCommandTest)
+#include "tst_administratorcommand.moc"
