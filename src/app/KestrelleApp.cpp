@@ -17,8 +17,7 @@ KestrelleApp::KestrelleApp(UpdateChecker& updateChecker, ContentFactory makeCont
     , m_about(new QAction(QStringLiteral("About ") + applicationName(), this))
     , m_checkForUpdates(new QAction(QStringLiteral("Check for Updates..."), this))
     , m_newWindow(new QAction(QStringLiteral("New Window"), this))
-    , m_quit(new QAction(QStringLiteral("Quit ") + applicationName(), this))
-{
+    , m_quit(new QAction(QStringLiteral("Quit ") + applicationName(), this)) {
     // On macOS these roles put About first in the application menu, the update check right after
     // it, and Quit last; Qt::CTRL is the Command key there.
     m_about->setMenuRole(QAction::AboutRole);
@@ -37,10 +36,11 @@ KestrelleApp::KestrelleApp(UpdateChecker& updateChecker, ContentFactory makeCont
     connect(m_quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 }
 
-QString KestrelleApp::applicationName() { return QStringLiteral("Kestrelle"); }
+QString KestrelleApp::applicationName() {
+    return QStringLiteral("Kestrelle");
+}
 
-QMainWindow* KestrelleApp::newWindow()
-{
+QMainWindow* KestrelleApp::newWindow() {
     auto* window = new QMainWindow;
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(applicationName());
@@ -68,8 +68,7 @@ QMainWindow* KestrelleApp::newWindow()
     return window;
 }
 
-void KestrelleApp::showAbout(QMainWindow* window) const
-{
+void KestrelleApp::showAbout(QMainWindow* window) const {
     QMessageBox::about(window, QStringLiteral("About ") + applicationName(),
                        QStringLiteral("<b>%1</b><br>Version %2 (Build %3)")
                            .arg(applicationName(), m_updateChecker.currentAppVersion())

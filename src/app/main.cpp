@@ -6,8 +6,7 @@
 #include <QApplication>
 #include <QIcon>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(KestrelleApp::applicationName());
     QApplication::setApplicationDisplayName(KestrelleApp::applicationName());

@@ -4,8 +4,8 @@
 
 #include <QPainter>
 
-ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent)
-{
+ActivityIndicator::ActivityIndicator(QWidget* parent)
+    : QWidget(parent) {
     setFixedSize(sizeHint());
     setAccessibleName(QStringLiteral("In progress"));
     m_turn.setStartValue(0);
@@ -15,8 +15,7 @@ ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent)
     connect(&m_turn, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
 }
 
-void ActivityIndicator::paintEvent(QPaintEvent*)
-{
+void ActivityIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(width() / 2.0, height() / 2.0);
@@ -35,14 +34,12 @@ void ActivityIndicator::paintEvent(QPaintEvent*)
     }
 }
 
-void ActivityIndicator::showEvent(QShowEvent* event)
-{
+void ActivityIndicator::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     m_turn.start();
 }
 
-void ActivityIndicator::hideEvent(QHideEvent* event)
-{
+void ActivityIndicator::hideEvent(QHideEvent* event) {
     m_turn.stop();
     QWidget::hideEvent(event);
 }

@@ -10,8 +10,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 
-ContentState::Services ContentState::sharedServices()
-{
+ContentState::Services ContentState::sharedServices() {
     return {Scanner::shared(), Cleaner::shared(), UpdateChecker::shared(),
             [] { return DiskSpaceInfo::current(); }};
 }
@@ -20,35 +19,30 @@ ContentState::ContentState(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
     , m_diskInfo(m_services.readDisk())
-    , m_statusMessage(WindowTexts::readyToScan())
-{
+    , m_statusMessage(WindowTexts::readyToScan()) {
     // A selection change alters the footer's totals and the clean button.
     connect(&m_items, &FolderItemList::dataChanged, this, &ContentState::changed);
     connect(&m_items, &FolderItemList::modelReset, this, &ContentState::changed);
 }
 
 template <typename T>
-void ContentState::set(T& field, T value)
-{
+void ContentState::set(T& field, T value) {
     if (field != value) {
         field = std::move(value);
         emit changed();
     }
 }
 
-QString ContentState::statusLine() const
-{
+QString ContentState::statusLine() const {
     return m_isCleaning ? m_currentlyCleaningName : m_statusMessage;
 }
 
-QCoro::Task<> ContentState::launch()
-{
+QCoro::Task<> ContentState::launch() {
     set(m_diskInfo, m_services.readDisk());
     co_await performScan();
 }
 
-QCoro::Task<> ContentState::performScan()
-{
+QCoro::Task<> ContentState::performScan() {
     // The window may close while the scan runs; nothing may touch it afterwards.
     QPointer<ContentState> self(this);
     set(m_isScanning, true);
@@ -68,19 +62,18 @@ QCoro::Task<> ContentState::performScan()
     set(m_statusMessage, WindowTexts::scanComplete(m_items.count()));
 }
 
-QCoro::Task<> ContentState::performCleanup()
-{
+QCoro::Task<> ContentState::performCleanup() {
     QPointer<ContentState> self(this);
     set(m_isCleaning, true);
     set(m_statusMessage, WindowTexts::cleaningSelectedItems());
     set(m_cleanupProgress, 0.0);
-    auto cleaning = m_services.cleaner.clean(m_items.items(), [self](const QString& name,
-                                                                     double fraction) {
-        if (self) {
-            self->set(self->m_currentlyCleaningName, WindowTexts::cleaningItem(name));
-            self->set(self->m_cleanupProgress, fraction);
-        }
-    });
+    auto cleaning =
+        m_services.cleaner.clean(m_items.items(), [self](const QString& name, double fraction) {
+            if (self) {
+                self->set(self->m_currentlyCleaningName, WindowTexts::cleaningItem(name));
+                self->set(self->m_cleanupProgress, fraction);
+            }
+        });
     CleanupResult result = co_await cleaning;
     if (!self) {
         co_return;
@@ -94,19 +87,21 @@ QCoro::Task<> ContentState::performCleanup()
     co_await performScan();
 }
 
-void ContentState::requestCleanup()
-{
+void ContentState::requestCleanup() {
     if (canClean()) {
         set(m_showingConfirmAlert, true);
     }
 }
 
-void ContentState::setShowingConfirmAlert(bool showing) { set(m_showingConfirmAlert, showing); }
+void ContentState::setShowingConfirmAlert(bool showing) {
+    set(m_showingConfirmAlert, showing);
+}
 
-void ContentState::setShowingResultAlert(bool showing) { set(m_showingResultAlert, showing); }
+void ContentState::setShowingResultAlert(bool showing) {
+    set(m_showingResultAlert, showing);
+}
 
-void ContentState::copyAdministratorCommand() const
-{
+void ContentState::copyAdministratorCommand() const {
     if (!m_lastResult || m_lastResult->sudoCommandsRequired.isEmpty()) {
         return;
     }

@@ -1,5 +1,6 @@
 #include "ui/ContentView.h"
 
+#include "platform/gui/DesktopServices.h"
 #include "ui/Dashboard.h"
 #include "ui/Footer.h"
 #include "ui/WindowTexts.h"
@@ -18,8 +19,7 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     , m_environment(std::move(environment))
     , m_scroll(new QScrollArea(this))
     , m_dashboard(new Dashboard(m_state.items(), m_environment))
-    , m_footer(new Footer(m_state, this))
-{
+    , m_footer(new Footer(m_state, this)) {
     setMinimumSize(800, 620);
 
     m_scroll->setWidget(m_dashboard);
@@ -61,8 +61,7 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     refresh();
 }
 
-void ContentView::showEvent(QShowEvent* event)
-{
+void ContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!m_appeared) {
         m_appeared = true;
@@ -73,20 +72,17 @@ void ContentView::showEvent(QShowEvent* event)
     }
 }
 
-QMessageBox* ContentView::presentedAlert(Alert alert) const
-{
+QMessageBox* ContentView::presentedAlert(Alert alert) const {
     return m_alerts[static_cast<int>(alert)].data();
 }
 
-void ContentView::refresh()
-{
+void ContentView::refresh() {
     m_dashboard->setDiskInfo(m_state.diskInfo());
     m_footer->refresh();
     syncAlerts();
 }
 
-void ContentView::syncAlerts()
-{
+void ContentView::syncAlerts() {
     const UpdateChecker& checker = m_state.updateChecker();
     syncAlert(Alert::confirm, m_state.showingConfirmAlert());
     syncAlert(Alert::result, m_state.showingResultAlert());
@@ -95,8 +91,7 @@ void ContentView::syncAlerts()
     syncAlert(Alert::checkFailed, checker.checkFailedAlert());
 }
 
-void ContentView::syncAlert(Alert alert, bool wanted)
-{
+void ContentView::syncAlert(Alert alert, bool wanted) {
     QPointer<QMessageBox>& box = m_alerts[static_cast<int>(alert)];
     if (wanted && !box && m_appeared) {
         box = makeAlert(alert);
@@ -107,12 +102,15 @@ void ContentView::syncAlert(Alert alert, bool wanted)
     }
 }
 
-QMessageBox* ContentView::makeAlert(Alert alert)
-{
+QMessageBox* ContentView::makeAlert(Alert alert) {
     auto* box = new QMessageBox(this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::NoIcon);
     box->setWindowModality(Qt::WindowModal);
+#ifndef Q_OS_MACOS
+    // macOS sets an alert's title in bold itself; elsewhere the message box would not.
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"));
+#endif
     UpdateChecker& checker = m_state.updateChecker();
     // Clears the alert's flag whichever way it closes.
     std::function<void()> dismiss;

@@ -18,8 +18,7 @@ namespace {
 
 constexpr int progressResolution = 1000;
 
-QIcon symbolIcon(const QString& name, const QColor& color, const QWidget& widget)
-{
+QIcon symbolIcon(const QString& name, const QColor& color, const QWidget& widget) {
     const int box = Theme::symbolBox(13);
     QIcon icon(Theme::symbol(name, color, box, widget.devicePixelRatioF(), QFont::DemiBold));
     return icon;
@@ -42,8 +41,7 @@ Footer::Footer(ContentState& state, QWidget* parent)
     , m_size(new TextLabel(Theme::systemFont(15, QFont::Bold, Theme::Design::rounded),
                            Theme::Color::of(Theme::Color::Role::primary), m_summary))
     , m_rescan(new QPushButton(WindowTexts::rescan(), this))
-    , m_clean(new QPushButton(this))
-{
+    , m_clean(new QPushButton(this)) {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
 
@@ -94,8 +92,7 @@ Footer::Footer(ContentState& state, QWidget* parent)
     refresh();
 }
 
-void Footer::refresh()
-{
+void Footer::refresh() {
     const bool cleaning = m_state.isCleaning();
     m_spinner->setVisible(m_state.isBusy());
     m_idle->setVisible(!m_state.isBusy());
@@ -107,36 +104,37 @@ void Footer::refresh()
     m_summary->setVisible(count > 0);
     m_count->setText(WindowTexts::selectionCount(count));
     m_size->setText(formatBytes(m_state.selectedBytes()));
+    // The selection figures are never cut: the status line gives way instead.
+    m_count->setMinimumWidth(m_count->sizeHint().width());
+    m_size->setMinimumWidth(m_size->sizeHint().width());
 
     m_rescan->setEnabled(m_state.canRescan());
     m_clean->setText(WindowTexts::cleanSelected(m_state.selectedBytes()));
     m_clean->setEnabled(m_state.canClean());
 }
 
-void Footer::changeEvent(QEvent* event)
-{
+void Footer::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange) {
         updateIcons();
     }
 }
 
-void Footer::updateIcons()
-{
+void Footer::updateIcons() {
     const QColor green = Theme::named(Tint::green, palette());
     m_rescan->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"),
                                  palette().color(QPalette::ButtonText), *this));
     m_clean->setIcon(symbolIcon(QStringLiteral("trash.fill"), Qt::white, *this));
     // The prominent green button of the window: white on green, dimmed when it cannot act.
     const QColor pressed = green.darker(115);
-    m_clean->setStyleSheet(QStringLiteral("QPushButton#cleanButton { background: %1; color: white; "
-                                          "border: none; border-radius: 7px; padding: 5px 14px; }"
-                                          "QPushButton#cleanButton:pressed { background: %2; }"
-                                          "QPushButton#cleanButton:disabled { background: %3; "
-                                          "color: rgba(255,255,255,150); }"
-                                          "QPushButton#cleanButton:focus { border: 2px solid %4; }")
-                               .arg(green.name(), pressed.name(),
-                                    QColor(green.red(), green.green(), green.blue(), 110)
-                                        .name(QColor::HexArgb),
-                                    palette().color(QPalette::Highlight).name()));
+    m_clean->setStyleSheet(
+        QStringLiteral("QPushButton#cleanButton { background: %1; color: white; "
+                       "border: none; border-radius: 7px; padding: 5px 14px; }"
+                       "QPushButton#cleanButton:pressed { background: %2; }"
+                       "QPushButton#cleanButton:disabled { background: %3; "
+                       "color: rgba(255,255,255,150); }"
+                       "QPushButton#cleanButton:focus { border: 2px solid %4; }")
+            .arg(green.name(), pressed.name(),
+                 QColor(green.red(), green.green(), green.blue(), 110).name(QColor::HexArgb),
+                 palette().color(QPalette::Highlight).name()));
 }

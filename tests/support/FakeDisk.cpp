@@ -6,34 +6,56 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-FakeDisk::FakeDisk(QString home)
-    : m_home(std::move(home)) {
-    if (!m_dir.isValid()) {
+namespace {
+
+QString makeTemporaryRoot() {
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
         qFatal("FakeDisk: no temporary folder");
     }
-    // Trees deeper than PATH_MAX or with names that are not text defeat QDir's removal.
-    m_dir.setAutoRemove(false);
+    // Removed by the destructor: trees deeper than PATH_MAX or with names that are not text
+    // defeat QDir's removal.
+    dir.setAutoRemove(false);
+    return dir.path();
+}
+
+} // namespace
+
+FakeDisk::FakeDisk(QString home)
+    : m_root(makeTemporaryRoot())
+    , m_home(std::move(home)) {
+    makeFolder(m_home);
+}
+
+FakeDisk::FakeDisk(QString home, const QString& persistentRoot)
+    : m_root(QDir(persistentRoot).absolutePath())
+    , m_home(std::move(home))
+    , m_persistent(true) {
     makeFolder(m_home);
 }
 
 FakeDisk::~FakeDisk() {
+    if (m_persistent) {
+        return;
+    }
     QProcess::execute(QStringLiteral("/bin/chmod"),
-                      {QStringLiteral("-R"), QStringLiteral("u+rwx"), m_dir.path()});
-    QProcess::execute(QStringLiteral("/bin/rm"), {QStringLiteral("-rf"), m_dir.path()});
+                      {QStringLiteral("-R"), QStringLiteral("u+rwx"), m_root});
+    QProcess::execute(QStringLiteral("/bin/rm"), {QStringLiteral("-rf"), m_root});
 }
 
 QString FakeDisk::real(const QString& logical) const {
-    return m_dir.path() + logical;
+    return m_root + logical;
 }
 
 std::shared_ptr<FileSystem> FakeDisk::fileSystem() const {
-    return FileSystem::rooted(m_dir.path(), m_home);
+    return FileSystem::rooted(m_root, m_home);
 }
 
 void FakeDisk::makeFolder(const QString& logical) const {

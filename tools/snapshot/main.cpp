@@ -2,6 +2,11 @@
 // at device pixel ratio 2 unless QT_SCALE_FACTOR says otherwise.
 //
 //   kestrelle-snapshot [--out DIR] [--width PIXELS] [--builtin]
+//   kestrelle-snapshot --populate DIR
+//
+// It also renders the whole window after its first scan, with the cleanup confirmation and the
+// result of a real cleanup of the fake disk. --populate only lays the fake disk out below DIR and
+// keeps it, with the home folder at DIR/home, for running the real program against it.
 //
 // It lays out a fake disk in a temporary folder and scans it with the real scanner through the
 // rooted file system. When the scan finds nothing (or with --builtin) it shows a built-in list
@@ -9,16 +14,26 @@
 
 #include "SnapshotData.h"
 
+#include "cleaner/Cleaner.h"
 #include "model/FolderItemList.h"
+#include "platform/ProcessLauncher.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
+#include "ui/ContentView.h"
 #include "ui/Dashboard.h"
+#include "ui/Footer.h"
+#include "update/UpdateChecker.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoroTask>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPalette>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QTextStream>
 
@@ -83,6 +98,89 @@ bool render(FolderItemList& items, const QString& home, int width, const QString
     return dashboard.grab().save(file);
 }
 
+void waitUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 30'000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+// A dialog drawn over its window the way a sheet sits on it.
+QPixmap withDialog(QWidget& window, QMessageBox& box) {
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    const QPixmap dialog = box.grab();
+    QPainter painter(&shot);
+    const qreal ratio = shot.devicePixelRatio();
+    const QSizeF area = QSizeF(shot.size()) / ratio;
+    painter.fillRect(QRectF(QPointF(0, 0), area), QColor(0, 0, 0, 40));
+    const QSizeF size = QSizeF(dialog.size()) / dialog.devicePixelRatio();
+    const QRectF place(QPointF((area.width() - size.width()) / 2, 60), size);
+    painter.setPen(QPen(QColor(0, 0, 0, 60), 1));
+    painter.drawRect(place.adjusted(-0.5, -0.5, 0.5, 0.5));
+    painter.drawPixmap(place, dialog, QRectF(dialog.rect()));
+    return shot;
+}
+
+// The whole window on the fake disk: after its first scan (light and dark), with the cleanup
+// confirmation, and with the result of really cleaning the selection.
+int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
+    Scanner scanner(disk.fileSystem());
+    Cleaner cleaner(disk.fileSystem(),
+                    std::make_shared<ProcessLauncher>(QStringLiteral("/bin/sh")));
+    // Never asked: only the shell starts update checks.
+    UpdateChecker checker(QUrl(QStringLiteral("http://127.0.0.1:9/downloads/version.json")),
+                          std::nullopt);
+    int failures = 0;
+    const auto save = [&](const QPixmap& shot, const QString& name) {
+        const QString file = folder.filePath(name);
+        const bool saved = shot.save(file);
+        out << (saved ? "wrote " : "could not write ") << file << '\n';
+        failures += saved ? 0 : 1;
+    };
+    for (const bool dark : {true, false}) {
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        QMainWindow window;
+        window.setWindowTitle(QStringLiteral("Kestrelle"));
+        auto* view =
+            new ContentView({scanner, cleaner, checker, [] { return SnapshotData::disk(); }},
+                            FolderRow::Environment{disk.home(), nullptr});
+        view->dashboard()->setAnimationsEnabled(false);
+        window.setCentralWidget(view);
+        window.resize(960, 760);
+        window.show();
+        ContentState& state = view->state();
+        waitUntil([&] { return state.statusMessage().startsWith(QLatin1String("Scan complete")); });
+        save(window.grab(),
+             dark ? QStringLiteral("window-dark.png") : QStringLiteral("window-light.png"));
+        if (dark) {
+            continue;
+        }
+        view->footer()->cleanButton()->click();
+        QMessageBox* confirm = view->presentedAlert(ContentView::Alert::confirm);
+        if (!confirm) {
+            ++failures;
+            continue;
+        }
+        save(withDialog(window, *confirm), QStringLiteral("window-confirm.png"));
+        for (QAbstractButton* button : confirm->buttons()) {
+            if (confirm->buttonRole(button) == QMessageBox::DestructiveRole) {
+                button->click();
+            }
+        }
+        waitUntil([&] {
+            return view->presentedAlert(ContentView::Alert::result) && !state.isScanning();
+        });
+        if (QMessageBox* result = view->presentedAlert(ContentView::Alert::result)) {
+            save(withDialog(window, *result), QStringLiteral("window-result.png"));
+        } else {
+            ++failures;
+        }
+    }
+    return failures;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -106,10 +204,22 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("pixels"), QStringLiteral("800"));
     const QCommandLineOption builtinOption(
         QStringLiteral("builtin"), QStringLiteral("Show the built-in list instead of a scan."));
-    parser.addOptions({outOption, widthOption, builtinOption});
+    const QCommandLineOption populateOption(
+        QStringLiteral("populate"),
+        QStringLiteral(
+            "Only lay out the fake disk below this folder (home: DIR/home) and keep it."),
+        QStringLiteral("dir"));
+    parser.addOptions({outOption, widthOption, builtinOption, populateOption});
     parser.process(app);
 
     QTextStream out(stdout);
+    if (parser.isSet(populateOption)) {
+        const QString root = parser.value(populateOption);
+        QDir().mkpath(root);
+        SnapshotData::populate(FakeDisk(QStringLiteral("/home"), root));
+        out << "fake disk laid out below " << root << ", home folder " << root << "/home\n";
+        return 0;
+    }
     FakeDisk disk(QStringLiteral("/Users/alex"));
     QList<FolderItem> found;
     if (!parser.isSet(builtinOption)) {
@@ -150,6 +260,9 @@ int main(int argc, char* argv[]) {
             out << "could not write " << file << '\n';
             ++failures;
         }
+    }
+    if (!parser.isSet(builtinOption)) {
+        failures += renderWindows(disk, folder, out);
     }
     return failures == 0 ? 0 : 1;
 }
