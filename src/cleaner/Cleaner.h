@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/CleanupResult.h"
+#include "model/FolderItem.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class FileSystem;
+class ProcessLauncher;
+
+// Carries out one cleanup run: the selected items, in list order, are left for the administrator
+// command, handed to their own shell command, or removed from disk (and their folder made again
+// where asked). The run itself lives on the GUI thread; each item is treated on a background
+// thread, one after the other, so the window keeps drawing while a large folder goes.
+class Cleaner {
+public:
+    using ProgressSink = std::function<void(const QString& name, double fraction)>;
+
+    Cleaner(std::shared_ptr<FileSystem> fileSystem, std::shared_ptr<ProcessLauncher> launcher);
+
+    // The instance for the running system, made on first use.
+    static Cleaner& shared();
+
+    // Treats every selected item of `items` and reports what happened. Before each selected item
+    // `progress` gets its name and the share of the run already done (i / n, never 1), and the
+    // event loop runs once so the report is on screen before the item is touched. Never fails:
+    // each failure becomes a line of the result's errors. The caller's list is not changed.
+    QCoro::Task<CleanupResult> clean(QList<FolderItem> items, ProgressSink progress);
+
+private:
+    std::shared_ptr<FileSystem> m_fileSystem;
+    std::shared_ptr<ProcessLauncher> m_launcher;
+};

@@ -1,0 +1,462 @@
+#include "TreeFingerprint.h"
+#include "cleaner/AdministratorCommand.h"
+#include "cleaner/Cleaner.h"
+#include "platform/FileSystem.h"
+#include "platform/ProcessLauncher.h"
+#include "support/FakeDisk.h"
+#include "support/ResponsivenessProbe.h"
+
+#include <QCoreApplication>
+#include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
+#include <QTest>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+
+namespace {
+
+// What the stand-ins for the disk and the shell were asked to do, in order, and on which threads.
+class Journal {
+public:
+    void note(const QString& event) {
+        QMutexLocker lock(&m_mutex);
+        // Which progress report the event loop had delivered when the item was treated.
+        m_events.append(event + QStringLiteral(" @%1").arg(delivered.load()));
+        m_threads.insert(QThread::currentThread());
+    }
+    QStringList events() const {
+        QMutexLocker lock(&m_mutex);
+        return m_events;
+    }
+    bool onlyOffThread(const QThread* gui) const {
+        QMutexLocker lock(&m_mutex);
+        return !m_threads.contains(const_cast<QThread*>(gui));
+    }
+
+    std::atomic<int> delivered{-1};
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_events;
+    QSet<QThread*> m_threads;
+};
+
+// The real file system of a fake disk, watched, with removals and folder creation that can be
+// made to fail.
+class SpyFileSystem final : public FileSystem {
+public:
+    SpyFileSystem(const FakeDisk& disk, Journal& journal)
+        : FileSystem(QFile::encodeName(disk.root()), disk.home())
+        , m_journal(journal) {}
+
+    bool fileExists(const QString& path) const override {
+        m_journal.note(QStringLiteral("exists ") + path);
+        return FileSystem::fileExists(path);
+    }
+    std::optional<QString> removeItem(const QString& path) const override {
+        m_journal.note(QStringLiteral("remove ") + path);
+        if (failingRemovals.contains(path)) {
+            return QStringLiteral("Permission denied");
+        }
+        return FileSystem::removeItem(path);
+    }
+    bool createDirectory(const QString& path) const override {
+        m_journal.note(QStringLiteral("create ") + path);
+        return !failCreation && FileSystem::createDirectory(path);
+    }
+
+    QSet<QString> failingRemovals;
+    bool failCreation = false;
+
+private:
+    Journal& m_journal;
+};
+
+class FakeLauncher final : public ProcessLauncher {
+public:
+    explicit FakeLauncher(Journal& journal)
+        : m_journal(journal) {}
+
+    bool runShellCommand(const QString& line) const override {
+        m_journal.note(QStringLiteral("run ") + line);
+        return !failing.contains(line);
+    }
+
+    QSet<QString> failing;
+
+private:
+    Journal& m_journal;
+};
+
+struct Spec {
+    QString name;
+    QString path;
+    qint64 size = 1000;
+    bool selected = true;
+    bool recreate = false;
+    std::optional<QString> command = std::nullopt;
+    bool sudo = false;
+};
+
+FolderItem make(const Spec& spec) {
+    return FolderItem(spec.name, spec.path, spec.size, CleanupCategory::safeCaches,
+                      SafetyTier::safe, QStringLiteral("subtitle"), spec.selected, spec.recreate,
+                      spec.command, spec.sudo);
+}
+
+enum class OnDisk { folder, missing, linkToCanary, danglingLink };
+enum class After { untouched, gone, emptyFolder };
+
+struct Report {
+    QString name;
+    double fraction;
+    bool operator==(const Report&) const = default;
+};
+
+// A fake disk and a Cleaner whose disk and shell are watched.
+class Bench {
+public:
+    Bench()
+        : m_fileSystem(std::make_shared<SpyFileSystem>(m_disk, m_journal))
+        , m_launcher(std::make_shared<FakeLauncher>(m_journal))
+        , m_cleaner(m_fileSystem, m_launcher) {
+        m_disk.writeFile(QStringLiteral("/canary/file.txt"), 100);
+        m_disk.writeFile(QStringLiteral("/canary/sub/deep.bin"), 5000);
+    }
+
+    const FakeDisk& disk() const { return m_disk; }
+    SpyFileSystem& fileSystem() { return *m_fileSystem; }
+    FakeLauncher& launcher() { return *m_launcher; }
+    Journal& journal() { return m_journal; }
+    QString cache(const QString& name) const {
+        return m_disk.home() + QStringLiteral("/Library/Caches/") + name;
+    }
+    QByteArray real(const QString& logical) const {
+        return QFile::encodeName(m_disk.real(logical));
+    }
+
+    // A folder of a few files at `path`.
+    void fill(const QString& path) const {
+        m_disk.writeFile(path + QStringLiteral("/a.bin"), 5000);
+        m_disk.writeFile(path + QStringLiteral("/nested/b.bin"), 7000);
+    }
+
+    QByteArray fingerprint(const QByteArrayList& excluded = {}) const {
+        return treeFingerprint(QFile::encodeName(m_disk.root()), excluded);
+    }
+
+    CleanupResult clean(const QList<FolderItem>& items) {
+        return QCoro::waitFor(m_cleaner.clean(items, [this](const QString& name, double fraction) {
+            reports.append({name, fraction});
+            // Stands for the window's repaint: queued work that must be done before the item is
+            // treated. It takes a while, so that a treatment started early cannot miss it.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [this, index = static_cast<int>(reports.size()) - 1] {
+                    QThread::msleep(20);
+                    m_journal.delivered = index;
+                },
+                Qt::QueuedConnection);
+        }));
+    }
+
+    QList<Report> reports;
+
+private:
+    FakeDisk m_disk;
+    Journal m_journal;
+    std::shared_ptr<SpyFileSystem> m_fileSystem;
+    std::shared_ptr<FakeLauncher> m_launcher;
+    Cleaner m_cleaner;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Spec)
+Q_DECLARE_METATYPE(OnDisk)
+Q_DECLARE_METATYPE(After)
+
+class CleanerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // One selected item through each row of the decision order: administrator list, command,
+    // existence, removal, re-creation.
+    void eachItemIsTreatedInDecisionOrder_data() {
+        QTest::addColumn<Spec>("spec");
+        QTest::addColumn<OnDisk>("onDisk");
+        QTest::addColumn<QString>("failure"); // "removal", "creation", "command" or empty
+        QTest::addColumn<qint64>("freed");
+        QTest::addColumn<int>("succeeded");
+        QTest::addColumn<QStringList>("errors");
+        QTest::addColumn<bool>("listedForAdministrator");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<After>("after");
+
+        const QString path = QStringLiteral("/Users/u/Library/Caches/target");
+        const QString exists = QStringLiteral("exists ") + path + QStringLiteral(" @0");
+        const QString remove = QStringLiteral("remove ") + path + QStringLiteral(" @0");
+        const QString create = QStringLiteral("create ") + path + QStringLiteral(" @0");
+        const QString name = QStringLiteral("Target Cache");
+        const auto command = std::optional(QStringLiteral("clear-cache --all"));
+        const QString run = QStringLiteral("run clear-cache --all @0");
+
+        QTest::newRow("administrator item: listed, its command never run")
+            << Spec{name, path, 1000, true, true, command, true} << OnDisk::folder << QString()
+            << qint64(0) << 0 << QStringList{} << true << QStringList{} << After::untouched;
+        QTest::newRow("command succeeds: size counted, path and re-creation not looked at")
+            << Spec{name, path, 1000, true, true, command} << OnDisk::folder << QString()
+            << qint64(1000) << 1 << QStringList{} << false << QStringList{run} << After::untouched;
+        QTest::newRow("command fails")
+            << Spec{name, path, 1000, true, true, command} << OnDisk::folder
+            << QStringLiteral("command") << qint64(0) << 0
+            << QStringList{QStringLiteral("Failed command: clear-cache --all")} << false
+            << QStringList{run} << After::untouched;
+        QTest::newRow("empty command: removed like any item")
+            << Spec{name, path, 1000, true, false, QString()} << OnDisk::folder << QString()
+            << qint64(1000) << 1 << QStringList{} << false << QStringList{exists, remove}
+            << After::gone;
+        QTest::newRow("removed: the recorded size counts, not what was on disk")
+            << Spec{name, path, 1234} << OnDisk::folder << QString() << qint64(1234) << 1
+            << QStringList{} << false << QStringList{exists, remove} << After::gone;
+        QTest::newRow("removed and made again empty")
+            << Spec{name, path, 1000, true, true} << OnDisk::folder << QString() << qint64(1000)
+            << 1 << QStringList{} << false << QStringList{exists, remove, create}
+            << After::emptyFolder;
+        QTest::newRow("folder that cannot be made again: ignored")
+            << Spec{name, path, 1000, true, true} << OnDisk::folder << QStringLiteral("creation")
+            << qint64(1000) << 1 << QStringList{} << false << QStringList{exists, remove, create}
+            << After::gone;
+        QTest::newRow("nothing at the path: skipped without a word")
+            << Spec{name, path, 1000, true, true} << OnDisk::missing << QString() << qint64(0) << 0
+            << QStringList{} << false << QStringList{exists} << After::gone;
+        QTest::newRow("dangling link: nothing exists there")
+            << Spec{name, path} << OnDisk::danglingLink << QString() << qint64(0) << 0
+            << QStringList{} << false << QStringList{exists} << After::untouched;
+        QTest::newRow("removal fails: the name, not the path, leads the line")
+            << Spec{name, path, 1000, true, true} << OnDisk::folder << QStringLiteral("removal")
+            << qint64(0) << 0 << QStringList{QStringLiteral("Target Cache: Permission denied")}
+            << false << QStringList{exists, remove} << After::untouched;
+        QTest::newRow("link to a folder outside: only the link goes")
+            << Spec{name, path} << OnDisk::linkToCanary << QString() << qint64(1000) << 1
+            << QStringList{} << false << QStringList{exists, remove} << After::gone;
+        QTest::newRow("the home folder is never removed")
+            << Spec{QStringLiteral("Home"), QStringLiteral("/Users/u")} << OnDisk::folder
+            << QString() << qint64(0) << 0
+            << QStringList{QStringLiteral("Home: Not removed: protected location")} << false
+            << QStringList{QStringLiteral("exists /Users/u @0"),
+                           QStringLiteral("remove /Users/u @0")}
+            << After::untouched;
+    }
+    void eachItemIsTreatedInDecisionOrder() {
+        QFETCH(Spec, spec);
+        QFETCH(OnDisk, onDisk);
+        QFETCH(QString, failure);
+        QFETCH(qint64, freed);
+        QFETCH(int, succeeded);
+        QFETCH(QStringList, errors);
+        QFETCH(bool, listedForAdministrator);
+        QFETCH(QStringList, asked);
+        QFETCH(After, after);
+
+        Bench bench;
+        switch (onDisk) {
+        case OnDisk::folder:
+            bench.fill(spec.path);
+            break;
+        case OnDisk::missing:
+            break;
+        case OnDisk::linkToCanary:
+            bench.disk().makeLink(spec.path, bench.disk().real(QStringLiteral("/canary")));
+            break;
+        case OnDisk::danglingLink:
+            bench.disk().makeLink(spec.path, QStringLiteral("/nowhere"));
+            break;
+        }
+        if (failure == u"removal") {
+            bench.fileSystem().failingRemovals.insert(spec.path);
+        }
+        bench.fileSystem().failCreation = failure == u"creation";
+        if (failure == u"command") {
+            bench.launcher().failing.insert(*spec.command);
+        }
+        const QByteArray target = QFile::encodeName(spec.path);
+        const QByteArray outsideBefore = bench.fingerprint({target});
+        const QByteArray targetBefore = bench.fingerprint();
+
+        const CleanupResult result = bench.clean({make(spec)});
+
+        QCOMPARE(result.totalFreed, freed);
+        QCOMPARE(result.succeededCount, qsizetype(succeeded));
+        QCOMPARE(result.failedCount, errors.size());
+        QCOMPARE(result.errors, errors);
+        QCOMPARE(result.sudoCommandsRequired,
+                 listedForAdministrator ? QStringList{spec.path} : QStringList{});
+        QCOMPARE(bench.journal().events(), asked);
+        QCOMPARE(bench.reports, (QList<Report>{{spec.name, 0.0}}));
+        QCOMPARE(bench.fingerprint({target}), outsideBefore);
+        switch (after) {
+        case After::untouched:
+            QCOMPARE(bench.fingerprint(), targetBefore);
+            break;
+        case After::gone:
+            QVERIFY(!entryExists(bench.real(spec.path)));
+            break;
+        case After::emptyFolder:
+            QVERIFY(QFileInfo(bench.disk().real(spec.path)).isDir());
+            QVERIFY(!QFileInfo(bench.disk().real(spec.path)).isSymLink());
+            QVERIFY(QDir(bench.disk().real(spec.path))
+                        .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                 QDir::NoDotAndDotDot));
+            break;
+        }
+    }
+
+    // A whole run: selected items only, in list order, one at a time off the GUI thread, each
+    // after its own progress report has been delivered; failures do not stop the run.
+    void runGoesThroughTheSelectionInOrder() {
+        Bench bench;
+        const QString aax = QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins");
+        const QString vst = QStringLiteral("/Library/Audio/Plug-Ins/VST");
+        const QList<FolderItem> items{
+            make({QStringLiteral("Unselected A"), bench.cache(QStringLiteral("a")), 1, false}),
+            make({QStringLiteral("AAX"), aax, 50, true, false, {}, true}),
+            make({QStringLiteral("Failing"), bench.cache(QStringLiteral("f")), 7, true, false,
+                  QStringLiteral("fail-it")}),
+            make({QStringLiteral("Unselected B"), bench.cache(QStringLiteral("b")), 1, false}),
+            make({QStringLiteral("Cache C"), bench.cache(QStringLiteral("c")), 5}),
+            make({QStringLiteral("Cache D"), bench.cache(QStringLiteral("d")), 300, true, true}),
+            make({QStringLiteral("VST"), vst, 60, true, false, {}, true}),
+            make({QStringLiteral("Command E"), bench.cache(QStringLiteral("e")), 20, true, false,
+                  QStringLiteral("ok-it")}),
+            make({QStringLiteral("Missing F"), bench.cache(QStringLiteral("missing")), 9}),
+        };
+        for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
+            bench.fill(bench.cache(QLatin1String(name)));
+        }
+        bench.fill(aax);
+        bench.fill(vst);
+        bench.fileSystem().failingRemovals.insert(bench.cache(QStringLiteral("c")));
+        bench.launcher().failing.insert(QStringLiteral("fail-it"));
+        const QList<FolderItem> copy = items;
+
+        const CleanupResult result = bench.clean(items);
+
+        QCOMPARE(bench.reports, (QList<Report>{{QStringLiteral("AAX"), 0.0 / 7},
+                                               {QStringLiteral("Failing"), 1.0 / 7},
+                                               {QStringLiteral("Cache C"), 2.0 / 7},
+                                               {QStringLiteral("Cache D"), 3.0 / 7},
+                                               {QStringLiteral("VST"), 4.0 / 7},
+                                               {QStringLiteral("Command E"), 5.0 / 7},
+                                               {QStringLiteral("Missing F"), 6.0 / 7}}));
+        const QString c = bench.cache(QStringLiteral("c"));
+        const QString d = bench.cache(QStringLiteral("d"));
+        QCOMPARE(bench.journal().events(),
+                 (QStringList{
+                     QStringLiteral("run fail-it @1"),
+                     QStringLiteral("exists ") + c + QStringLiteral(" @2"),
+                     QStringLiteral("remove ") + c + QStringLiteral(" @2"),
+                     QStringLiteral("exists ") + d + QStringLiteral(" @3"),
+                     QStringLiteral("remove ") + d + QStringLiteral(" @3"),
+                     QStringLiteral("create ") + d + QStringLiteral(" @3"),
+                     QStringLiteral("run ok-it @5"),
+                     QStringLiteral("exists ") + bench.cache(QStringLiteral("missing")) +
+                         QStringLiteral(" @6"),
+                 }));
+        QVERIFY(bench.journal().onlyOffThread(QThread::currentThread()));
+
+        QCOMPARE(result.totalFreed, qint64(320));
+        QCOMPARE(result.succeededCount, qsizetype(2));
+        QCOMPARE(result.failedCount, qsizetype(2));
+        QCOMPARE(result.errors, (QStringList{QStringLiteral("Failed command: fail-it"),
+                                             QStringLiteral("Cache C: Permission denied")}));
+        QCOMPARE(result.sudoCommandsRequired, (QStringList{aax, vst}));
+        QCOMPARE(administratorCommand(result.sudoCommandsRequired),
+                 QStringLiteral("sudo rm -rf \"/Library/Application Support/Avid/Audio/Plug-Ins\" "
+                                "\"/Library/Audio/Plug-Ins/VST\""));
+
+        QCOMPARE(items, copy);
+        for (const char* kept : {"a", "b", "c", "e", "f"}) {
+            QVERIFY2(entryExists(
+                         bench.real(bench.cache(QLatin1String(kept)) + QStringLiteral("/a.bin"))),
+                     kept);
+        }
+        QVERIFY(entryExists(bench.real(aax + QStringLiteral("/a.bin"))));
+        QVERIFY(QDir(bench.disk().real(d))
+                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    void nothingSelectedDoesNothing() {
+        Bench bench;
+        bench.fill(bench.cache(QStringLiteral("a")));
+        const CleanupResult result =
+            bench.clean({make({QStringLiteral("A"), bench.cache(QStringLiteral("a")), 5, false})});
+        QVERIFY(bench.reports.isEmpty());
+        QVERIFY(bench.journal().events().isEmpty());
+        QCOMPARE(result.totalFreed, qint64(0));
+        QCOMPARE(result.succeededCount, qsizetype(0));
+        QCOMPARE(result.failedCount, qsizetype(0));
+        QVERIFY(result.errors.isEmpty());
+        QVERIFY(result.sudoCommandsRequired.isEmpty());
+
+        QVERIFY(bench.clean({}).errors.isEmpty());
+        QVERIFY(bench.reports.isEmpty());
+    }
+
+    // The real launcher with a shell that is not there: the command counts as failed.
+    void commandThatCannotStartFails() {
+        FakeDisk disk;
+        Cleaner cleaner(disk.fileSystem(),
+                        std::make_shared<ProcessLauncher>(QStringLiteral("/no/such/zsh")));
+        const CleanupResult result = QCoro::waitFor(cleaner.clean(
+            {make({QStringLiteral("Tool"), disk.home(), 10, true, false, QStringLiteral("true")})},
+            {}));
+        QCOMPARE(result.failedCount, qsizetype(1));
+        QCOMPARE(result.errors, QStringList{QStringLiteral("Failed command: true")});
+        QVERIFY(QFileInfo(disk.real(disk.home())).isDir());
+    }
+
+    // The GUI thread keeps its 5 ms timer on time while a large tree is removed.
+    void windowStaysResponsiveWhileRemovingLargeTree() {
+        FakeDisk disk;
+        const QString target = disk.home() + QStringLiteral("/Library/Caches/big");
+        const QByteArray real = QFile::encodeName(disk.real(target));
+        disk.makeFolder(target);
+        for (int folder = 0; folder < 40; ++folder) {
+            const QByteArray sub = real + "/folder-" + QByteArray::number(folder);
+            QCOMPARE(::mkdir(sub.constData(), 0755), 0);
+            for (int file = 0; file < 1000; ++file) {
+                const QByteArray path = sub + "/entry-" + QByteArray::number(file);
+                const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+                QVERIFY(fd >= 0);
+                QCOMPARE(::write(fd, path.constData(), 100), ssize_t(100));
+                ::close(fd);
+            }
+        }
+        Cleaner cleaner(disk.fileSystem(), std::make_shared<ProcessLauncher>());
+        ResponsivenessProbe probe;
+        probe.start();
+        const CleanupResult result =
+            QCoro::waitFor(cleaner.clean({make({QStringLiteral("Big"), target, 4'000'000})}, {}));
+        probe.stop();
+        QCOMPARE(result.succeededCount, qsizetype(1));
+        QVERIFY(!entryExists(real));
+        QVERIFY(probe.ticks() > 0);
+        QVERIFY2(probe.longestGapMs() <= 50,
+                 qPrintable(QStringLiteral("longest gap %1 ms").arg(probe.longestGapMs())));
+    }
+
+    void sharedInstanceIsMadeOnce() { QCOMPARE(&Cleaner::shared(), &Cleaner::shared()); }
+};
+
+QTEST_GUILESS_MAIN(CleanerTest)
+#include "tst_cleaner.moc"
