@@ -34,6 +34,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTextStream>
 
@@ -209,10 +210,18 @@ int main(int argc, char* argv[]) {
         QStringLiteral(
             "Only lay out the fake disk below this folder (home: DIR/home) and keep it."),
         QStringLiteral("dir"));
-    parser.addOptions({outOption, widthOption, builtinOption, populateOption});
+    const QCommandLineOption grabOption(
+        QStringLiteral("grab-screen"),
+        QStringLiteral("Only save what the screen shows (run it on the display to capture)."),
+        QStringLiteral("file"));
+    parser.addOptions({outOption, widthOption, builtinOption, populateOption, grabOption});
     parser.process(app);
 
     QTextStream out(stdout);
+    if (parser.isSet(grabOption)) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        return screen && screen->grabWindow(0).save(parser.value(grabOption)) ? 0 : 1;
+    }
     if (parser.isSet(populateOption)) {
         const QString root = parser.value(populateOption);
         QDir().mkpath(root);
