@@ -241,6 +241,10 @@ private:
                 continue;
             }
             std::string name = std::move(top.subfolders[top.next++]);
+            // Whenever a walker runs dry, the next folder on anyone's way goes to it.
+            if (offer(::dirfd(top.folder), name.c_str())) {
+                continue;
+            }
             const int child = ::openat(::dirfd(top.folder), name.c_str(), openFolderFlags);
             if (child < 0) {
                 continue;

@@ -1,8 +1,78 @@
 #include "scanner/Scanner.h"
 
+#include "model/NumericComparison.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+
+namespace {
+
+// Tools fetch or rebuild all of this when they need it again.
+constexpr RecordTraits buildCacheTraits{CleanupCategory::developerTools, SafetyTier::developer,
+                                        true, true, false};
+// A removed NDK version is gone until the user installs it again, so its folder is not recreated.
+constexpr RecordTraits ndkTraits{CleanupCategory::developerTools, SafetyTier::developer, true,
+                                 false, false};
+
+constexpr FixedLocation buildCaches[] = {
+    {u"/.npm/_cacache", u"npm Package Cache",
+     u"Local copy of downloaded npm tarballs. npm re-fetches automatically on demand."},
+    {u"/.npm/_npx", u"npx Temporary Packages", u"One-off CLI packages downloaded during npx runs."},
+    {u"/.gradle/caches", u"Gradle Build & Dependency Caches",
+     u"Cached jars and build artifacts from Android/Java Gradle builds."},
+    {u"/.gradle/wrapper/dists", u"Gradle Wrapper Distributions",
+     u"Downloaded Gradle version zip archives from past projects."},
+    {u"/Library/Developer/Xcode/DerivedData", u"Xcode DerivedData",
+     u"Intermediate build files, indexes, and symbol caches for Xcode projects."},
+    {u"/Library/Developer/Xcode/UserData/IB Support", u"Xcode Interface Builder Cache",
+     u"Cached simulator configurations used by Xcode Interface Builder."},
+};
+
+constexpr QStringView ndkVersions = u"/Library/Android/sdk/ndk";
+constexpr QStringView ndkName = u"Android NDK %1 (Older Version)";
+constexpr QStringView ndkSubtitle =
+    u"Superseded Android NDK version. The latest NDK (%1) remains untouched.";
+
+// Oldest first. Versions compare by the numbers they spell, so 10.0.0 is newer than 9.9.0; names
+// that spell the same numbers ("21.0" and "021.0") fall back to plain character order so that the
+// latest is the same whatever order the folder lists them in.
+void sortOldestFirst(QStringList& versions) {
+    std::sort(versions.begin(), versions.end(), [](const QString& a, const QString& b) {
+        const std::strong_ordering order = compareNumerically(a, b);
+        return order != 0 ? order < 0 : a < b;
+    });
+}
+
+} // namespace
+
 QCoro::Task<QList<FolderItem>> Scanner::scanDeveloperTools(QString home) {
     if (home.isEmpty()) {
         co_return {};
     }
-    co_return {};
+    QList<FolderItem> found;
+    co_await fixedPathRules(found, home, buildCaches, buildCacheTraits);
+
+    const QString ndkFolder = home + ndkVersions.toString();
+    const auto entries = m_fileSystem->contentsOfDirectory(ndkFolder);
+    if (!entries) {
+        co_return found;
+    }
+    QStringList versions = *entries;
+    versions.removeIf(&Scanner::isHidden);
+    // The latest version is the one in use: it is never measured or offered, and a single
+    // installed NDK is therefore never offered at all.
+    if (versions.size() < 2) {
+        co_return found;
+    }
+    sortOldestFirst(versions);
+    const QString latest = versions.takeLast();
+    const QString subtitle = ndkSubtitle.toString().arg(latest);
+    for (const QString& version : std::as_const(versions)) {
+        // No threshold of its own: an empty version is dropped with every other empty record.
+        QString path = FileSystem::appendingPathComponent(ndkFolder, version);
+        const qint64 size = co_await folderSize(path);
+        found.append(makeRecord(std::move(path), size, {ndkName.toString().arg(version), subtitle},
+                                ndkTraits));
+    }
+    co_return found;
 }

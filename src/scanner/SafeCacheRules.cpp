@@ -1,8 +1,57 @@
 #include "scanner/Scanner.h"
 
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// Everything here is rebuilt or downloaded again by its owner on demand.
+constexpr RecordTraits safeCacheTraits{CleanupCategory::safeCaches, SafetyTier::safe, true, true,
+                                       false};
+
+constexpr FixedLocation knownCaches[] = {
+    {u"/Library/Application Support/Code/CachedExtensionVSIXs", u"VS Code Extension Packages",
+     u"Cached installer packages of already-installed VS Code extensions."},
+    {u"/Library/Application Support/Google/GoogleUpdater/crx_cache", u"Google CRX Download Cache",
+     u"Downloaded Chrome extension update packages staged by GoogleUpdater."},
+    {u"/Library/Caches/pip", u"Python Pip Wheel Cache",
+     u"Cached Python binary wheel archives and source tarballs."},
+};
+
+constexpr QStringView userCaches = u"/Library/Caches";
+// Small staging folders are not worth a line of their own.
+constexpr qint64 updaterStagingThreshold = 50LL * 1024 * 1024;
+constexpr QStringView updaterStagingSubtitle =
+    u"Auto-updater staging cache for downloaded app updates.";
+
+// Auto-updaters name their staging folders after themselves, in any letter case. Full Unicode
+// lower-casing (no locale) turns a dotted capital I into "i" plus a combining dot, so such a name
+// does not spell one of these marks.
+constexpr QStringView updaterMarks[] = {u"shipit", u"-updater", u".update", u"updater"};
+
+bool isUpdaterStaging(const QString& entryName) {
+    const QString lowered = entryName.toLower();
+    return std::any_of(std::begin(updaterMarks), std::end(updaterMarks),
+                       [&lowered](QStringView mark) { return lowered.contains(mark); });
+}
+
+} // namespace
+
 QCoro::Task<QList<FolderItem>> Scanner::scanSafeCaches(QString home) {
     if (home.isEmpty()) {
         co_return {};
     }
-    co_return {};
+    QList<FolderItem> found;
+    co_await fixedPathRules(found, home, knownCaches, safeCacheTraits);
+
+    const EntryMatch updaterStaging = [](const QString& entryName) -> std::optional<Texts> {
+        if (!isUpdaterStaging(entryName)) {
+            return std::nullopt;
+        }
+        return Texts{entryName, updaterStagingSubtitle.toString()};
+    };
+    QCoro::Task<> staging = listingRule(found, home + userCaches.toString(),
+                                        updaterStagingThreshold, updaterStaging, safeCacheTraits);
+    co_await staging;
+    co_return found;
 }

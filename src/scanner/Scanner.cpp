@@ -69,14 +69,25 @@ QCoro::Task<qint64> Scanner::folderSize(QString path) {
     co_return co_await measuring;
 }
 
+Scanner::Texts Scanner::textsOf(const FixedLocation& rule) {
+    return {rule.name.toString(), rule.subtitle.toString()};
+}
+
+bool Scanner::isHidden(const QString& entryName) {
+    return entryName.startsWith(QLatin1Char('.'));
+}
+
+FolderItem Scanner::makeRecord(QString path, qint64 size, Texts texts, RecordTraits traits) {
+    return FolderItem(std::move(texts.name), std::move(path), size, traits.category,
+                      traits.safetyTier, std::move(texts.subtitle), traits.isSelected,
+                      traits.recreateFolderAfterDelete, std::nullopt, traits.requiresSudo);
+}
+
 QCoro::Task<> Scanner::addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold,
                                    Texts texts, RecordTraits traits) {
     const qint64 size = co_await folderSize(path);
     if (size > threshold) {
-        found.append(FolderItem(std::move(texts.name), std::move(path), size, traits.category,
-                                traits.safetyTier, std::move(texts.subtitle), traits.isSelected,
-                                traits.recreateFolderAfterDelete, std::nullopt,
-                                traits.requiresSudo));
+        found.append(makeRecord(std::move(path), size, std::move(texts), traits));
     }
 }
 
@@ -86,6 +97,13 @@ QCoro::Task<> Scanner::fixedPathRule(QList<FolderItem>& found, QString path, qin
         co_return;
     }
     co_await addIfLarger(found, std::move(path), threshold, std::move(texts), traits);
+}
+
+QCoro::Task<> Scanner::fixedPathRules(QList<FolderItem>& found, QString base,
+                                      std::span<const FixedLocation> rules, RecordTraits traits) {
+    for (const FixedLocation& rule : rules) {
+        co_await fixedPathRule(found, base + rule.location.toString(), 0, textsOf(rule), traits);
+    }
 }
 
 QCoro::Task<> Scanner::listingRule(QList<FolderItem>& found, QString folder, qint64 threshold,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/FolderItem.h"
+#include "scanner/FixedLocation.h"
 #include "scanner/RecordTraits.h"
 
 #include <QCoroTask>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 class FileSystem;
 
@@ -49,12 +51,20 @@ private:
     // Decides whether a listed entry is a candidate, and if so how its record reads.
     using EntryMatch = std::function<std::optional<Texts>(const QString& entryName)>;
 
+    static Texts textsOf(const FixedLocation& rule);
+    // Entries whose names begin with "." are hidden; the walk never counts them either.
+    static bool isHidden(const QString& entryName);
+    static FolderItem makeRecord(QString path, qint64 size, Texts texts, RecordTraits traits);
+
     // Measures `path` and appends a record when it is larger than `threshold` bytes.
     QCoro::Task<> addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold, Texts texts,
                               RecordTraits traits);
     // A location that must exist; measured and listed when larger than `threshold`.
     QCoro::Task<> fixedPathRule(QList<FolderItem>& found, QString path, qint64 threshold,
                                 Texts texts, RecordTraits traits);
+    // Each row in order as a fixed-path rule on `base` + its location, listed when larger than 0.
+    QCoro::Task<> fixedPathRules(QList<FolderItem>& found, QString base,
+                                 std::span<const FixedLocation> rules, RecordTraits traits);
     // Every entry of `folder` that `match` accepts, in listing order, measured and listed when
     // larger than `threshold`. A folder that cannot be listed adds nothing.
     QCoro::Task<> listingRule(QList<FolderItem>& found, QString folder, qint64 threshold,

@@ -5,24 +5,57 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+QString makeTemporaryRoot() {
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        qFatal("FakeDisk: no temporary folder");
+    }
+    // Removed by the destructor: trees deeper than PATH_MAX or with names that are not text
+    // defeat QDir's removal.
+    dir.setAutoRemove(false);
+    return dir.path();
+}
+
+} // namespace
+
 FakeDisk::FakeDisk(QString home)
-    : m_home(std::move(home)) {
-    QVERIFY2(m_dir.isValid(), "no temporary folder");
+    : m_root(makeTemporaryRoot())
+    , m_home(std::move(home)) {
     makeFolder(m_home);
 }
 
+FakeDisk::FakeDisk(QString home, const QString& persistentRoot)
+    : m_root(QDir(persistentRoot).absolutePath())
+    , m_home(std::move(home))
+    , m_persistent(true) {
+    makeFolder(m_home);
+}
+
+FakeDisk::~FakeDisk() {
+    if (m_persistent) {
+        return;
+    }
+    QProcess::execute(QStringLiteral("/bin/chmod"),
+                      {QStringLiteral("-R"), QStringLiteral("u+rwx"), m_root});
+    QProcess::execute(QStringLiteral("/bin/rm"), {QStringLiteral("-rf"), m_root});
+}
+
 QString FakeDisk::real(const QString& logical) const {
-    return m_dir.path() + logical;
+    return m_root + logical;
 }
 
 std::shared_ptr<FileSystem> FakeDisk::fileSystem() const {
-    return FileSystem::rooted(m_dir.path(), m_home);
+    return FileSystem::rooted(m_root, m_home);
 }
 
 void FakeDisk::makeFolder(const QString& logical) const {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -12,9 +11,15 @@ class FileSystem;
 class FakeDisk {
 public:
     explicit FakeDisk(QString home = QStringLiteral("/Users/u"));
+    // A fake disk at a folder of the caller's choice that outlives this object (for tools that
+    // hand the disk to another program).
+    FakeDisk(QString home, const QString& persistentRoot);
+    ~FakeDisk();
+    FakeDisk(const FakeDisk&) = delete;
+    FakeDisk& operator=(const FakeDisk&) = delete;
 
     QString home() const { return m_home; }
-    QString root() const { return m_dir.path(); }
+    QString root() const { return m_root; }
     // Where a logical path lives inside the temporary folder.
     QString real(const QString& logical) const;
     std::shared_ptr<FileSystem> fileSystem() const;
@@ -33,6 +38,7 @@ public:
     static qint64 allocatedBytes(const QString& realPath);
 
 private:
-    QTemporaryDir m_dir;
+    QString m_root;
     QString m_home;
+    bool m_persistent = false;
 };

@@ -1,0 +1,21 @@
+#include "app/KestrelleApp.h"
+#include "platform/gui/DesktopServices.h"
+#include "ui/ContentView.h"
+#include "update/UpdateChecker.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(KestrelleApp::applicationName());
+    QApplication::setApplicationDisplayName(KestrelleApp::applicationName());
+    QApplication::setDesktopFileName(QStringLiteral("kestrelle"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/kestrelle.svg")));
+
+    KestrelleApp app(UpdateChecker::shared(), [] {
+        return new ContentView(ContentState::sharedServices(), FolderRow::Environment::system());
+    });
+    app.newWindow();
+    return QApplication::exec();
+}

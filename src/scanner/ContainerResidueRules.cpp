@@ -1,0 +1,61 @@
+#include "scanner/Scanner.h"
+
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// A large folder in an app's sandboxed Application Support is as often the app's own data
+// (downloaded books, message stores, saved games) as leftover residue: offered for review, never
+// selected for the user, and not picked by the quick selection of safe items.
+constexpr RecordTraits residueTraits{CleanupCategory::containerResidue, SafetyTier::caution, false,
+                                     false, false};
+
+constexpr QStringView containers = u"/Library/Containers";
+constexpr QStringView supportInContainer = u"/Data/Library/Application Support";
+constexpr qint64 residueThreshold = 100LL * 1024 * 1024;
+constexpr QStringView residueSubtitle =
+    u"Extracted archive residue stored inside app sandbox container.";
+
+// Folders the system keeps in every container; never an app's residue, whatever their size.
+constexpr QStringView systemOwned[] = {u"AddressBook", u"SyncServices", u"iCloud"};
+
+bool isSystemOwned(const QString& entryName) {
+    return std::find(std::begin(systemOwned), std::end(systemOwned), entryName) !=
+           std::end(systemOwned);
+}
+
+} // namespace
+
+QCoro::Task<QList<FolderItem>> Scanner::scanContainerResidue(QString home) {
+    if (home.isEmpty()) {
+        co_return {};
+    }
+    QList<FolderItem> found;
+    const QString containersFolder = home + containers.toString();
+    const auto entries = m_fileSystem->contentsOfDirectory(containersFolder);
+    if (!entries) {
+        co_return found;
+    }
+    for (const QString& container : *entries) {
+        if (isHidden(container)) {
+            continue;
+        }
+        const QString support =
+            containersFolder + QLatin1Char('/') + container + supportInContainer.toString();
+        if (!m_fileSystem->fileExists(support)) {
+            continue;
+        }
+        const EntryMatch residue = [container](const QString& entryName) -> std::optional<Texts> {
+            if (isHidden(entryName) || isSystemOwned(entryName)) {
+                return std::nullopt;
+            }
+            return Texts{container + QLatin1String(": ") + entryName, residueSubtitle.toString()};
+        };
+        QCoro::Task<> rule = listingRule(found, support, residueThreshold, residue, residueTraits);
+        co_await rule;
+    }
+    co_return found;
+}

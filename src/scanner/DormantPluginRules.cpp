@@ -1,0 +1,33 @@
+#include "scanner/Scanner.h"
+
+#include "platform/FileSystem.h"
+
+namespace {
+
+// Plug-in folders belong to the system's Library: removing them takes administrator rights, so
+// they go into the administrator command, never into a deletion of ours.
+constexpr RecordTraits pluginTraits{CleanupCategory::dormantPlugins, SafetyTier::caution, false,
+                                    true, true};
+
+constexpr QStringView aaxHost = u"/Applications/Pro Tools.app";
+constexpr FixedLocation aaxPlugins{
+    u"/Library/Application Support/Avid/Audio/Plug-Ins", u"Dormant AAX Plugins (No Pro Tools)",
+    u"AAX plug-ins are only used by Pro Tools. Logic Pro exclusively uses Audio Units "
+    u"(.component)."};
+constexpr FixedLocation vst2Plugins{u"/Library/Audio/Plug-Ins/VST", u"Legacy VST2 Plugins",
+                                    u"Legacy VST2 format. Logic Pro and native Apple Silicon DAWs "
+                                    u"use AU (.component) or VST3."};
+
+} // namespace
+
+QCoro::Task<QList<FolderItem>> Scanner::scanDormantPlugins() {
+    QList<FolderItem> found;
+    // AAX plug-ins are dormant only while their one host is missing.
+    if (!m_fileSystem->fileExists(aaxHost.toString())) {
+        co_await fixedPathRule(found, aaxPlugins.location.toString(), 0, textsOf(aaxPlugins),
+                               pluginTraits);
+    }
+    co_await fixedPathRule(found, vst2Plugins.location.toString(), 0, textsOf(vst2Plugins),
+                           pluginTraits);
+    co_return found;
+}

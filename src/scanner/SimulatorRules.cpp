@@ -1,0 +1,38 @@
+#include "scanner/Scanner.h"
+
+namespace {
+
+// The developer tools regenerate the cache; runtime images are better removed through the IDE, so
+// nothing is selected from the start.
+constexpr RecordTraits dyldCacheTraits{CleanupCategory::simulators, SafetyTier::developer, false,
+                                       true, false};
+constexpr RecordTraits runtimeTraits{CleanupCategory::simulators, SafetyTier::developer, false,
+                                     false, false};
+
+constexpr FixedLocation dyldCache{u"/Library/Developer/CoreSimulator/Caches/dyld",
+                                  u"Simulator dyld Shared Cache",
+                                  u"Dynamic linker cache generated for simulator runtimes."};
+
+constexpr QStringView runtimeVolumes = u"/Library/Developer/CoreSimulator/Volumes";
+constexpr QStringView runtimeName = u"iOS Simulator Runtime (%1)";
+constexpr QStringView runtimeSubtitle =
+    u"Mounted simulator operating system image (manageable via Xcode Components).";
+
+} // namespace
+
+QCoro::Task<QList<FolderItem>> Scanner::scanSimulators() {
+    QList<FolderItem> found;
+    co_await fixedPathRule(found, dyldCache.location.toString(), 0, textsOf(dyldCache),
+                           dyldCacheTraits);
+
+    const EntryMatch runtime = [](const QString& entryName) -> std::optional<Texts> {
+        if (isHidden(entryName)) {
+            return std::nullopt;
+        }
+        return Texts{runtimeName.toString().arg(entryName), runtimeSubtitle.toString()};
+    };
+    QCoro::Task<> runtimes =
+        listingRule(found, runtimeVolumes.toString(), 0, runtime, runtimeTraits);
+    co_await runtimes;
+    co_return found;
+}

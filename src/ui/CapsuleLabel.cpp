@@ -1,0 +1,76 @@
+#include "ui/CapsuleLabel.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+CapsuleLabel::CapsuleLabel(const QFont& font, Theme::Color color, int paddingH, int paddingV,
+                           qreal fillOpacity, QWidget* parent)
+    : QWidget(parent)
+    , m_color(color)
+    , m_paddingH(paddingH)
+    , m_paddingV(paddingV)
+    , m_fillOpacity(fillOpacity) {
+    setFont(font);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void CapsuleLabel::setText(const QString& text) {
+    if (text == m_text) {
+        return;
+    }
+    m_text = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+void CapsuleLabel::setColor(Theme::Color color) {
+    if (!(color == m_color)) {
+        m_color = color;
+        update();
+    }
+}
+
+void CapsuleLabel::setSymbol(const QString& symbolName, int spacing) {
+    m_symbolName = symbolName;
+    m_symbolSpacing = spacing;
+    updateGeometry();
+    update();
+}
+
+int CapsuleLabel::symbolBox() const {
+    return m_symbolName.isEmpty() ? 0 : Theme::symbolBox(font().pixelSize());
+}
+
+QSize CapsuleLabel::sizeHint() const {
+    const QFontMetrics metrics(font());
+    const int box = symbolBox();
+    const int symbolWidth = box > 0 ? box + m_symbolSpacing : 0;
+    return {2 * m_paddingH + symbolWidth + metrics.horizontalAdvance(m_text),
+            2 * m_paddingV + std::max(metrics.height(), box)};
+}
+
+QSize CapsuleLabel::minimumSizeHint() const {
+    return sizeHint();
+}
+
+void CapsuleLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRectF bounds = rect();
+    Theme::fillRoundedRect(painter, bounds, bounds.height() / 2,
+                           Theme::resolve(m_color.withOpacity(m_fillOpacity), palette()));
+    const QColor foreground = Theme::resolve(m_color, palette());
+    int left = m_paddingH;
+    if (const int box = symbolBox(); box > 0) {
+        const QPixmap symbol = Theme::symbol(m_symbolName, foreground, box, devicePixelRatioF(),
+                                             static_cast<QFont::Weight>(font().weight()));
+        painter.drawPixmap(QPointF(left, (height() - box) / 2.0), symbol);
+        left += box + m_symbolSpacing;
+    }
+    painter.setFont(font());
+    painter.setPen(foreground);
+    painter.drawText(QRect(left, 0, width() - left, height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     m_text);
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "model/CleanupResult.h"
+#include "model/DiskSpaceInfo.h"
+#include "model/FolderItemList.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class Cleaner;
+class Scanner;
+class UpdateChecker;
+
+// Everything one main window knows and does, without a single pixel: the list of targets, the disk
+// figures, the busy flags, the status line and the last cleanup result, and the two workflows
+// (a scan that replaces the list; a cleanup that removes the selection, reports and scans again).
+// The window's widgets only show this state and call its operations. Lives on the GUI thread.
+class ContentState : public QObject {
+    Q_OBJECT
+
+public:
+    struct Services {
+        Scanner& scanner;
+        Cleaner& cleaner;
+        UpdateChecker& updateChecker;
+        std::function<DiskSpaceInfo()> readDisk;
+    };
+    // The program's scanner, cleaner, update checker and startup volume.
+    static Services sharedServices();
+
+    explicit ContentState(Services services, QObject* parent = nullptr);
+
+    FolderItemList& items() { return m_items; }
+    const FolderItemList& items() const { return m_items; }
+    DiskSpaceInfo diskInfo() const { return m_diskInfo; }
+    bool isScanning() const { return m_isScanning; }
+    bool isCleaning() const { return m_isCleaning; }
+    QString statusMessage() const { return m_statusMessage; }
+    double cleanupProgress() const { return m_cleanupProgress; }
+    // The whole progress text of the last item reported ("Cleaning " + name + "..."); kept after
+    // the run.
+    QString currentlyCleaningName() const { return m_currentlyCleaningName; }
+    bool showingConfirmAlert() const { return m_showingConfirmAlert; }
+    bool showingResultAlert() const { return m_showingResultAlert; }
+    const std::optional<CleanupResult>& lastResult() const { return m_lastResult; }
+    UpdateChecker& updateChecker() const { return m_services.updateChecker; }
+
+    qint64 selectedBytes() const { return m_items.selectedBytes(); }
+    qsizetype selectedCount() const { return m_items.selectedCount(); }
+    // What the footer's status line reads: the progress text while cleaning, else the status.
+    QString statusLine() const;
+    bool isBusy() const { return m_isScanning || m_isCleaning; }
+    bool canRescan() const { return !isBusy(); }
+    bool canClean() const { return !isBusy() && selectedBytes() != 0; }
+
+    // The window's start: fresh disk figures, then a scan.
+    QCoro::Task<> launch();
+    QCoro::Task<> performScan();
+    QCoro::Task<> performCleanup();
+
+    void selectSafeCaches() { m_items.selectSafeCaches(); }
+    void setAllSelected(bool selected) { m_items.setAllSelected(selected); }
+
+    // The clean button only asks; the confirmation's destructive button starts the cleanup.
+    void requestCleanup();
+    void setShowingConfirmAlert(bool showing);
+    void setShowingResultAlert(bool showing);
+    // Puts the administrator command for the last run's system paths on the clipboard.
+    void copyAdministratorCommand() const;
+
+signals:
+    // Any state other than the list's contents changed (the list has its own notifications).
+    void changed();
+
+private:
+    template <typename T>
+    void set(T& field, T value);
+
+    Services m_services;
+    FolderItemList m_items;
+    DiskSpaceInfo m_diskInfo;
+    bool m_isScanning = false;
+    bool m_isCleaning = false;
+    QString m_statusMessage;
+    double m_cleanupProgress = 0;
+    QString m_currentlyCleaningName;
+    bool m_showingConfirmAlert = false;
+    bool m_showingResultAlert = false;
+    std::optional<CleanupResult> m_lastResult;
+};

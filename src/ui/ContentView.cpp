@@ -1,0 +1,190 @@
+#include "ui/ContentView.h"
+
+#include "platform/gui/DesktopServices.h"
+#include "ui/Dashboard.h"
+#include "ui/Footer.h"
+#include "ui/WindowTexts.h"
+#include "update/UpdateChecker.h"
+
+#include <QFrame>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+ContentView::ContentView(ContentState::Services services, FolderRow::Environment environment,
+                         QWidget* parent)
+    : QWidget(parent)
+    , m_state(std::move(services))
+    , m_environment(std::move(environment))
+    , m_scroll(new QScrollArea(this))
+    , m_dashboard(new Dashboard(m_state.items(), m_environment))
+    , m_footer(new Footer(m_state, this)) {
+    setMinimumSize(800, 620);
+
+    m_scroll->setWidget(m_dashboard);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setFixedHeight(1);
+    divider->setForegroundRole(QPalette::Mid);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_scroll, 1);
+    column->addWidget(divider);
+    column->addWidget(m_footer);
+
+    connect(m_dashboard, &Dashboard::quickSelectSafeRequested, this,
+            [this] { m_state.selectSafeCaches(); });
+    connect(m_dashboard, &Dashboard::selectAllRequested, this,
+            [this] { m_state.setAllSelected(true); });
+    connect(m_dashboard, &Dashboard::deselectAllRequested, this,
+            [this] { m_state.setAllSelected(false); });
+    connect(m_footer, &Footer::rescanRequested, this, [this] {
+        if (m_state.canRescan()) {
+            m_state.performScan();
+        }
+    });
+    connect(&m_state, &ContentState::changed, this, &ContentView::refresh);
+
+    UpdateChecker* checker = &m_state.updateChecker();
+    connect(checker, &UpdateChecker::showingUpdateAlertChanged, this, &ContentView::syncAlerts);
+    connect(checker, &UpdateChecker::upToDateAlertChanged, this, &ContentView::syncAlerts);
+    connect(checker, &UpdateChecker::checkFailedAlertChanged, this, &ContentView::syncAlerts);
+    refresh();
+}
+
+void ContentView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_appeared) {
+        m_appeared = true;
+        emit appeared();
+        // Runs on by itself; the state guards against outliving the window.
+        m_state.launch();
+        syncAlerts();
+    }
+}
+
+QMessageBox* ContentView::presentedAlert(Alert alert) const {
+    return m_alerts[static_cast<int>(alert)].data();
+}
+
+void ContentView::refresh() {
+    m_dashboard->setDiskInfo(m_state.diskInfo());
+    m_footer->refresh();
+    syncAlerts();
+}
+
+void ContentView::syncAlerts() {
+    const UpdateChecker& checker = m_state.updateChecker();
+    syncAlert(Alert::confirm, m_state.showingConfirmAlert());
+    syncAlert(Alert::result, m_state.showingResultAlert());
+    syncAlert(Alert::newVersion, checker.showingUpdateAlert());
+    syncAlert(Alert::upToDate, checker.upToDateAlert());
+    syncAlert(Alert::checkFailed, checker.checkFailedAlert());
+}
+
+void ContentView::syncAlert(Alert alert, bool wanted) {
+    QPointer<QMessageBox>& box = m_alerts[static_cast<int>(alert)];
+    if (wanted && !box && m_appeared) {
+        box = makeAlert(alert);
+        box->open();
+    } else if (!wanted && box && box->isVisible()) {
+        // Dismissed elsewhere (another window showing the same checker's alert).
+        box->done(QMessageBox::Cancel);
+    }
+}
+
+QMessageBox* ContentView::makeAlert(Alert alert) {
+    auto* box = new QMessageBox(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setIcon(QMessageBox::NoIcon);
+    box->setWindowModality(Qt::WindowModal);
+#ifndef Q_OS_MACOS
+    // macOS sets an alert's title in bold itself; elsewhere the message box would not.
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"));
+#endif
+    UpdateChecker& checker = m_state.updateChecker();
+    // Clears the alert's flag whichever way it closes.
+    std::function<void()> dismiss;
+
+    switch (alert) {
+    case Alert::confirm: {
+        const qint64 bytes = m_state.selectedBytes();
+        box->setWindowTitle(WindowTexts::confirmTitle());
+        box->setText(WindowTexts::confirmTitle());
+        box->setInformativeText(WindowTexts::confirmMessage(m_state.selectedCount(), bytes));
+        box->setIcon(QMessageBox::Warning);
+        QPushButton* remove =
+            box->addButton(WindowTexts::confirmDelete(bytes), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box->addButton(WindowTexts::cancel(), QMessageBox::RejectRole);
+        // Return must never delete: the safe answer is the default.
+        box->setDefaultButton(cancel);
+        box->setEscapeButton(cancel);
+        connect(remove, &QPushButton::clicked, this, [this] {
+            m_state.setShowingConfirmAlert(false);
+            m_state.performCleanup();
+        });
+        dismiss = [this] { m_state.setShowingConfirmAlert(false); };
+        break;
+    }
+    case Alert::result: {
+        box->setWindowTitle(WindowTexts::resultTitle());
+        box->setText(WindowTexts::resultTitle());
+        const auto& result = m_state.lastResult();
+        if (result) {
+            box->setInformativeText(WindowTexts::resultMessage(*result));
+            box->setDetailedText(WindowTexts::resultDetails(*result));
+        }
+        box->addButton(WindowTexts::ok(), QMessageBox::AcceptRole);
+        if (result && !result->sudoCommandsRequired.isEmpty()) {
+            QPushButton* copy =
+                box->addButton(WindowTexts::copySudoCommand(), QMessageBox::ActionRole);
+            connect(copy, &QPushButton::clicked, this,
+                    [this] { m_state.copyAdministratorCommand(); });
+        }
+        dismiss = [this] { m_state.setShowingResultAlert(false); };
+        break;
+    }
+    case Alert::newVersion: {
+        box->setWindowTitle(WindowTexts::newVersionTitle());
+        box->setText(WindowTexts::newVersionTitle());
+        box->setInformativeText(WindowTexts::newVersionMessage(
+            checker.latestVersion(), checker.currentAppVersion(), checker.releaseNotes()));
+        QPushButton* download =
+            box->addButton(WindowTexts::downloadUpdate(), QMessageBox::AcceptRole);
+        QPushButton* later = box->addButton(WindowTexts::later(), QMessageBox::RejectRole);
+        box->setEscapeButton(later);
+        connect(download, &QPushButton::clicked, this, [this, &checker] {
+            if (const QUrl url = checker.downloadURL(); !url.isEmpty() && m_environment.desktop) {
+                m_environment.desktop->openUrl(url);
+            }
+        });
+        dismiss = [&checker] { checker.setShowingUpdateAlert(false); };
+        break;
+    }
+    case Alert::upToDate:
+        box->setWindowTitle(WindowTexts::upToDateTitle());
+        box->setText(WindowTexts::upToDateTitle());
+        box->setInformativeText(WindowTexts::upToDateMessage(checker.currentAppVersion()));
+        box->addButton(WindowTexts::ok(), QMessageBox::AcceptRole);
+        dismiss = [&checker] { checker.setUpToDateAlert(false); };
+        break;
+    case Alert::checkFailed:
+        box->setWindowTitle(WindowTexts::checkFailedTitle());
+        box->setText(WindowTexts::checkFailedTitle());
+        box->setInformativeText(WindowTexts::checkFailedMessage());
+        box->addButton(WindowTexts::ok(), QMessageBox::AcceptRole);
+        dismiss = [&checker] { checker.setCheckFailedAlert(false); };
+        break;
+    }
+    connect(box, &QMessageBox::finished, this, dismiss);
+    return box;
+}

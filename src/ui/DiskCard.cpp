@@ -1,0 +1,86 @@
+#include "ui/DiskCard.h"
+
+#include "model/ByteFormatter.h"
+#include "ui/CapsuleLabel.h"
+#include "ui/DiskUsage.h"
+#include "ui/LegendEntry.h"
+#include "ui/TextLabel.h"
+#include "ui/Theme.h"
+#include "ui/UsageBar.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace {
+
+using Role = Theme::Color::Role;
+
+} // namespace
+
+DiskCard::DiskCard(QWidget* parent)
+    : QWidget(parent) {
+    auto* card = new QVBoxLayout(this);
+    card->setContentsMargins(Theme::Card::padding, Theme::Card::padding, Theme::Card::padding,
+                             Theme::Card::padding);
+    card->setSpacing(Theme::Card::spacing);
+
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(0);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(Theme::Card::titleSpacing);
+    auto* volume = new TextLabel(Theme::font(Theme::TextStyle::headline),
+                                 Theme::Color::of(Role::primary), this);
+    // The card always carries this name, whatever the volume is called.
+    volume->setText(QStringLiteral("Macintosh HD"));
+    m_capacity = new TextLabel(Theme::font(Theme::TextStyle::caption),
+                               Theme::Color::of(Role::secondary), this);
+    titles->addWidget(volume);
+    titles->addWidget(m_capacity);
+    titleRow->addLayout(titles);
+    titleRow->addStretch(1);
+    m_pill = new CapsuleLabel(
+        Theme::systemFont(Theme::Pill::fontSize, QFont::Bold, Theme::Design::rounded),
+        Theme::Color::of(Tint::green), Theme::Pill::paddingH, Theme::Pill::paddingV,
+        Theme::pillFillOpacity, this);
+    m_pill->setSymbol(QStringLiteral("arrow.down.circle.fill"), Theme::Pill::spacing);
+    titleRow->addWidget(m_pill, 0, Qt::AlignVCenter);
+    card->addLayout(titleRow);
+
+    m_bar = new UsageBar(this);
+    card->addWidget(m_bar);
+
+    auto* legend = new QHBoxLayout;
+    legend->setSpacing(Theme::Legend::spacing);
+    m_used = new LegendEntry(QStringLiteral("Used"), Theme::Color::of(Tint::blue), this);
+    m_cleaning = new LegendEntry(QStringLiteral("Cleaning"), Theme::Color::of(Tint::green), this);
+    m_free = new LegendEntry(
+        QStringLiteral("Free"),
+        Theme::Color::of(Role::secondary).withOpacity(Theme::Legend::freeDotOpacity), this);
+    legend->addWidget(m_used);
+    legend->addWidget(m_cleaning);
+    legend->addWidget(m_free);
+    legend->addStretch(1);
+    card->addLayout(legend);
+
+    setFigures(DiskSpaceInfo{}, 0);
+}
+
+void DiskCard::setFigures(const DiskSpaceInfo& disk, qint64 selectedBytes) {
+    const DiskUsage usage = DiskUsage::of(disk, selectedBytes);
+    const bool anySelected = selectedBytes > 0;
+    m_capacity->setText(QStringLiteral("Total Capacity: ") + formatBytes(disk.totalBytes));
+    m_pill->setText(QLatin1Char('+') + formatBytes(selectedBytes) + QStringLiteral(" Reclaimable"));
+    m_pill->setVisible(anySelected);
+    m_bar->setFractions(usage.keptUsedFraction, usage.cleaningFraction);
+    m_used->setValue(formatBytes(usage.usedBytes));
+    m_cleaning->setValue(formatBytes(selectedBytes));
+    m_cleaning->setVisible(anySelected);
+    m_free->setValue(formatBytes(disk.freeBytes));
+}
+
+void DiskCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    Theme::fillRoundedRect(painter, rect(), Theme::Card::radius,
+                           Theme::resolve(Theme::Color::of(Role::controlBackground), palette()));
+}

@@ -1,0 +1,65 @@
+#include "ui/LegendEntry.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+LegendEntry::LegendEntry(const QString& label, Theme::Color dotColor, QWidget* parent)
+    : QWidget(parent)
+    , m_label(label)
+    , m_dotColor(dotColor) {
+    setFont(Theme::font(Theme::TextStyle::caption));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(label);
+}
+
+QFont LegendEntry::valueFont() const {
+    QFont bold = font();
+    bold.setWeight(QFont::Bold);
+    return bold;
+}
+
+void LegendEntry::setValue(const QString& value) {
+    if (value == m_value) {
+        return;
+    }
+    m_value = value;
+    setAccessibleDescription(value);
+    updateGeometry();
+    update();
+}
+
+QSize LegendEntry::sizeHint() const {
+    const QFontMetrics labelMetrics(font());
+    const QFontMetrics valueMetrics(valueFont());
+    const int spacing = Theme::Legend::entrySpacing;
+    return {Theme::Legend::dot + spacing + labelMetrics.horizontalAdvance(m_label) + spacing +
+                valueMetrics.horizontalAdvance(m_value),
+            std::max({Theme::Legend::dot, labelMetrics.height(), valueMetrics.height()})};
+}
+
+QSize LegendEntry::minimumSizeHint() const {
+    return sizeHint();
+}
+
+void LegendEntry::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const int dot = Theme::Legend::dot;
+    const int spacing = Theme::Legend::entrySpacing;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::resolve(m_dotColor, palette()));
+    painter.drawEllipse(QRectF(0, (height() - dot) / 2.0, dot, dot));
+
+    int left = dot + spacing;
+    painter.setFont(font());
+    painter.setPen(Theme::resolve(Theme::Color::of(Theme::Color::Role::secondary), palette()));
+    painter.drawText(QRect(left, 0, width() - left, height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     m_label);
+    left += QFontMetrics(font()).horizontalAdvance(m_label) + spacing;
+    painter.setFont(valueFont());
+    painter.setPen(Theme::resolve(Theme::Color::of(Theme::Color::Role::primary), palette()));
+    painter.drawText(QRect(left, 0, width() - left, height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     m_value);
+}

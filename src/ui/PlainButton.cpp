@@ -1,0 +1,64 @@
+#include "ui/PlainButton.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int symbolSpacing = 4;
+// Room around the content for the focus ring.
+constexpr int ringMargin = 2;
+
+} // namespace
+
+PlainButton::PlainButton(const QString& text, const QString& symbolName, const QFont& font,
+                         Theme::Color color, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_symbolName(symbolName)
+    , m_color(color) {
+    setText(text);
+    setFont(font);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+int PlainButton::symbolBox() const {
+    return Theme::symbolBox(font().pixelSize());
+}
+
+QSize PlainButton::sizeHint() const {
+    const QFontMetrics metrics(font());
+    const int box = symbolBox();
+    return {box + symbolSpacing + metrics.horizontalAdvance(text()) + 2 * ringMargin,
+            std::max(box, metrics.height()) + 2 * ringMargin};
+}
+
+QSize PlainButton::minimumSizeHint() const {
+    return sizeHint();
+}
+
+void PlainButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (isDown()) {
+        painter.setOpacity(0.5);
+    } else if (!isEnabled()) {
+        painter.setOpacity(0.35);
+    }
+    const QColor foreground = Theme::resolve(m_color, palette());
+    const int box = symbolBox();
+    const QPixmap symbol = Theme::symbol(m_symbolName, foreground, box, devicePixelRatioF());
+    const int contentWidth = sizeHint().width() - 2 * ringMargin;
+    const int left = (width() - contentWidth) / 2;
+    painter.drawPixmap(QPointF(left, (height() - box) / 2.0), symbol);
+    painter.setFont(font());
+    painter.setPen(foreground);
+    const int textLeft = left + box + symbolSpacing;
+    painter.drawText(QRect(textLeft, 0, width() - textLeft, height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (hasFocus()) {
+        painter.setOpacity(1.0);
+        Theme::paintFocusRing(painter, rect(), 4, palette());
+    }
+}

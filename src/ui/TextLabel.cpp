@@ -1,0 +1,196 @@
+#include "ui/TextLabel.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace {
+
+// Wrapped text is offered at this width when nothing narrower is asked for.
+constexpr int preferredWrapWidth = 420;
+
+QAccessibleInterface* textLabelAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("TextLabel") && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StaticText);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TextLabel::TextLabel(const QFont& font, Theme::Color color, QWidget* parent)
+    : QWidget(parent)
+    , m_color(color) {
+    // Screen readers see the text as static text, the way they see a plain label.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(textLabelAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+    setFont(font);
+    updatePolicy();
+}
+
+void TextLabel::setText(const QString& text) {
+    if (text == m_text) {
+        return;
+    }
+    m_text = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+void TextLabel::setColor(Theme::Color color) {
+    if (color == m_color) {
+        return;
+    }
+    m_color = color;
+    update();
+}
+
+void TextLabel::setMaximumLineCount(int lines) {
+    m_maximumLines = std::max(lines, 0);
+    updatePolicy();
+    updateGeometry();
+    update();
+}
+
+void TextLabel::setAlignment(Qt::Alignment alignment) {
+    m_alignment = alignment;
+    update();
+}
+
+void TextLabel::setElideMode(Qt::TextElideMode mode) {
+    m_elideMode = mode;
+    update();
+}
+
+void TextLabel::updatePolicy() {
+    QSizePolicy policy(QSizePolicy::Preferred,
+                       m_maximumLines == 1 ? QSizePolicy::Fixed : QSizePolicy::Preferred);
+    policy.setHeightForWidth(m_maximumLines != 1);
+    setSizePolicy(policy);
+}
+
+int TextLabel::naturalWidth() const {
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (const QString& line : m_text.split(QLatin1Char('\n'))) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    return widest + 1;
+}
+
+TextLabel::Lines TextLabel::layoutLines(int width) const {
+    const QFontMetrics metrics(font());
+    Lines result;
+    if (m_text.isEmpty()) {
+        return result;
+    }
+    if (width <= 0) {
+        width = naturalWidth();
+    }
+    if (m_maximumLines == 1) {
+        const QString shown = metrics.elidedText(m_text, m_elideMode, width);
+        result.elided = shown != m_text;
+        result.lines.append(shown);
+        return result;
+    }
+    QTextLayout layout(m_text, font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        const int start = line.textStart();
+        if (m_maximumLines > 0 && result.lines.size() == m_maximumLines - 1) {
+            // The last line allowed takes the rest of the text and is cut if it does not fit.
+            const QString rest = m_text.mid(start).simplified();
+            const QString shown = metrics.elidedText(rest, Qt::ElideRight, width);
+            result.elided = shown != rest;
+            result.lines.append(shown);
+            break;
+        }
+        result.lines.append(m_text.mid(start, line.textLength()).trimmed());
+    }
+    layout.endLayout();
+    return result;
+}
+
+QStringList TextLabel::visibleLines(int width) const {
+    return layoutLines(width).lines;
+}
+
+bool TextLabel::isElided(int width) const {
+    return layoutLines(width).elided;
+}
+
+QSize TextLabel::sizeHint() const {
+    const QFontMetrics metrics(font());
+    if (m_maximumLines == 1) {
+        return {m_text.isEmpty() ? 0 : naturalWidth(), metrics.height()};
+    }
+    const int width = std::min(naturalWidth(), preferredWrapWidth);
+    return {width, heightForWidth(width)};
+}
+
+QSize TextLabel::minimumSizeHint() const {
+    const QFontMetrics metrics(font());
+    const int shortest = metrics.horizontalAdvance(QStringLiteral("Mm\u2026"));
+    return {std::min(naturalWidth(), shortest), metrics.height()};
+}
+
+bool TextLabel::hasHeightForWidth() const {
+    return m_maximumLines != 1;
+}
+
+int TextLabel::heightForWidth(int width) const {
+    // A layout may offer more than the label accepts (an aligned item keeps its size hint).
+    width = std::min(width, maximumWidth());
+    const QFontMetrics metrics(font());
+    const auto lines = static_cast<int>(layoutLines(width).lines.size());
+    if (lines <= 1) {
+        return metrics.height();
+    }
+    return metrics.height() + (lines - 1) * metrics.lineSpacing();
+}
+
+void TextLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(Theme::resolve(m_color, palette()));
+    const QFontMetrics metrics(font());
+    const Lines laidOut = layoutLines(width());
+    const int blockHeight = heightForWidth(width());
+    int top = 0;
+    if (m_alignment & Qt::AlignVCenter) {
+        top = (height() - blockHeight) / 2;
+    } else if (m_alignment & Qt::AlignBottom) {
+        top = height() - blockHeight;
+    }
+    for (const QString& line : laidOut.lines) {
+        const int advance = metrics.horizontalAdvance(line);
+        int left = 0;
+        if (m_alignment & Qt::AlignHCenter) {
+            left = (width() - advance) / 2;
+        } else if (m_alignment & Qt::AlignRight) {
+            left = width() - advance;
+        }
+        painter.drawText(left, top + metrics.ascent(), line);
+        top += metrics.lineSpacing();
+    }
+}
+
+void TextLabel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        updateGeometry();
+    }
+    QWidget::changeEvent(event);
+}

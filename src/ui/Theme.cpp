@@ -1,0 +1,266 @@
+#include "ui/Theme.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmapCache>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+struct TextStyleSize {
+    int pixelSize;
+    QFont::Weight weight;
+};
+
+TextStyleSize styleSize(Theme::TextStyle style) {
+    switch (style) {
+    case Theme::TextStyle::title2:
+        return {17, QFont::Normal};
+    case Theme::TextStyle::title3:
+        return {15, QFont::Normal};
+    case Theme::TextStyle::headline:
+        return {13, QFont::DemiBold};
+    case Theme::TextStyle::body:
+        return {13, QFont::Normal};
+    case Theme::TextStyle::subheadline:
+        return {11, QFont::Normal};
+    case Theme::TextStyle::caption:
+    case Theme::TextStyle::caption2:
+        return {10, QFont::Normal};
+    }
+    return {13, QFont::Normal};
+}
+
+struct NamedColor {
+    QRgb light;
+    QRgb dark;
+};
+
+NamedColor namedColor(Tint tint) {
+    switch (tint) {
+    case Tint::green:
+        return {0x28CD41, 0x32D74B};
+    case Tint::blue:
+        return {0x007AFF, 0x0A84FF};
+    case Tint::indigo:
+        return {0x5856D6, 0x5E5CE6};
+    case Tint::orange:
+        return {0xFF9500, 0xFF9F0A};
+    case Tint::purple:
+        return {0xAF52DE, 0xBF5AF2};
+    case Tint::red:
+        return {0xFF3B30, 0xFF453A};
+    }
+    return {0x007AFF, 0x0A84FF};
+}
+
+// Text colour of the palette at a fixed strength, the way the platform derives its secondary and
+// tertiary label colours from the primary one.
+QColor textAt(const QPalette& palette, qreal alpha) {
+    QColor color = palette.color(QPalette::WindowText);
+    color.setAlphaF(static_cast<float>(alpha));
+    return color;
+}
+
+// Symbol names of the views mapped to files of the bundled icon set.
+const QHash<QString, QString>& symbolTable() {
+    static const QHash<QString, QString> table{
+        {QStringLiteral("sparkles"), QStringLiteral("sparkles")},
+        {QStringLiteral("hammer.fill"), QStringLiteral("hammer")},
+        {QStringLiteral("iphone.gen3"), QStringLiteral("smartphone")},
+        {QStringLiteral("waveform"), QStringLiteral("audio-waveform")},
+        {QStringLiteral("archivebox.fill"), QStringLiteral("archive")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("circle-check")},
+        {QStringLiteral("arrow.clockwise"), QStringLiteral("refresh-cw")},
+        {QStringLiteral("trash.fill"), QStringLiteral("trash-2")},
+        {QStringLiteral("folder"), QStringLiteral("folder")},
+        {QStringLiteral("magnifyingglass"), QStringLiteral("search")},
+        {QStringLiteral("chevron.right"), QStringLiteral("chevron-right")},
+        {QStringLiteral("chevron.down"), QStringLiteral("chevron-down")},
+        {QStringLiteral("arrow.down.circle.fill"), QStringLiteral("circle-arrow-down")},
+        {QStringLiteral("checkmark.seal.fill"), QStringLiteral("badge-check")},
+    };
+    return table;
+}
+
+// The icons are strokes 2 units wide on a 24-unit grid; a heavier font weight thickens them so
+// that a symbol matches the weight of the text beside it.
+QByteArray strokeWidthFor(QFont::Weight weight) {
+    if (weight >= QFont::Bold) {
+        return QByteArrayLiteral("2.75");
+    }
+    if (weight >= QFont::DemiBold) {
+        return QByteArrayLiteral("2.5");
+    }
+    if (weight >= QFont::Medium) {
+        return QByteArrayLiteral("2.25");
+    }
+    return QByteArrayLiteral("2");
+}
+
+QSvgRenderer* renderer(const QString& file, QFont::Weight weight) {
+    // Only the GUI thread draws, so the cache needs no lock.
+    static QHash<QString, std::shared_ptr<QSvgRenderer>> renderers;
+    const QString key = file + QLatin1Char('@') + QString::number(weight);
+    if (const auto found = renderers.constFind(key); found != renderers.cend()) {
+        return found->get();
+    }
+    QFile source(file);
+    if (!source.open(QIODevice::ReadOnly)) {
+        return nullptr;
+    }
+    QByteArray svg = source.readAll();
+    svg.replace(QByteArrayLiteral("stroke-width=\"2\""),
+                QByteArrayLiteral("stroke-width=\"") + strokeWidthFor(weight) + '"');
+    auto loaded = std::make_shared<QSvgRenderer>(svg);
+    if (!loaded->isValid()) {
+        return nullptr;
+    }
+    renderers.insert(key, loaded);
+    return loaded.get();
+}
+
+} // namespace
+
+QFont Theme::font(TextStyle style) {
+    const TextStyleSize size = styleSize(style);
+    return systemFont(size.pixelSize, size.weight);
+}
+
+QFont Theme::systemFont(int pixelSize, QFont::Weight weight, Design design) {
+    QFont font = QGuiApplication::font();
+    if (design == Design::rounded) {
+        // The rounded cut of the system font where it is installed; the system font otherwise.
+        font.setFamilies({QStringLiteral("SF Pro Rounded"), font.family()});
+    }
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+bool Theme::isDark(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightness() < 128;
+}
+
+QColor Theme::named(Tint tint, const QPalette& palette) {
+    const NamedColor color = namedColor(tint);
+    return QColor::fromRgb(isDark(palette) ? color.dark : color.light);
+}
+
+QColor Theme::resolve(const Color& color, const QPalette& palette) {
+    const bool dark = isDark(palette);
+    QColor resolved;
+    switch (color.role) {
+    case Color::Role::named:
+        resolved = named(color.tint, palette);
+        break;
+    case Color::Role::primary:
+        resolved = palette.color(QPalette::WindowText);
+        break;
+    case Color::Role::secondary:
+        resolved = textAt(palette, dark ? 0.55 : 0.5);
+        break;
+    case Color::Role::tertiary:
+        resolved = textAt(palette, dark ? 0.25 : 0.26);
+        break;
+    case Color::Role::accent:
+        resolved = palette.color(QPalette::Highlight);
+        break;
+    case Color::Role::controlBackground:
+        resolved = palette.color(QPalette::Base);
+        break;
+    case Color::Role::windowBackground:
+        resolved = palette.color(QPalette::Window);
+        break;
+    case Color::Role::black:
+        resolved = QColor(Qt::black);
+        break;
+    }
+    resolved.setAlphaF(static_cast<float>(resolved.alphaF() * color.opacity));
+    return resolved;
+}
+
+QString Theme::symbolFile(const QString& symbolName) {
+    const auto found = symbolTable().constFind(symbolName);
+    if (found == symbolTable().cend()) {
+        return {};
+    }
+    return QStringLiteral(":/symbols/") + *found + QStringLiteral(".svg");
+}
+
+int Theme::symbolBox(int fontPixelSize) {
+    return static_cast<int>(std::lround(fontPixelSize * 1.2));
+}
+
+QPixmap Theme::symbol(const QString& symbolName, const QColor& color, int box,
+                      qreal devicePixelRatio, QFont::Weight weight) {
+    const QString file = symbolFile(symbolName);
+    if (file.isEmpty() || box <= 0) {
+        return {};
+    }
+    const QString key = QStringLiteral("kestrelle-symbol:%1:%2:%3:%4:%5")
+                            .arg(symbolName)
+                            .arg(color.rgba(), 8, 16, QLatin1Char('0'))
+                            .arg(box)
+                            .arg(devicePixelRatio)
+                            .arg(weight);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap)) {
+        return pixmap;
+    }
+    QSvgRenderer* svg = renderer(file, weight);
+    if (svg == nullptr) {
+        return {};
+    }
+    const int side = static_cast<int>(std::ceil(box * devicePixelRatio));
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        svg->render(&painter, QRectF(0, 0, side, side));
+        // Keep the drawing's coverage, replace its colour: one icon file serves every tint.
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), color);
+    }
+    pixmap = QPixmap::fromImage(std::move(image));
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, pixmap);
+    return pixmap;
+}
+
+void Theme::fillRoundedRect(QPainter& painter, const QRectF& rect, qreal radius,
+                            const QColor& color) {
+    if (rect.width() <= 0 || rect.height() <= 0) {
+        return;
+    }
+    // One radius for both directions, never more than half the shorter side: a rectangle narrower
+    // than its corners becomes a capsule instead of growing elliptical corners.
+    const qreal corner = std::min({radius, rect.width() / 2, rect.height() / 2});
+    QPainterPath path;
+    path.addRoundedRect(rect, corner, corner);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(path, color);
+    painter.restore();
+}
+
+void Theme::paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius,
+                           const QPalette& palette) {
+    QColor ring = palette.color(QPalette::Highlight);
+    ring.setAlphaF(0.6f);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(ring, 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), radius, radius);
+    painter.restore();
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "model/CleanupResult.h"
+
+#include <QString>
+
+// Every text the main window shows about its workflow and in its dialogs, in one place.
+struct WindowTexts {
+    static QString readyToScan();
+    static QString scanningStorage();
+    static QString scanComplete(qsizetype found);
+    static QString cleaningSelectedItems();
+    static QString cleaningItem(const QString& name);
+    static QString cleaned(qint64 freedBytes);
+
+    static QString selectionCount(qsizetype count);
+    static QString rescan();
+    static QString cleanSelected(qint64 selectedBytes);
+
+    static QString confirmTitle();
+    static QString confirmMessage(qsizetype count, qint64 selectedBytes);
+    static QString confirmDelete(qint64 selectedBytes);
+    static QString cancel();
+
+    static QString resultTitle();
+    // The outcome of a run: freed bytes and removed targets, the administrator note when paths were
+    // left for it, and how many targets could not be removed when any failed.
+    static QString resultMessage(const CleanupResult& result);
+    // The failures, one line each, for the alert's details; empty when nothing failed.
+    static QString resultDetails(const CleanupResult& result);
+    static QString copySudoCommand();
+    static QString ok();
+
+    static QString newVersionTitle();
+    static QString newVersionMessage(const QString& latestVersion, const QString& currentVersion,
+                                     const QString& releaseNotes);
+    static QString downloadUpdate();
+    static QString later();
+    static QString upToDateTitle();
+    static QString upToDateMessage(const QString& currentVersion);
+    static QString checkFailedTitle();
+    static QString checkFailedMessage();
+};

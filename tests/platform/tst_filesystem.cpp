@@ -1,0 +1,270 @@
+#include "platform/FileSystem.h"
+#include "support/FakeDisk.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace {
+
+using Build = std::function<qint64(const FakeDisk&)>;
+
+// Runs `work` with the effective user id of an unprivileged user, so that permission bits apply
+// even when the tests run as root. Returns false when that is impossible here.
+bool asUnprivilegedUser(const QString& tree, const std::function<void()>& work) {
+    if (::geteuid() != 0) {
+        work();
+        return true;
+    }
+    constexpr uid_t nobody = 65534;
+    // The temporary folder is private to root; let the other user reach the fake disk.
+    for (QString dir = tree; dir.size() > 1; dir = dir.section(QLatin1Char('/'), 0, -2)) {
+        ::chmod(QFile::encodeName(dir).constData(), 0755);
+        if (dir == QLatin1String("/tmp")) {
+            break;
+        }
+    }
+    if (::seteuid(nobody) != 0) {
+        return false;
+    }
+    work();
+    return ::seteuid(0) == 0;
+}
+
+// A chain of `depth` folders with `nameLength`-character names, made relative to each parent so
+// that its full path may be far longer than PATH_MAX; one small file at every level.
+qint64 buildDeepTree(const QString& top, int depth, int nameLength) {
+    int parent = ::open(QFile::encodeName(top).constData(), O_RDONLY | O_DIRECTORY);
+    const std::string name(static_cast<size_t>(nameLength), 'd');
+    qint64 expected = 0;
+    for (int level = 0; level < depth && parent >= 0; ++level) {
+        const int file = ::openat(parent, "file", O_WRONLY | O_CREAT, 0644);
+        if (::write(file, "x", 1) != 1) {
+            qFatal("cannot write deep tree");
+        }
+        struct stat info {};
+        ::fstat(file, &info);
+        expected += static_cast<qint64>(info.st_blocks) * 512;
+        ::close(file);
+        ::mkdirat(parent, name.c_str(), 0755);
+        const int child = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(parent);
+        parent = child;
+    }
+    ::close(parent);
+    return expected;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Build)
+
+class FileSystemTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void walk_data() {
+        QTest::addColumn<Build>("build");
+        const QString t = QStringLiteral("/t");
+        QTest::newRow("missing path") << Build([](const FakeDisk&) { return qint64(0); });
+        QTest::newRow("plain file measures nothing below it") << Build([](const FakeDisk& d) {
+            d.writeFile("/t", 10'000);
+            return qint64(0);
+        });
+        QTest::newRow("empty folder") << Build([](const FakeDisk& d) {
+            d.makeFolder("/t");
+            return qint64(0);
+        });
+        QTest::newRow("nested files, folders themselves not counted")
+            << Build([](const FakeDisk& d) {
+                   return d.writeFile("/t/a", 5000) + d.writeFile("/t/b/c", 1) +
+                          d.writeFile("/t/b/d/e/f", 70'000);
+               });
+        QTest::newRow("hidden files and folders passed over") << Build([](const FakeDisk& d) {
+            d.writeFile("/t/.hidden", 50'000);
+            d.writeFile("/t/.cache/inner", 50'000);
+            d.writeFile("/t/sub/.DS_Store", 9000);
+            return d.writeFile("/t/sub/visible", 3000);
+        });
+        QTest::newRow("only hidden entries") << Build([](const FakeDisk& d) {
+            d.writeFile("/t/.a", 50'000);
+            return qint64(0);
+        });
+        QTest::newRow("sparse file counts allocated bytes") << Build([](const FakeDisk& d) {
+            d.makeSparseFile("/t/sparse", qint64(1) << 32);
+            return FakeDisk::allocatedBytes(d.real("/t/sparse"));
+        });
+        QTest::newRow("links are not followed") << Build([](const FakeDisk& d) {
+            d.writeFile("/outside/big", 200'000);
+            d.makeLink("/t/to-folder", d.real("/outside"));
+            d.makeLink("/t/to-file", d.real("/outside/big"));
+            d.makeLink("/t/dangling", "/nowhere");
+            return d.writeFile("/t/own", 10) + FakeDisk::allocatedBytes(d.real("/t/to-folder")) +
+                   FakeDisk::allocatedBytes(d.real("/t/to-file")) +
+                   FakeDisk::allocatedBytes(d.real("/t/dangling"));
+        });
+        QTest::newRow("measured path that is a link") << Build([](const FakeDisk& d) {
+            d.writeFile("/outside/big", 200'000);
+            d.makeLink("/t", d.real("/outside"));
+            return qint64(0);
+        });
+        QTest::newRow("names that are not UTF-8 still count") << Build([](const FakeDisk& d) {
+            d.makeFolder("/t");
+            const QByteArray bad = QFile::encodeName(d.real("/t/")) + "caf\xe9";
+            ::mkdir(bad.constData(), 0755);
+            const int fd = ::open((bad + "/x\xff").constData(), O_WRONLY | O_CREAT, 0644);
+            const QByteArray data(20'000, 'x');
+            if (::write(fd, data.constData(), static_cast<size_t>(data.size())) != data.size()) {
+                qFatal("write");
+            }
+            struct stat info {};
+            ::fstat(fd, &info);
+            ::close(fd);
+            return static_cast<qint64>(info.st_blocks) * 512;
+        });
+        QTest::newRow("wide tree spread over walkers") << Build([](const FakeDisk& d) {
+            qint64 sum = 0;
+            for (int i = 0; i < 40; ++i) {
+                for (int j = 0; j < 25; ++j) {
+                    sum += d.writeFile(QStringLiteral("/t/%1/%2/f").arg(i).arg(j), 100 + j);
+                }
+            }
+            return sum;
+        });
+    }
+    void walk() {
+        QFETCH(Build, build);
+        FakeDisk disk;
+        const qint64 expected = build(disk);
+        QCOMPARE(disk.fileSystem()->allocatedSizeOfTree(QStringLiteral("/t")), expected);
+    }
+
+    void deepTreeBeyondPathMaxWithFewDescriptors() {
+        FakeDisk disk;
+        disk.makeFolder("/deep");
+        const qint64 expected = buildDeepTree(disk.real("/deep"), 300, 200);
+        QVERIFY(expected > 0);
+
+        // 300 levels would need 300 descriptors if each level kept one open.
+        rlimit original{};
+        ::getrlimit(RLIMIT_NOFILE, &original);
+        rlimit tight = original;
+        tight.rlim_cur = 128;
+        ::setrlimit(RLIMIT_NOFILE, &tight);
+        const qint64 measured = disk.fileSystem()->allocatedSizeOfTree(QStringLiteral("/deep"));
+        ::setrlimit(RLIMIT_NOFILE, &original);
+        QCOMPARE(measured, expected);
+    }
+
+    void unreadableFoldersArePassedOver() {
+        FakeDisk disk;
+        const qint64 readable = disk.writeFile("/t/open/a", 8000);
+        disk.writeFile("/t/closed/secret", 80'000);
+        disk.writeFile("/t/closed/deeper/more", 80'000);
+        ::chmod(QFile::encodeName(disk.real("/t/closed")).constData(), 0);
+        qint64 measured = -1;
+        const bool ran = asUnprivilegedUser(disk.root(), [&] {
+            measured = disk.fileSystem()->allocatedSizeOfTree(QStringLiteral("/t"));
+        });
+        ::chmod(QFile::encodeName(disk.real("/t/closed")).constData(), 0755);
+        if (!ran) {
+            QSKIP("cannot switch to an unprivileged user here");
+        }
+        QCOMPARE(measured, readable);
+    }
+
+    void rootedPaths() {
+        FakeDisk disk(QStringLiteral("/Users/u"));
+        disk.writeFile("/Library/Caches/x/file", 10);
+        disk.makeFolder("/Users/u/Library/Caches/.hidden");
+        disk.makeFolder("/Users/u/Library/Caches/com.example.ShipIt");
+        const auto fs = disk.fileSystem();
+
+        QCOMPARE(fs->homePath(), QStringLiteral("/Users/u"));
+        QVERIFY(fs->fileExists(QStringLiteral("/Library/Caches/x/file")));
+        QVERIFY(fs->fileExists(QStringLiteral("/Users/u")));
+        QVERIFY(!fs->fileExists(QStringLiteral("/Library/Caches/y")));
+        QVERIFY(!fs->fileExists(QStringLiteral("Library/Caches/x"))); // relative: never resolved
+        QVERIFY(fs->allocatedSizeOfTree(QStringLiteral("/Library")) > 0);
+
+        auto names = fs->contentsOfDirectory(QStringLiteral("/Users/u/Library/Caches"));
+        QVERIFY(names);
+        names->sort();
+        QCOMPARE(*names, (QStringList{".hidden", "com.example.ShipIt"}));
+        QVERIFY(!fs->contentsOfDirectory(QStringLiteral("/Users/u/missing")));
+        QVERIFY(!fs->contentsOfDirectory(QStringLiteral("/Library/Caches/x/file")));
+        QVERIFY(!fs->contentsOfDirectory(QString()));
+    }
+
+    void listingLeavesOutNamesThatAreNotText() {
+        FakeDisk disk;
+        disk.makeFolder("/f/ok");
+        ::mkdir((QFile::encodeName(disk.real("/f/")) + "bad\xff").constData(), 0755);
+        QCOMPARE(*disk.fileSystem()->contentsOfDirectory(QStringLiteral("/f")),
+                 QStringList{QStringLiteral("ok")});
+    }
+
+    void linkCountsWhenItsTargetExists() {
+        FakeDisk disk;
+        disk.makeFolder("/target");
+        disk.makeLink("/good", disk.real("/target"));
+        disk.makeLink("/dangling", disk.real("/nothing"));
+        QVERIFY(disk.fileSystem()->fileExists(QStringLiteral("/good")));
+        QVERIFY(!disk.fileSystem()->fileExists(QStringLiteral("/dangling")));
+    }
+
+    void homeGuard_data() {
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("usable");
+        QTest::newRow("plain") << "/Users/u"
+                               << "/Users/u";
+        QTest::newRow("trailing separators") << "/Users/u//"
+                                             << "/Users/u";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("relative") << "Users/u"
+                                  << "";
+        QTest::newRow("root") << "/"
+                              << "";
+        QTest::newRow("root twice") << "//"
+                                    << "";
+    }
+    void homeGuard() {
+        QFETCH(QString, home);
+        QFETCH(QString, usable);
+        QCOMPARE(FileSystem::rooted(QStringLiteral("/nonexistent"), home)->homePath(), usable);
+    }
+
+    void joining_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("joined");
+        QTest::newRow("plain") << "/a/b"
+                               << "c"
+                               << "/a/b/c";
+        QTest::newRow("folder ends with slash") << "/a/b/"
+                                                << "c"
+                                                << "/a/b/c";
+        QTest::newRow("name starts with slash") << "/a"
+                                                << "/c"
+                                                << "/a/c";
+        QTest::newRow("name with spaces") << "/a"
+                                          << "IB Support"
+                                          << "/a/IB Support";
+    }
+    void joining() {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(QString, joined);
+        QCOMPARE(FileSystem::appendingPathComponent(folder, name), joined);
+    }
+};
+
+QTEST_GUILESS_MAIN(FileSystemTest)
+#include "tst_filesystem.moc"

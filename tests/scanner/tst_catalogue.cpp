@@ -1,0 +1,395 @@
+#include "platform/FileSystem.h"
+#include "scanner/Scanner.h"
+#include "support/FakeDisk.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+using enum CleanupCategory;
+using enum SafetyTier;
+
+constexpr qint64 MiB = 1024 * 1024;
+constexpr qint64 folder = -1;
+
+// One thing on a fake disk: a file of `bytes` (allocated, never written) or, for `folder`, an empty
+// folder. A path beginning with "~" lies in the home folder.
+struct Item {
+    QString path;
+    qint64 bytes;
+};
+using Layout = QList<Item>;
+
+// One expected record; its size is whatever the disk allocated below its path.
+struct Want {
+    RecordTraits traits;
+    QString path;
+    QString name;
+    QString subtitle;
+    bool followsListing = false; // found in the order its folder lists its entries
+};
+using Wants = QList<Want>;
+
+constexpr RecordTraits cache{safeCaches, safe, true, true, false};
+constexpr RecordTraits build{developerTools, developer, true, true, false};
+constexpr RecordTraits oldNdk{developerTools, developer, true, false, false};
+constexpr RecordTraits dyldCache{simulators, developer, false, true, false};
+constexpr RecordTraits runtimeImage{simulators, developer, false, false, false};
+constexpr RecordTraits plugins{dormantPlugins, caution, false, true, true};
+constexpr RecordTraits residueFolder{containerResidue, caution, false, false, false};
+
+const QString support = "~/Library/Application Support";
+const QString caches = "~/Library/Caches";
+const QString ndks = "~/Library/Android/sdk/ndk";
+const QString volumes = "/Library/Developer/CoreSimulator/Volumes";
+const QString containers = "~/Library/Containers";
+
+const Want vsix{cache, support + "/Code/CachedExtensionVSIXs", "VS Code Extension Packages",
+                "Cached installer packages of already-installed VS Code extensions."};
+const Want crx{cache, support + "/Google/GoogleUpdater/crx_cache", "Google CRX Download Cache",
+               "Downloaded Chrome extension update packages staged by GoogleUpdater."};
+const Want pip{cache, caches + "/pip", "Python Pip Wheel Cache",
+               "Cached Python binary wheel archives and source tarballs."};
+const Want npm{build, "~/.npm/_cacache", "npm Package Cache",
+               "Local copy of downloaded npm tarballs. npm re-fetches automatically on demand."};
+const Want npx{build, "~/.npm/_npx", "npx Temporary Packages",
+               "One-off CLI packages downloaded during npx runs."};
+const Want gradle{build, "~/.gradle/caches", "Gradle Build & Dependency Caches",
+                  "Cached jars and build artifacts from Android/Java Gradle builds."};
+const Want wrapper{build, "~/.gradle/wrapper/dists", "Gradle Wrapper Distributions",
+                   "Downloaded Gradle version zip archives from past projects."};
+const Want derived{build, "~/Library/Developer/Xcode/DerivedData", "Xcode DerivedData",
+                   "Intermediate build files, indexes, and symbol caches for Xcode projects."};
+const Want ib{build, "~/Library/Developer/Xcode/UserData/IB Support",
+              "Xcode Interface Builder Cache",
+              "Cached simulator configurations used by Xcode Interface Builder."};
+const Want dyld{dyldCache, "/Library/Developer/CoreSimulator/Caches/dyld",
+                "Simulator dyld Shared Cache",
+                "Dynamic linker cache generated for simulator runtimes."};
+const Want aax{plugins, "/Library/Application Support/Avid/Audio/Plug-Ins",
+               "Dormant AAX Plugins (No Pro Tools)",
+               "AAX plug-ins are only used by Pro Tools. Logic Pro exclusively uses Audio Units "
+               "(.component)."};
+const Want vst{plugins, "/Library/Audio/Plug-Ins/VST", "Legacy VST2 Plugins",
+               "Legacy VST2 format. Logic Pro and native Apple Silicon DAWs use AU (.component) or "
+               "VST3."};
+
+Want staging(const QString& name) {
+    return {cache, caches + "/" + name, name,
+            "Auto-updater staging cache for downloaded app updates.", true};
+}
+Want olderNdk(const QString& version, const QString& latest) {
+    return {oldNdk, ndks + "/" + version, "Android NDK " + version + " (Older Version)",
+            "Superseded Android NDK version. The latest NDK (" + latest + ") remains untouched."};
+}
+Want runtime(const QString& volume) {
+    return {runtimeImage, volumes + "/" + volume, "iOS Simulator Runtime (" + volume + ")",
+            "Mounted simulator operating system image (manageable via Xcode Components).", true};
+}
+Want residue(const QString& container, const QString& entry) {
+    return {residueFolder,
+            containers + "/" + container + "/Data/Library/Application Support/" + entry,
+            container + ": " + entry,
+            "Extracted archive residue stored inside app sandbox container.", true};
+}
+
+// A file of `bytes` inside the wanted folder.
+Item filled(const Want& want, qint64 bytes) {
+    return {want.path + "/payload", bytes};
+}
+Layout ndkFolder(const QStringList& versions) {
+    Layout layout;
+    for (const QString& version : versions) {
+        layout.append(filled(olderNdk(version, {}), MiB));
+    }
+    return layout;
+}
+
+QStringList described(const QList<FolderItem>& items) {
+    QStringList lines;
+    for (const FolderItem& item : items) {
+        lines << QStringList{item.name,
+                             item.path,
+                             QString::number(item.size),
+                             rawValue(item.category),
+                             rawValue(item.safetyTier),
+                             item.subtitle,
+                             item.isSelected ? "selected" : "not selected",
+                             item.recreateFolderAfterDelete ? "recreate" : "no recreate",
+                             item.cliCommand ? "command" : "no command",
+                             item.requiresSudo ? "sudo" : "no sudo"}
+                     .join(" | ");
+    }
+    return lines;
+}
+
+// A fake disk built from a layout, which knows what the scanner should find on it.
+class Disk {
+public:
+    explicit Disk(const Layout& layout, const QString& home = "/Users/u")
+        : m_disk(home) {
+        for (const Item& item : layout) {
+            const QString path = logical(item.path);
+            if (item.bytes == folder) {
+                m_disk.makeFolder(path);
+                continue;
+            }
+            const qint64 allocated = m_disk.allocateFile(path, item.bytes);
+            m_allocated.append({path, allocated});
+            m_exact = m_exact && (item.bytes % 4096 != 0 || allocated == item.bytes);
+        }
+    }
+
+    // Whole blocks were allocated exactly, so a file of 50 MiB occupies 50 MiB.
+    bool exact() const { return m_exact; }
+    QString home() const { return m_disk.home(); }
+    std::shared_ptr<FileSystem> fileSystem() const { return m_disk.fileSystem(); }
+
+    // The records `wants` describe, sized from what was allocated and, where a rule follows a
+    // folder listing, in the order this disk lists that folder.
+    QStringList expected(Wants wants) const {
+        for (qsizetype start = 0, end = 0; start < wants.size(); start = end) {
+            const QString parent = logical(wants[start].path).section('/', 0, -2);
+            for (end = start + 1; wants[start].followsListing && end < wants.size() &&
+                                  wants[end].followsListing &&
+                                  logical(wants[end].path).startsWith(parent + '/');) {
+                ++end;
+            }
+            const auto listing = fileSystem()->contentsOfDirectory(parent).value_or(QStringList());
+            const auto place = [&](const Want& want) {
+                return listing.indexOf(want.path.section('/', -1));
+            };
+            std::sort(wants.begin() + start, wants.begin() + end,
+                      [&](const Want& a, const Want& b) { return place(a) < place(b); });
+        }
+        QList<FolderItem> items;
+        for (const Want& want : wants) {
+            const QString path = logical(want.path);
+            items.append(FolderItem(want.name, path, sizeBelow(path), want.traits.category,
+                                    want.traits.safetyTier, want.subtitle, want.traits.isSelected,
+                                    want.traits.recreateFolderAfterDelete, std::nullopt,
+                                    want.traits.requiresSudo));
+        }
+        return described(items);
+    }
+
+private:
+    QString logical(QString path) const {
+        return path.startsWith('~') ? path.replace(0, 1, m_disk.home()) : path;
+    }
+
+    // Files below `path`, leaving out anything hidden on the way down, as the walk does.
+    qint64 sizeBelow(const QString& path) const {
+        qint64 total = 0;
+        for (const auto& [file, allocated] : m_allocated) {
+            if (file.startsWith(path + '/') && !file.mid(path.size()).contains("/.")) {
+                total += allocated;
+            }
+        }
+        return total;
+    }
+
+    FakeDisk m_disk;
+    QList<std::pair<QString, qint64>> m_allocated;
+    bool m_exact = true;
+};
+
+using ScanFn = QCoro::Task<QList<FolderItem>> (*)(Scanner&, QString);
+
+} // namespace
+
+Q_DECLARE_METATYPE(Layout)
+Q_DECLARE_METATYPE(Wants)
+
+class CatalogueTest : public QObject {
+    Q_OBJECT
+
+    static void columns() {
+        QTest::addColumn<Layout>("layout");
+        QTest::addColumn<Wants>("wants");
+    }
+
+    // Runs one category scan on the row's disk and compares whole records, in order.
+    static void check(ScanFn scan) {
+        QFETCH(Layout, layout);
+        QFETCH(Wants, wants);
+        const Disk disk(layout);
+        if (!disk.exact()) {
+            QSKIP("this file system does not allocate whole blocks exactly");
+        }
+        Scanner scanner(disk.fileSystem());
+        QCOMPARE(described(QCoro::waitFor(scan(scanner, disk.home()))), disk.expected(wants));
+    }
+
+private slots:
+    void safeCaches_data() {
+        columns();
+        QTest::newRow("fixed caches in rule order, whatever their sizes")
+            << Layout{filled(pip, 3 * MiB), filled(crx, MiB), filled(vsix, 1)}
+            << Wants{vsix, crx, pip};
+        QTest::newRow("empty and hidden-only caches")
+            << Layout{{pip.path, folder}, {vsix.path + "/.DS_Store", MiB}} << Wants{};
+        QTest::newRow("staging at exactly 50 MiB")
+            << Layout{filled(staging("com.example.ShipIt"), 50 * MiB)} << Wants{};
+        for (const char* name : {"com.example.ShipIt", "Updater", "UPDATER", "App-UpDater",
+                                 "com.example.app.UPDATE", ".shipit-state"}) {
+            QTest::addRow("staging one block over 50 MiB: %s", name)
+                << Layout{filled(staging(name), 50 * MiB + 1)} << Wants{staging(name)};
+        }
+        // Full lower-casing spells a dotted capital I as "i" and a combining dot: not "shipit".
+        QTest::newRow("no staging mark")
+            << Layout{filled(staging("com.example.app"), 60 * MiB),
+                      filled(staging("com.example.SHİPIT"), 60 * MiB), filled(pip, 60 * MiB)}
+            << Wants{pip};
+        QTest::newRow("staging folders in listing order")
+            << Layout{filled(staging("b.ShipIt"), 51 * MiB), filled(staging("a-updater"), 52 * MiB),
+                      filled(staging("c.update"), 53 * MiB)}
+            << Wants{staging("b.ShipIt"), staging("a-updater"), staging("c.update")};
+        QTest::newRow("unlistable caches folder keeps earlier records")
+            << Layout{{caches, 0}, filled(vsix, 1)} << Wants{vsix};
+    }
+    void safeCaches() {
+        check([](Scanner& scanner, QString home) { return scanner.scanSafeCaches(home); });
+    }
+
+    void developerTools_data() {
+        columns();
+        QTest::newRow("build caches in rule order, whatever their sizes")
+            << Layout{filled(npm, 1),           filled(npx, MiB),         filled(gradle, 2 * MiB),
+                      filled(wrapper, 3 * MiB), filled(derived, 4 * MiB), filled(ib, 5 * MiB)}
+            << Wants{npm, npx, gradle, wrapper, derived, ib};
+        QTest::newRow("empty, hidden-only and missing build caches")
+            << Layout{{npm.path, folder}, {gradle.path + "/.lock", MiB}} << Wants{};
+        QTest::newRow("single NDK") << ndkFolder({"27.0.12077973"}) << Wants{};
+        QTest::newRow("one NDK and hidden entries")
+            << ndkFolder({"27.0.12077973", ".staging"}) + Layout{{ndks + "/.DS_Store", 1}}
+            << Wants{};
+        QTest::newRow("10.0.0 is newer than 9.9.0")
+            << ndkFolder({"10.0.0", "9.9.0"}) << Wants{olderNdk("9.9.0", "10.0.0")};
+        QTest::newRow("three NDKs") << ndkFolder({"27.0.12077973", "25.2.9519653", "26.1.10909125"})
+                                    << Wants{olderNdk("25.2.9519653", "27.0.12077973"),
+                                             olderNdk("26.1.10909125", "27.0.12077973")};
+        QTest::newRow("25.10.1 is newer than 25.2.9519653")
+            << ndkFolder({"25.10.1", "25.2.9519653"}) << Wants{olderNdk("25.2.9519653", "25.10.1")};
+        QTest::newRow("equal numbers fall back to character order")
+            << ndkFolder({"21.0", "021.0"}) << Wants{olderNdk("021.0", "21.0")};
+        // Listed by the rule; the driver drops it with every other empty record.
+        QTest::newRow("empty older NDK")
+            << ndkFolder({"27.0.12077973"}) + Layout{{ndks + "/26.1.10909125", folder}}
+            << Wants{olderNdk("26.1.10909125", "27.0.12077973")};
+        QTest::newRow("unlistable NDK folder keeps earlier records")
+            << Layout{filled(npm, 1), {ndks, 0}} << Wants{npm};
+    }
+    void developerTools() {
+        check([](Scanner& scanner, QString home) { return scanner.scanDeveloperTools(home); });
+    }
+
+    void simulators_data() {
+        columns();
+        QTest::newRow("dyld cache and runtimes, hidden and empty volumes left out")
+            << Layout{filled(dyld, MiB),
+                      filled(runtime("iOS_21A328"), 2 * MiB),
+                      filled(runtime(".Trashes"), 2 * MiB),
+                      {volumes + "/iOS_empty", folder}}
+            << Wants{dyld, runtime("iOS_21A328")};
+        QTest::newRow("unlistable volumes keep the dyld cache")
+            << Layout{filled(dyld, MiB), {volumes, 0}} << Wants{dyld};
+    }
+    void simulators() {
+        check([](Scanner& scanner, QString) { return scanner.scanSimulators(); });
+    }
+
+    void dormantPlugins_data() {
+        columns();
+        QTest::newRow("Pro Tools present")
+            << Layout{{"/Applications/Pro Tools.app/Contents/Info.plist", 1},
+                      filled(aax, 200 * MiB),
+                      filled(vst, 1)}
+            << Wants{vst};
+        QTest::newRow("Pro Tools absent")
+            << Layout{filled(aax, 2 * MiB), filled(vst, 1)} << Wants{aax, vst};
+        QTest::newRow("empty AAX folder, no VST folder") << Layout{{aax.path, folder}} << Wants{};
+    }
+    void dormantPlugins() {
+        check([](Scanner& scanner, QString) { return scanner.scanDormantPlugins(); });
+    }
+
+    void containerResidue_data() {
+        columns();
+        const Want downloads = residue("com.example.reader", "Downloads");
+        QTest::newRow("exactly 100 MiB") << Layout{filled(downloads, 100 * MiB)} << Wants{};
+        QTest::newRow("one block over 100 MiB")
+            << Layout{filled(downloads, 100 * MiB + 1)} << Wants{downloads};
+        Layout systemFolders;
+        for (const char* entry : {"AddressBook", "SyncServices", "iCloud", "icloud"}) {
+            systemFolders.append(filled(residue("com.example.reader", entry), 100 * MiB + 1));
+        }
+        QTest::newRow("system folders are never offered, other letter cases are")
+            << systemFolders << Wants{residue("com.example.reader", "icloud")};
+        QTest::newRow("hidden containers and entries")
+            << Layout{filled(residue(".com.example.hidden", "Downloads"), 100 * MiB + 1),
+                      filled(residue("com.example.reader", ".cache"), 100 * MiB + 1)}
+            << Wants{};
+        QTest::newRow("containers without a listable support folder are skipped")
+            << Layout{{containers + "/com.example.bare/Data/Library", folder},
+                      {containers + "/com.example.odd/Data/Library/Application Support", 0},
+                      filled(downloads, 100 * MiB + 1)}
+            << Wants{downloads};
+        QTest::newRow("unlistable containers folder") << Layout{{containers, 0}} << Wants{};
+    }
+    void containerResidue() {
+        check([](Scanner& scanner, QString home) { return scanner.scanContainerResidue(home); });
+    }
+
+    // Every rule present: largest first, equal sizes in category, then rule order.
+    void fullScan() {
+        const Want reader = residue("com.example.reader", "Downloads");
+        const Want shipIt = staging("com.example.ShipIt");
+        const Want older = olderNdk("25.2.9519653", "27.0.12077973");
+        const Disk disk({filled(vsix, 3 * MiB),
+                         filled(crx, 1),
+                         filled(pip, 2 * MiB),
+                         filled(shipIt, 60 * MiB),
+                         filled(npm, 1),
+                         filled(npx, 5 * MiB),
+                         filled(gradle, 7 * MiB),
+                         filled(wrapper, 4 * MiB),
+                         filled(derived, 8 * MiB),
+                         filled(ib, 1),
+                         filled(older, 6 * MiB),
+                         {ndks + "/26.1.10909125", folder},
+                         {ndks + "/27.0.12077973/t", 9 * MiB},
+                         filled(dyld, 1),
+                         filled(runtime("iOS_21A328"), 10 * MiB),
+                         filled(aax, 2 * MiB),
+                         filled(vst, 1),
+                         filled(reader, 100 * MiB + 1)});
+        Scanner scanner(disk.fileSystem());
+        QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))),
+                 disk.expected({reader, shipIt, runtime("iOS_21A328"), derived, gradle, older, npx,
+                                wrapper, vsix, pip, aax, crx, npm, ib, dyld, vst}));
+    }
+
+    // With no usable home, what lies where a home-based rule would look is never offered.
+    void unusableHome_data() {
+        QTest::addColumn<QString>("home");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("root") << QStringLiteral("/");
+    }
+    void unusableHome() {
+        QFETCH(QString, home);
+        const Disk disk(
+            {{"/Library/Caches/com.example.ShipIt/p", 50 * MiB + 1},
+             {"/.npm/_cacache/index", 1},
+             {"/Library/Containers/c/Data/Library/Application Support/D/p", 100 * MiB + 1},
+             filled(vst, 1)},
+            home);
+        Scanner scanner(disk.fileSystem());
+        QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))), disk.expected({vst}));
+    }
+};
+
+QTEST_GUILESS_MAIN(CatalogueTest)
+#include "tst_catalogue.moc"

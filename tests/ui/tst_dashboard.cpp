@@ -1,0 +1,388 @@
+#include "UiFixtures.h"
+
+#include "model/ByteFormatter.h"
+#include "model/FolderItemList.h"
+#include "ui/CapsuleLabel.h"
+#include "ui/CategorySection.h"
+#include "ui/CollapseButton.h"
+#include "ui/Dashboard.h"
+#include "ui/DiskCard.h"
+#include "ui/DiskUsage.h"
+#include "ui/LegendEntry.h"
+#include "ui/PlainButton.h"
+#include "ui/SymbolView.h"
+#include "ui/TextLabel.h"
+#include "ui/UsageBar.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+constexpr qint64 GB = 1'000'000'000;
+using C = CleanupCategory;
+
+// A dashboard as the window holds it: over the window's list, wired to its actions, laid out at
+// the window's width.
+struct Fixture {
+    explicit Fixture(const QList<FolderItem>& items = {},
+                     DiskSpaceInfo disk = {500 * GB, 100 * GB}) {
+        list.replaceAll(items);
+        dashboard = std::make_unique<Dashboard>(list, testEnvironment(desktop));
+        dashboard->setAnimationsEnabled(false);
+        dashboard->setDiskInfo(disk);
+        QObject::connect(dashboard.get(), &Dashboard::quickSelectSafeRequested, &list,
+                         &FolderItemList::selectSafeCaches);
+        QObject::connect(dashboard.get(), &Dashboard::selectAllRequested, &list,
+                         [this] { list.setAllSelected(true); });
+        QObject::connect(dashboard.get(), &Dashboard::deselectAllRequested, &list,
+                         [this] { list.setAllSelected(false); });
+        dashboard->resize(800, 900);
+        dashboard->show();
+        QApplication::processEvents();
+    }
+
+    QList<C> sectionOrder() const {
+        QList<C> order;
+        for (CategorySection* section : dashboard->sections()) {
+            order.append(section->category());
+        }
+        return order;
+    }
+    DiskCard* card() const { return dashboard->diskCard(); }
+
+    FakeDesktop desktop;
+    FolderItemList list;
+    std::unique_ptr<Dashboard> dashboard;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<CleanupCategory>)
+
+class DashboardTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sectionsFollowCategoryOrder_data() {
+        QTest::addColumn<QList<C>>("itemCategories");
+        QTest::addColumn<QList<C>>("sections");
+        QTest::newRow("empty list") << QList<C>{} << QList<C>{};
+        QTest::newRow("simulators listed before safe caches")
+            << QList<C>{C::simulators, C::safeCaches, C::simulators}
+            << QList<C>{C::safeCaches, C::simulators};
+        QTest::newRow("all five, reversed")
+            << QList<C>{C::containerResidue, C::dormantPlugins, C::simulators, C::developerTools,
+                        C::safeCaches}
+            << QList<C>{C::safeCaches, C::developerTools, C::simulators, C::dormantPlugins,
+                        C::containerResidue};
+        QTest::newRow("one category")
+            << QList<C>{C::dormantPlugins, C::dormantPlugins} << QList<C>{C::dormantPlugins};
+    }
+    void sectionsFollowCategoryOrder() {
+        QFETCH(QList<C>, itemCategories);
+        QFETCH(QList<C>, sections);
+        QList<FolderItem> items;
+        for (C category : itemCategories) {
+            items.append(makeItem(QStringLiteral("t%1").arg(items.size()), 100, category));
+        }
+        Fixture f(items);
+        QCOMPARE(f.sectionOrder(), sections);
+        QCOMPARE(f.dashboard->emptyState()->isVisible(), items.isEmpty());
+        // The quick-selection row is there in every case.
+        QVERIFY(f.dashboard->selectSafeButton()->isVisible());
+        QVERIFY(f.dashboard->selectAllButton()->isVisible());
+        QVERIFY(f.dashboard->deselectAllButton()->isVisible());
+        // Each section holds its own targets, in list order.
+        int rows = 0;
+        for (CategorySection* section : f.dashboard->sections()) {
+            QCOMPARE(section->positions(), f.list.positions(section->category()));
+            QCOMPARE(section->rows().size(), section->positions().size());
+            rows += static_cast<int>(section->rows().size());
+        }
+        QCOMPARE(rows, items.size());
+    }
+
+    void sectionCheckboxFollowsAndWritesOneCategory() {
+        Fixture f({makeItem("a", 10, C::developerTools, true),
+                   makeItem("other", 20, C::simulators, true),
+                   makeItem("b", 30, C::developerTools, true),
+                   makeItem("other2", 40, C::simulators, false)});
+        CategorySection* tools = f.dashboard->section(C::developerTools);
+        CategorySection* simulators = f.dashboard->section(C::simulators);
+        QCheckBox* box = tools->selectAllBox();
+        QCOMPARE(box->toolTip(),
+                 QStringLiteral("Select or deselect all items in Developer Tools & Caches"));
+        QCOMPARE(box->accessibleName(), box->toolTip());
+        QVERIFY(box->isChecked());
+        QVERIFY(!simulators->selectAllBox()->isChecked()); // partly selected reads unchecked
+
+        // Deselecting one row unchecks it.
+        tools->rows().at(1)->checkBox()->click();
+        QVERIFY(!f.list.item(2).isSelected);
+        QVERIFY(!box->isChecked());
+
+        // Checking it selects every target of the category and nothing else.
+        box->click();
+        QVERIFY(box->isChecked());
+        QVERIFY(f.list.item(0).isSelected);
+        QVERIFY(f.list.item(2).isSelected);
+        QVERIFY(f.list.item(1).isSelected);
+        QVERIFY(!f.list.item(3).isSelected);
+
+        // Unchecking deselects that category only.
+        box->click();
+        QVERIFY(!f.list.item(0).isSelected);
+        QVERIFY(!f.list.item(2).isSelected);
+        QVERIFY(f.list.item(1).isSelected);
+        QVERIFY(!f.list.item(3).isSelected);
+        // The rows show it.
+        QVERIFY(!tools->rows().at(0)->checkBox()->isChecked());
+        QVERIFY(simulators->rows().at(0)->checkBox()->isChecked());
+    }
+
+    void selectionFeedback() {
+        Fixture f({makeItem("tiny", 1, C::safeCaches, false, SafetyTier::safe),
+                   makeItem("big", 20 * GB, C::simulators, false)});
+        UsageBar* bar = f.card()->usageBar();
+        QVERIFY(!f.card()->reclaimablePill()->isVisible());
+        QVERIFY(!f.card()->cleaningEntry()->isVisible());
+        QCOMPARE(bar->greenWidth(), 0.0);
+
+        // One byte selected: pill, legend entry and green part appear; the green part is at
+        // least 4 pixels wide.
+        QPointer<FolderRow> tinyRow = f.dashboard->section(C::safeCaches)->rows().at(0);
+        tinyRow->checkBox()->click();
+        QVERIFY(f.card()->reclaimablePill()->isVisible());
+        QCOMPARE(f.card()->reclaimablePill()->text(),
+                 QStringLiteral("+") + formatBytes(1) + QStringLiteral(" Reclaimable"));
+        QVERIFY(f.card()->cleaningEntry()->isVisible());
+        QCOMPARE(f.card()->cleaningEntry()->value(), formatBytes(1));
+        QVERIFY(bar->width() > 100);
+        QCOMPARE(bar->greenWidth(), 4.0);
+
+        // Rows are kept across selection changes; only a new list rebuilds them.
+        QVERIFY(!tinyRow.isNull());
+        QCOMPARE(f.dashboard->section(C::safeCaches)->rows().at(0), tinyRow.data());
+
+        // The quick-selection buttons reach the window's actions, and everything follows.
+        QSignalSpy selectAll(f.dashboard.get(), &Dashboard::selectAllRequested);
+        f.dashboard->selectAllButton()->click();
+        QCOMPARE(selectAll.size(), 1);
+        QCOMPARE(f.card()->reclaimablePill()->text(),
+                 QStringLiteral("+") + formatBytes(20 * GB + 1) + QStringLiteral(" Reclaimable"));
+        QVERIFY(f.dashboard->section(C::simulators)->selectAllBox()->isChecked());
+        f.dashboard->selectSafeButton()->click();
+        QVERIFY(f.list.item(0).isSelected);
+        QVERIFY(!f.list.item(1).isSelected);
+        QVERIFY(!f.dashboard->section(C::simulators)->rows().at(0)->checkBox()->isChecked());
+        f.dashboard->deselectAllButton()->click();
+        QCOMPARE(f.list.selectedCount(), 0);
+        QVERIFY(!f.card()->reclaimablePill()->isVisible());
+        QVERIFY(!f.card()->cleaningEntry()->isVisible());
+        QVERIFY(!tinyRow.isNull());
+    }
+
+    void diskFigures_data() {
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<qint64>("free");
+        QTest::addColumn<qint64>("selected");
+        QTest::addColumn<double>("blue");  // fraction of the bar's width
+        QTest::addColumn<double>("green"); // fraction of the bar's width
+        QTest::addColumn<QString>("capacity");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("500 GB, 100 GB free, 20 GB selected")
+            << 500 * GB << 100 * GB << 20 * GB << 0.76 << 0.04 << "500 GB"
+            << "400 GB";
+        QTest::newRow("nothing selected")
+            << 500 * GB << 100 * GB << qint64(0) << 0.8 << 0.0 << "500 GB"
+            << "400 GB";
+        // A failed reading is 0 and 0: only the track, even with a selection.
+        QTest::newRow("failed reading") << qint64(0) << qint64(0) << 20 * GB << 0.0 << 0.0 << "0 B"
+                                        << "0 B";
+        // More free than capacity: no blue part and "0 B" used.
+        QTest::newRow("negative used")
+            << 100 * GB << 120 * GB << qint64(0) << 0.0 << 0.0 << "100 GB"
+            << "0 B";
+        // Selection beyond the used space: no blue, the green part is the selection.
+        QTest::newRow("selection beyond used")
+            << 500 * GB << 450 * GB << 100 * GB << 0.0 << 0.2 << "500 GB"
+            << "50 GB";
+    }
+    void diskFigures() {
+        QFETCH(qint64, total);
+        QFETCH(qint64, free);
+        QFETCH(qint64, selected);
+        QFETCH(double, blue);
+        QFETCH(double, green);
+        QFETCH(QString, capacity);
+        QFETCH(QString, used);
+        Fixture f({makeItem("sel", selected, C::developerTools, selected > 0)}, {total, free});
+        UsageBar* bar = f.card()->usageBar();
+        const qreal width = bar->width();
+        QVERIFY(width > 100);
+        QCOMPARE(bar->blueWidth(), blue * width);
+        QCOMPARE(bar->greenWidth(), green * width);
+        QCOMPARE(f.card()->capacityLabel()->text(), QStringLiteral("Total Capacity: ") + capacity);
+        QCOMPARE(f.card()->usedEntry()->value(), used);
+        QCOMPARE(f.card()->freeEntry()->value(), formatBytes(free));
+        // The bar spans the card's content.
+        QCOMPARE(bar->width(), f.card()->width() - 2 * 16);
+    }
+
+    void usageBarWidths() {
+        // The same split at any width, measured from the bar itself.
+        const DiskUsage usage = DiskUsage::of({500 * GB, 100 * GB}, 20 * GB);
+        UsageBar bar;
+        bar.setFractions(usage.keptUsedFraction, usage.cleaningFraction);
+        QCOMPARE(bar.blueWidth(1000), 760.0);
+        QCOMPARE(bar.greenWidth(1000), 40.0);
+        QCOMPARE(bar.blueWidth(50), 38.0);
+        QCOMPARE(bar.greenWidth(50), 4.0); // 2 pixels would vanish; 4 is the least drawn
+    }
+
+    void collapsing() {
+        Fixture f({makeItem("a", 10 * GB, C::simulators, false),
+                   makeItem("b", 5 * GB, C::simulators, true),
+                   makeItem("c", 1 * GB, C::safeCaches, true, SafetyTier::safe)});
+        CategorySection* simulators = f.dashboard->section(C::simulators);
+        QCOMPARE(simulators->totalPill()->text(), formatBytes(15 * GB));
+        QCOMPARE(simulators->collapseButton()->chevron()->symbolName(),
+                 QStringLiteral("chevron.down"));
+        const int expandedHeight = simulators->height();
+
+        simulators->collapseButton()->click();
+        QVERIFY(f.dashboard->collapsedCategories().contains(C::simulators));
+        QVERIFY(!simulators->rowsArea()->isVisible());
+        for (FolderRow* row : simulators->rows()) {
+            QVERIFY(!row->isVisible());
+        }
+        QCOMPARE(simulators->collapseButton()->chevron()->symbolName(),
+                 QStringLiteral("chevron.right"));
+        // The header stays, and its total still counts every target, selected or not.
+        QVERIFY(simulators->totalPill()->isVisible());
+        QVERIFY(simulators->selectAllBox()->isVisible());
+        QCOMPARE(simulators->totalPill()->text(), formatBytes(15 * GB));
+        QTRY_VERIFY(simulators->height() < expandedHeight);
+        // Other sections are untouched.
+        QVERIFY(f.dashboard->section(C::safeCaches)->rowsArea()->isVisible());
+
+        // A new list without the category, then one with it: it comes back folded.
+        f.list.replaceAll({makeItem("c", 1 * GB, C::safeCaches, true, SafetyTier::safe)});
+        QCOMPARE(f.dashboard->section(C::simulators), nullptr);
+        f.list.replaceAll({makeItem("d", 3 * GB, C::simulators, false),
+                           makeItem("e", 2 * GB, C::developerTools, false)});
+        simulators = f.dashboard->section(C::simulators);
+        QVERIFY(simulators != nullptr);
+        QVERIFY(!simulators->rowsArea()->isVisible());
+        QCOMPARE(simulators->collapseButton()->chevron()->symbolName(),
+                 QStringLiteral("chevron.right"));
+        QVERIFY(f.dashboard->section(C::developerTools)->rowsArea()->isVisible());
+
+        // Pressing again unfolds it.
+        simulators->collapseButton()->click();
+        QVERIFY(simulators->rowsArea()->isVisible());
+        QVERIFY(!f.dashboard->collapsedCategories().contains(C::simulators));
+    }
+
+    void animatedCollapseEnds() {
+        Fixture f({makeItem("a", 10 * GB, C::simulators), makeItem("b", 5 * GB, C::simulators)});
+        f.dashboard->setAnimationsEnabled(true);
+        CategorySection* section = f.dashboard->section(C::simulators);
+        const int rowsHeight = section->rowsArea()->height();
+        QVERIFY(rowsHeight > 0);
+
+        section->collapseButton()->click();
+        // The rows slide away and are then hidden.
+        QVERIFY(section->rowsArea()->isVisible());
+        QTRY_VERIFY(!section->rowsArea()->isVisible());
+
+        section->collapseButton()->click();
+        QVERIFY(section->rowsArea()->isVisible());
+        QTRY_COMPARE(section->rowsArea()->maximumHeight(), QWIDGETSIZE_MAX);
+        QTRY_COMPARE(section->rowsArea()->height(), rowsHeight);
+
+        // Pressed twice in quick succession: it ends where the last press asked.
+        section->collapseButton()->click();
+        section->collapseButton()->click();
+        QTRY_COMPARE(section->rowsArea()->maximumHeight(), QWIDGETSIZE_MAX);
+        QVERIFY(section->rowsArea()->isVisible());
+        QTRY_COMPARE(section->rowsArea()->height(), rowsHeight);
+    }
+
+    // The window shows the dashboard in a vertical scroll area at its minimum size: it takes the
+    // viewport's width without a horizontal bar and grows as tall as its rows.
+    void fitsTheWindowsScrollArea() {
+        FakeDesktop desktop;
+        FolderItemList list;
+        QList<FolderItem> items;
+        for (int index = 0; index < 12; ++index) {
+            items.append(makeItem(QStringLiteral("target %1").arg(index), 1000 + index,
+                                  allCases<C>[static_cast<size_t>(index % 5)]));
+        }
+        list.replaceAll(items);
+        QScrollArea area;
+        area.setWidgetResizable(true);
+        area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        auto* dashboard = new Dashboard(list, testEnvironment(desktop));
+        area.setWidget(dashboard);
+        area.resize(800, 560);
+        area.show();
+        QApplication::processEvents();
+        QCOMPARE(dashboard->width(), area.viewport()->width());
+        QVERIFY(dashboard->height() >= dashboard->heightForWidth(dashboard->width()));
+        QVERIFY(area.verticalScrollBar()->maximum() > 0);
+        // Every row is laid out at full height, none squeezed.
+        for (CategorySection* section : dashboard->sections()) {
+            for (FolderRow* row : section->rows()) {
+                QCOMPARE(row->height(), row->heightForWidth(row->width()));
+            }
+        }
+    }
+
+    // After a new list the keyboard still walks the dashboard in reading order, right after the
+    // quick-selection buttons, and leaves it for what follows in the window.
+    void keyboardOrderAfterReplacement() {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        FakeDesktop desktop;
+        FolderItemList list;
+        auto* dashboard = new Dashboard(list, testEnvironment(desktop));
+        dashboard->setAnimationsEnabled(false);
+        layout->addWidget(dashboard);
+        auto* footer = new QPushButton(QStringLiteral("Rescan"));
+        layout->addWidget(footer);
+        list.replaceAll({makeItem("a", 1, C::developerTools), makeItem("b", 2, C::safeCaches)});
+
+        QList<QWidget*> expected{dashboard->selectSafeButton(), dashboard->selectAllButton(),
+                                 dashboard->deselectAllButton()};
+        for (CategorySection* section : dashboard->sections()) {
+            expected << section->collapseButton() << section->selectAllBox();
+            for (FolderRow* row : section->rows()) {
+                expected << row->checkBox() << row->revealButton();
+                QVERIFY(!row->checkBox()->accessibleName().isEmpty());
+            }
+        }
+        expected << footer;
+
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        expected.first()->setFocus(Qt::TabFocusReason);
+        for (int index = 1; index < expected.size(); ++index) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), expected[index]);
+        }
+    }
+};
+
+QTEST_MAIN(DashboardTest)
+#include "tst_dashboard.moc"

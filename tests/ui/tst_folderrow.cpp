@@ -1,0 +1,185 @@
+#include "UiFixtures.h"
+
+#include "model/FolderItemList.h"
+#include "ui/CapsuleLabel.h"
+#include "ui/DisplayPath.h"
+#include "ui/FolderRow.h"
+#include "ui/PlainButton.h"
+#include "ui/TextLabel.h"
+
+#include <QCheckBox>
+#include <QSignalSpy>
+#include <QTest>
+
+Q_DECLARE_METATYPE(SafetyTier)
+Q_DECLARE_METATYPE(Tint)
+
+class FolderRowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void badges_data() {
+        QTest::addColumn<SafetyTier>("tier");
+        QTest::addColumn<bool>("sudo");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<Tint>("colour");
+        QTest::newRow("safe") << SafetyTier::safe << false << "Safe" << Tint::green;
+        QTest::newRow("developer") << SafetyTier::developer << false << "Developer" << Tint::blue;
+        QTest::newRow("caution reads Review")
+            << SafetyTier::caution << false << "Review" << Tint::orange;
+        QTest::newRow("caution with sudo")
+            << SafetyTier::caution << true << "Review" << Tint::orange;
+        QTest::newRow("safe with sudo") << SafetyTier::safe << true << "Safe" << Tint::green;
+    }
+    void badges() {
+        QFETCH(SafetyTier, tier);
+        QFETCH(bool, sudo);
+        QFETCH(QString, label);
+        QFETCH(Tint, colour);
+        FakeDesktop desktop;
+        FolderItemList list;
+        list.replaceAll(
+            {makeItem("x", 1, CleanupCategory::dormantPlugins, false, tier, "Sentence.", sudo)});
+        FolderRow row(list, 0, testEnvironment(desktop));
+        row.show();
+        QCOMPARE(row.safetyBadge()->text(), label);
+        QCOMPARE(row.safetyBadge()->color(), Theme::Color::of(colour));
+        QVERIFY(row.safetyBadge()->isVisible());
+        QCOMPARE(row.sudoBadge()->isVisible(), sudo);
+        QCOMPARE(row.sudoBadge()->text(), QStringLiteral("Root / Sudo"));
+        QCOMPARE(row.sudoBadge()->color(), Theme::Color::of(Tint::red));
+        if (sudo) {
+            // The administrator badge comes after the tier badge.
+            QVERIFY(row.sudoBadge()->x() > row.safetyBadge()->x());
+        }
+    }
+
+    void subtitleLines() {
+        FakeDesktop desktop;
+        FolderItemList list;
+        const QString long3 = QStringLiteral(
+            "This target holds cached copies of packages that were downloaded for earlier builds. "
+            "They are fetched again automatically whenever a build needs them. Removing them "
+            "frees space and changes nothing about the projects themselves.");
+        list.replaceAll(
+            {makeItem("none", 1, CleanupCategory::safeCaches, false, SafetyTier::safe, QString()),
+             makeItem("one", 1, CleanupCategory::safeCaches, false, SafetyTier::safe,
+                      QStringLiteral("Short.")),
+             makeItem("long", 1, CleanupCategory::safeCaches, false, SafetyTier::safe, long3)});
+        FolderRow none(list, 0, testEnvironment(desktop));
+        FolderRow one(list, 1, testEnvironment(desktop));
+        FolderRow longRow(list, 2, testEnvironment(desktop));
+        for (FolderRow* row : {&none, &one, &longRow}) {
+            row->resize(600, row->heightForWidth(600));
+            row->show();
+        }
+
+        // An empty subtitle takes no line: the path line follows the name directly, where a
+        // one-line subtitle pushes it down by that line and its spacing.
+        QVERIFY(none.subtitleLabel()->isHidden());
+        const auto nameToPath = [](const FolderRow& row) {
+            return row.pathLabel()->mapTo(&row, QPoint()).y() -
+                   row.nameLabel()->mapTo(&row, QPoint()).y();
+        };
+        QCOMPARE(nameToPath(one) - nameToPath(none), one.subtitleLabel()->height() + 3);
+        QCOMPARE(one.subtitleLabel()->visibleLines(one.subtitleLabel()->width()).size(), 1);
+
+        // Three long sentences are cut to two lines, the second ending in an ellipsis.
+        TextLabel* subtitle = longRow.subtitleLabel();
+        const QStringList lines = subtitle->visibleLines(subtitle->width());
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(subtitle->isElided(subtitle->width()));
+        QVERIFY(lines.last().endsWith(QChar(0x2026)));
+        QVERIFY(longRow.heightForWidth(600) > one.heightForWidth(600));
+        // Given room enough, the whole text shows.
+        QCOMPARE(subtitle->visibleLines(20000).size(), 1);
+        QVERIFY(!subtitle->isElided(20000));
+    }
+
+    void displayPaths_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("inside home") << "/Users/u/Library/Caches/com.example.app"
+                                     << "/Users/u"
+                                     << "~/Library/Caches/com.example.app";
+        QTest::newRow("home itself") << "/Users/u"
+                                     << "/Users/u"
+                                     << "~";
+        QTest::newRow("system location") << "/Library/Audio/Plug-Ins/VST"
+                                         << "/Users/u"
+                                         << "/Library/Audio/Plug-Ins/VST";
+        // Only whole folder names count: /Users/alice is not inside /Users/al.
+        QTest::newRow("home is a name prefix") << "/Users/alice/x"
+                                               << "/Users/al"
+                                               << "/Users/alice/x";
+        QTest::newRow("sibling folder with suffix") << "/Users/u2/Library"
+                                                    << "/Users/u"
+                                                    << "/Users/u2/Library";
+        QTest::newRow("home with a space") << "/Users/Al Bo/.npm/_cacache"
+                                           << "/Users/Al Bo"
+                                           << "~/.npm/_cacache";
+        QTest::newRow("no usable home") << "/Users/u/.npm"
+                                        << ""
+                                        << "/Users/u/.npm";
+        QTest::newRow("other letter case") << "/users/u/.npm"
+                                           << "/Users/u"
+                                           << "/users/u/.npm";
+    }
+    void displayPaths() {
+        QFETCH(QString, path);
+        QFETCH(QString, home);
+        QFETCH(QString, shown);
+        QCOMPARE(displayPath(path, home), shown);
+    }
+
+    void pathLineAndReveal() {
+        FakeDesktop desktop;
+        FolderItemList list;
+        const QString path = QStringLiteral("/Users/u/Library/Caches/com.example.app");
+        list.replaceAll({makeItem("app", 0, CleanupCategory::safeCaches, false, SafetyTier::safe,
+                                  "Sentence.", false, path)});
+        FolderRow row(list, 0, testEnvironment(desktop));
+        row.show();
+        QCOMPARE(row.pathLabel()->text(), QStringLiteral("~/Library/Caches/com.example.app"));
+        QCOMPARE(row.pathLabel()->toolTip(), path);
+        QCOMPARE(row.sizeLabel()->text(), QStringLiteral("0 B"));
+
+        // Reveal asks for the full path, not the "~" form, and nothing else happens.
+        QSignalSpy changes(&list, &FolderItemList::dataChanged);
+        QTest::mouseClick(row.revealButton(), Qt::LeftButton);
+        QCOMPARE(desktop.revealed, QStringList{path});
+        QCOMPARE(changes.size(), 0);
+        // From the keyboard as well.
+        row.revealButton()->setFocus();
+        QTest::keyClick(row.revealButton(), Qt::Key_Space);
+        QCOMPARE(desktop.revealed, (QStringList{path, path}));
+    }
+
+    void checkboxWritesOnlyItsItem() {
+        FakeDesktop desktop;
+        FolderItemList list;
+        list.replaceAll({makeItem("a", 5, CleanupCategory::simulators, true),
+                         makeItem("b", 7, CleanupCategory::simulators, false),
+                         makeItem("c", 9, CleanupCategory::simulators, true)});
+        FolderRow row(list, 1, testEnvironment(desktop));
+        row.show();
+        QCOMPARE(row.checkBox()->accessibleName(), QStringLiteral("Select b"));
+        QVERIFY(row.checkBox()->text().isEmpty());
+        QVERIFY(!row.checkBox()->isChecked());
+
+        row.checkBox()->click();
+        QVERIFY(list.item(1).isSelected);
+        QVERIFY(list.item(0).isSelected);
+        QVERIFY(list.item(2).isSelected);
+        QCOMPARE(list.selectedBytes(), 21);
+
+        // A change made elsewhere shows once the row is told to look again.
+        list.setSelected(1, false);
+        row.refresh();
+        QVERIFY(!row.checkBox()->isChecked());
+    }
+};
+
+QTEST_MAIN(FolderRowTest)
+#include "tst_folderrow.moc"

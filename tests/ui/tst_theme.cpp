@@ -1,0 +1,104 @@
+#include "model/CleanupCategory.h"
+#include "ui/CapsuleLabel.h"
+#include "ui/Theme.h"
+
+#include <QImage>
+#include <QPalette>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdlib>
+
+class ThemeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every symbol the views name must be drawable: a missing icon would leave a blank.
+    void everySymbolDraws_data() {
+        QTest::addColumn<QString>("name");
+        for (CleanupCategory category : allCases<CleanupCategory>) {
+            QTest::newRow(qPrintable(rawValue(category))) << symbolName(category);
+        }
+        for (const char* name :
+             {"checkmark.circle.fill", "arrow.clockwise", "trash.fill", "folder", "magnifyingglass",
+              "chevron.right", "chevron.down", "arrow.down.circle.fill", "checkmark.seal.fill"}) {
+            QTest::newRow(name) << QString::fromLatin1(name);
+        }
+    }
+    void everySymbolDraws() {
+        QFETCH(QString, name);
+        const QColor tint = Theme::named(Tint::orange, QPalette(Qt::white));
+        const QPixmap symbol = Theme::symbol(name, tint, 20, 2.0, QFont::DemiBold);
+        QVERIFY(!symbol.isNull());
+        // Sharp at the device pixel ratio, and laid out at its nominal size.
+        QCOMPARE(symbol.devicePixelRatio(), 2.0);
+        QCOMPARE(symbol.size(), QSize(40, 40));
+        QCOMPARE(symbol.deviceIndependentSize(), QSizeF(20, 20));
+
+        // Tinted: every pixel that is drawn has the tint's colour; some are drawn.
+        const QImage image = symbol.toImage().convertToFormat(QImage::Format_ARGB32);
+        int drawn = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (pixel.alpha() < 200) {
+                    continue;
+                }
+                ++drawn;
+                // Premultiplied storage may move a channel by a step or two.
+                const int off = std::max({std::abs(pixel.red() - tint.red()),
+                                          std::abs(pixel.green() - tint.green()),
+                                          std::abs(pixel.blue() - tint.blue())});
+                QVERIFY2(off <= 3, qPrintable(pixel.name()));
+            }
+        }
+        QVERIFY2(drawn > 20, qPrintable(QStringLiteral("%1 opaque pixels").arg(drawn)));
+    }
+
+    void unknownSymbolDrawsNothing() {
+        QVERIFY(Theme::symbolFile(QStringLiteral("no.such.symbol")).isEmpty());
+        QVERIFY(Theme::symbol(QStringLiteral("no.such.symbol"), Qt::red, 16, 1.0).isNull());
+    }
+
+    void darkPaletteGivesDarkVariants() {
+        QPalette light;
+        light.setColor(QPalette::Window, QColor(0xEC, 0xEC, 0xEC));
+        light.setColor(QPalette::WindowText, Qt::black);
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x32, 0x32, 0x32));
+        dark.setColor(QPalette::WindowText, Qt::white);
+        QCOMPARE(Theme::named(Tint::green, light), QColor(0x28, 0xCD, 0x41));
+        QCOMPARE(Theme::named(Tint::green, dark), QColor(0x32, 0xD7, 0x4B));
+        // Secondary text follows the palette's text colour, never a fixed black or white.
+        const auto secondary = Theme::Color::of(Theme::Color::Role::secondary);
+        QCOMPARE(Theme::resolve(secondary, dark).rgb(), QColor(Qt::white).rgb());
+        QCOMPARE(Theme::resolve(secondary, light).rgb(), QColor(Qt::black).rgb());
+        QVERIFY(Theme::resolve(secondary, light).alphaF() < 1.0);
+    }
+
+    // Capsules keep round ends whatever their size: the corner pixels stay empty while the
+    // middle of each end is filled.
+    void capsuleEndsAreRound() {
+        CapsuleLabel pill(Theme::systemFont(14, QFont::Bold), Theme::Color::of(Tint::green), 10, 5,
+                          1.0);
+        pill.setText(QStringLiteral("+20 GB Reclaimable"));
+        pill.resize(pill.sizeHint());
+        QImage image(pill.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        pill.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const int right = image.width() - 1;
+        const int bottom = image.height() - 1;
+        const int middle = image.height() / 2;
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(right, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(0, bottom)), 0);
+        QCOMPARE(qAlpha(image.pixel(right, bottom)), 0);
+        QVERIFY(qAlpha(image.pixel(1, middle)) > 0);
+        QVERIFY(qAlpha(image.pixel(right - 1, middle)) > 0);
+        // Three pixels in from a corner along the top edge is still outside the round end.
+        QCOMPARE(qAlpha(image.pixel(3, 0)), 0);
+    }
+};
+
+QTEST_MAIN(ThemeTest)
+#include "tst_theme.moc"

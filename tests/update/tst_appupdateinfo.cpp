@@ -1,0 +1,227 @@
+#include "update/AppUpdateInfo.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <limits>
+
+namespace {
+
+// JSON written with single quotes, which no text here needs, so that it reads without escapes.
+QByteArray j(const char* text) {
+    return QByteArray(text).replace('\'', '"');
+}
+
+// A manifest whose "build" member is written exactly as given.
+QByteArray withBuild(const QByteArray& buildText) {
+    return j("{'version': '2.1.0', 'build': ") + buildText +
+           j(", 'releaseNotes': 'Notes', 'downloadURL': 'https://example.com/d'}");
+}
+
+} // namespace
+
+class AppUpdateInfoTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void wellFormed() {
+        const auto info = AppUpdateInfo::decode(
+            j("{'version': '2.1.0', 'build': 57, 'releaseNotes': 'Faster scans.\\nFewer prompts.', "
+              "'downloadURL': 'https://example.com/download', 'minimumMacOS': '13.0'}"));
+        QVERIFY(info);
+        QCOMPARE(info->version, QStringLiteral("2.1.0"));
+        QCOMPARE(info->build, qint64(57));
+        QCOMPARE(info->releaseNotes, QStringLiteral("Faster scans.\nFewer prompts."));
+        QCOMPARE(info->downloadURL, QStringLiteral("https://example.com/download"));
+        QCOMPARE(info->minimumMacOS, std::optional(QStringLiteral("13.0")));
+    }
+
+    void shape_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<QString>("minimumMacOS"); // "<none>" when absent
+
+        const QByteArray required =
+            j("'version': '2', 'build': 3, 'releaseNotes': 'n', 'downloadURL': 'u'");
+        const auto row = [](const char* name, const QByteArray& json, bool decodes,
+                            const QString& minimum = QStringLiteral("<none>")) {
+            QTest::newRow(name) << json << decodes << minimum;
+        };
+        row("required keys only", "{" + required + "}", true);
+        row("minimumMacOS null", "{" + required + j(", 'minimumMacOS': null}"), true);
+        row("minimumMacOS empty", "{" + required + j(", 'minimumMacOS': ''}"), true, "");
+        row("minimumMacOS number", "{" + required + j(", 'minimumMacOS': 13}"), false);
+        row("minimumMacOS object", "{" + required + j(", 'minimumMacOS': {}}"), false);
+        row("other keys ignored",
+            "{" + required + j(", 'sha256': 7, 'extra': {'build': 'x'}, 'list': [1, {}]}"), true);
+        row("byte-order mark", "\xEF\xBB\xBF{" + required + "}", true);
+        row("missing version", j("{'build': 3, 'releaseNotes': 'n', 'downloadURL': 'u'}"), false);
+        row("missing build", j("{'version': '2', 'releaseNotes': 'n', 'downloadURL': 'u'}"), false);
+        row("missing releaseNotes", j("{'version': '2', 'build': 3, 'downloadURL': 'u'}"), false);
+        row("missing downloadURL", j("{'version': '2', 'build': 3, 'releaseNotes': 'n'}"), false);
+        row("version number",
+            j("{'version': 2, 'build': 3, 'releaseNotes': 'n', 'downloadURL': 'u'}"), false);
+        row("releaseNotes null",
+            j("{'version': '2', 'build': 3, 'releaseNotes': null, 'downloadURL': 'u'}"), false);
+        row("downloadURL array",
+            j("{'version': '2', 'build': 3, 'releaseNotes': 'n', 'downloadURL': ['u']}"), false);
+        row("key in other case",
+            j("{'Version': '2', 'build': 3, 'releaseNotes': 'n', 'downloadURL': 'u'}"), false);
+        row("array", "[{" + required + "}]", false);
+        row("two objects", "{" + required + "}{" + required + "}", false);
+        row("trailing text", "{" + required + "} x", false);
+        row("truncated", "{" + required, false);
+        row("empty", "", false);
+        row("null", "null", false);
+        row("text", j("'2.1.0'"), false);
+    }
+    void shape() {
+        QFETCH(QByteArray, json);
+        QFETCH(bool, decodes);
+        QFETCH(QString, minimumMacOS);
+        const auto info = AppUpdateInfo::decode(json);
+        QCOMPARE(info.has_value(), decodes);
+        if (info) {
+            QCOMPARE(info->minimumMacOS.value_or(QStringLiteral("<none>")), minimumMacOS);
+        }
+    }
+
+    void build_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<qint64>("build");
+        constexpr qint64 largest = std::numeric_limits<qint64>::max();
+        constexpr qint64 smallest = std::numeric_limits<qint64>::min();
+        const auto ok = [](const char* text, qint64 build) {
+            QTest::newRow(text) << QByteArray(text) << true << build;
+        };
+        const auto fails = [](const char* text) {
+            QTest::newRow(text) << QByteArray(text) << false << qint64(0);
+        };
+        ok("57", 57);
+        ok("57.0", 57);
+        ok("1e3", 1000);
+        ok("1E+3", 1000);
+        ok("5.7e1", 57);
+        ok("5700e-2", 57);
+        ok("0", 0);
+        ok("-0", 0);
+        ok("0e999999999999999999999", 0);
+        ok("-3", -3);
+        ok("1e18", 1'000'000'000'000'000'000);
+        ok("9223372036854775807", largest);
+        ok("-9223372036854775808", smallest);
+        // As doubles these read as 2^63 (out of range) or lose the last digit; their text is exact.
+        ok("9223372036854775807.0", largest);
+        ok("9.223372036854775807e18", largest);
+        ok("-9.223372036854775808e18", smallest);
+        ok("9007199254740993.0", 9'007'199'254'740'993);
+        fails("57.5");
+        fails("0.5");
+        fails("1e-1");
+        fails("57.000000000000000001");
+        fails("9223372036854775808");
+        fails("-9223372036854775809");
+        fails("-9223372036854775808.5");
+        fails("9223372036854775807.5");
+        fails("1e19");
+        fails("-1e19");
+        fails("18446744073709551616");
+        fails("99999999999999999999999999999");
+        fails("1e400");
+        fails("1e-400");
+        fails("5.");
+        fails(".5");
+        fails("057");
+        fails("+5");
+        fails("\"57\"");
+        fails("true");
+        fails("null");
+        fails("[57]");
+        fails("{\"value\": 57}");
+    }
+    void build() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, decodes);
+        QFETCH(qint64, build);
+        const auto info = AppUpdateInfo::decode(withBuild(text));
+        QCOMPARE(info.has_value(), decodes);
+        if (info) {
+            QCOMPARE(info->build, build);
+        }
+    }
+
+    // "build" is read from its own text, so the text must be the member that the parser kept.
+    void buildMemberIsTheOneDecoded_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<qint64>("build");
+        const QByteArray rest = j("'version': '2', 'releaseNotes': 'n', 'downloadURL': 'u'");
+        QTest::newRow("repeated key, last counts")
+            << "{\"build\": \"x\", " + rest + ", \"build\": 7}" << true << qint64(7);
+        QTest::newRow("repeated key, last is text")
+            << "{\"build\": 7, " + rest + ", \"build\": \"7\"}" << false << qint64(0);
+        QTest::newRow("repeated key, last out of range")
+            << "{\"build\": 5, " + rest + ", \"build\": -9223372036854775809}" << false
+            << qint64(0);
+        QTest::newRow("escaped key") << "{\"bu\\u0069ld\": 42, " + rest + "}" << true << qint64(42);
+        QTest::newRow("escaped key after a plain one")
+            << "{\"build\": 1, " + rest + ", \"b\\u0075ild\": 2}" << true << qint64(2);
+        QTest::newRow("undefined escape in a key")
+            << "{\"bu\\ild\": 42, " + rest + "}" << false << qint64(0);
+        QTest::newRow("nested members ignored")
+            << "{\"meta\": {\"build\": 1, \"s\": \"}\\\"{\"}, \"build\": 2, " + rest +
+                   ", \"tail\": [{\"build\": 3}]}"
+            << true << qint64(2);
+        QTest::newRow("look-alike inside a string")
+            << "{\"note\": \"\\\"build\\\": 9\", \"build\": 4, " + rest + "}" << true << qint64(4);
+        QTest::newRow("spacing everywhere") << "\r\n\t{ \"build\" \n:\t 8 ,\n" + rest + " }\n"
+                                            << true << qint64(8);
+    }
+    void buildMemberIsTheOneDecoded() {
+        QFETCH(QByteArray, json);
+        QFETCH(bool, decodes);
+        QFETCH(qint64, build);
+        const auto info = AppUpdateInfo::decode(json);
+        QCOMPARE(info.has_value(), decodes);
+        if (info) {
+            QCOMPARE(info->build, build);
+        }
+    }
+
+    void encodeRoundTrips_data() {
+        QTest::addColumn<qint64>("build");
+        QTest::addColumn<bool>("hasMinimum");
+        QTest::newRow("with minimumMacOS") << qint64(57) << true;
+        QTest::newRow("without minimumMacOS") << qint64(57) << false;
+        QTest::newRow("largest build") << std::numeric_limits<qint64>::max() << false;
+        QTest::newRow("smallest build") << std::numeric_limits<qint64>::min() << true;
+    }
+    void encodeRoundTrips() {
+        QFETCH(qint64, build);
+        QFETCH(bool, hasMinimum);
+        AppUpdateInfo info;
+        info.version = QStringLiteral("2.1.0");
+        info.build = build;
+        info.releaseNotes = QStringLiteral("Line one\nLine \"two\" \u00e9");
+        info.downloadURL = QStringLiteral("https://example.com/d?a=1&b=2");
+        if (hasMinimum) {
+            info.minimumMacOS = QStringLiteral("13.0");
+        }
+        const QByteArray json = info.encode();
+        QCOMPARE(AppUpdateInfo::decode(json), std::optional(info));
+
+        QStringList keys = QJsonDocument::fromJson(json).object().keys();
+        keys.sort();
+        QStringList expected{"build", "downloadURL", "releaseNotes", "version"};
+        if (hasMinimum) {
+            expected << "minimumMacOS";
+        }
+        expected.sort();
+        QCOMPARE(keys, expected);
+    }
+};
+
+QTEST_MAIN(AppUpdateInfoTest)
+#include "tst_appupdateinfo.moc"

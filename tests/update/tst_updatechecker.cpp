@@ -1,0 +1,504 @@
+#include "support/LocalHttpServer.h"
+#include "support/ResponsivenessProbe.h"
+
+#include "platform/BundleInfo.h"
+#include "update/UpdateChecker.h"
+
+#include <QMetaProperty>
+#include <QTest>
+
+#include <chrono>
+#include <limits>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// JSON written with single quotes, which no text here needs, so that it reads without escapes.
+QByteArray j(const char* text) {
+    return QByteArray(text).replace('\'', '"');
+}
+
+const QByteArray manifestPath = "/downloads/version.json";
+
+QVariantMap running(const QVariant& version, const QVariant& build) {
+    return {{QStringLiteral("CFBundleShortVersionString"), version},
+            {QStringLiteral("CFBundleVersion"), build}};
+}
+
+QByteArray manifest(const QByteArray& version, qint64 build,
+                    const QByteArray& downloadURL = "https://example.com/download") {
+    return j("{'version': '") + version + j("', 'build': ") + QByteArray::number(build) +
+           j(", 'releaseNotes': 'Faster scans.', 'downloadURL': '") + downloadURL +
+           j("', 'minimumMacOS': '13.0'}");
+}
+
+// The published properties that announced a change, by name, in order.
+class ChangeLog : public QObject {
+public:
+    explicit ChangeLog(UpdateChecker& checker) {
+        const std::pair<void (UpdateChecker::*)(), const char*> announcements[] = {
+            {&UpdateChecker::isCheckingChanged, "isChecking"},
+            {&UpdateChecker::updateAvailableChanged, "updateAvailable"},
+            {&UpdateChecker::latestVersionChanged, "latestVersion"},
+            {&UpdateChecker::releaseNotesChanged, "releaseNotes"},
+            {&UpdateChecker::downloadURLChanged, "downloadURL"},
+            {&UpdateChecker::showingUpdateAlertChanged, "showingUpdateAlert"},
+            {&UpdateChecker::upToDateAlertChanged, "upToDateAlert"},
+            {&UpdateChecker::checkFailedAlertChanged, "checkFailedAlert"},
+        };
+        for (const auto& [signal, name] : announcements) {
+            connect(&checker, signal, this,
+                    [this, name = QString::fromLatin1(name)] { changes << name; });
+        }
+    }
+    QStringList changes;
+};
+
+// What the window can see of a checker.
+struct Published {
+    bool updateAvailable;
+    QString latestVersion;
+    QString releaseNotes;
+    QUrl downloadURL;
+    bool showingUpdateAlert;
+    bool upToDateAlert;
+    bool checkFailedAlert;
+
+    explicit Published(const UpdateChecker& c)
+        : updateAvailable(c.updateAvailable())
+        , latestVersion(c.latestVersion())
+        , releaseNotes(c.releaseNotes())
+        , downloadURL(c.downloadURL())
+        , showingUpdateAlert(c.showingUpdateAlert())
+        , upToDateAlert(c.upToDateAlert())
+        , checkFailedAlert(c.checkFailedAlert()) {}
+    bool operator==(const Published&) const = default;
+};
+
+// Starts a check and waits until it has ended; false if it was not started or never ended.
+bool check(UpdateChecker& checker, bool manual, int waitMs = 10'000) {
+    checker.checkForUpdates(manual);
+    return checker.isChecking() && QTest::qWaitFor([&] { return !checker.isChecking(); }, waitMs);
+}
+
+} // namespace
+
+class UpdateCheckerTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<LocalHttpServer> m_server;
+
+    std::unique_ptr<UpdateChecker> makeChecker(std::optional<QVariantMap> info = running("2.0",
+                                                                                         "40"),
+                                               std::chrono::milliseconds timeout = 5s) {
+        return std::make_unique<UpdateChecker>(m_server->url(manifestPath), std::move(info),
+                                               timeout);
+    }
+
+private slots:
+    void init() { m_server = std::make_unique<LocalHttpServer>(); }
+    void cleanup() { m_server.reset(); }
+
+    void newerRelease_data() {
+        QTest::addColumn<bool>("hasDictionary");
+        QTest::addColumn<QVariantMap>("info");
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<qint64>("build");
+        QTest::addColumn<bool>("newer");
+
+        const auto row = [](const char* name, const QVariantMap& info, const QByteArray& version,
+                            qint64 build, bool newer) {
+            QTest::newRow(name) << true << info << version << build << newer;
+        };
+        row("1.10 after 1.9", running("1.9", "5"), "1.10", 5, true);
+        row("2.0.1 after 2.0", running("2.0", "5"), "2.0.1", 5, true);
+        row("2.0 before 2.0.1, same build", running("2.0.1", "5"), "2.0", 5, false);
+        row("2.0 before 2.0.1, greater build", running("2.0.1", "5"), "2.0", 6, true);
+        row("same version, build 42 over 41", running("3.1", "41"), "3.1", 42, true);
+        row("same version and build", running("3.1", "41"), "3.1", 41, false);
+        row("same version, older build", running("3.1", "41"), "3.1", 40, false);
+        row("older version, greater build", running("3.1", "41"), "3.0", 99, true);
+        row("older version, older build", running("3.1", "41"), "3.0", 40, false);
+        row("letters compare by value", running("2.0b", "1"), "2.0c", 1, true);
+        row("build 1.2.3 counts as 1", running("1.0", "1.2.3"), "1.0", 2, true);
+        row("build 1.2.3 counts as 1, same", running("1.0", "1.2.3"), "1.0", 1, false);
+        row("negative running build", running("1.0", "-3"), "1.0", 0, true);
+        row("entries that are not text", running(2, 7), "1.0", 1, false);
+        QTest::newRow("no dictionary: 1.0 build 1, same")
+            << false << QVariantMap() << QByteArray("1.0") << qint64(1) << false;
+        QTest::newRow("no dictionary: 1.0 build 1, build 2")
+            << false << QVariantMap() << QByteArray("1.0") << qint64(2) << true;
+        QTest::newRow("no dictionary: 1.0 build 1, 1.0.1")
+            << false << QVariantMap() << QByteArray("1.0.1") << qint64(1) << true;
+    }
+    void newerRelease() {
+        QFETCH(bool, hasDictionary);
+        QFETCH(QVariantMap, info);
+        QFETCH(QByteArray, version);
+        QFETCH(qint64, build);
+        QFETCH(bool, newer);
+        m_server->answer(manifestPath, LocalHttpServer::http(200, manifest(version, build)));
+        const auto checker = makeChecker(hasDictionary ? std::optional(info) : std::nullopt);
+
+        QVERIFY(check(*checker, true));
+        QCOMPARE(checker->updateAvailable(), newer);
+        QCOMPARE(checker->showingUpdateAlert(), newer);
+        QCOMPARE(checker->upToDateAlert(), !newer);
+        QCOMPARE(checker->checkFailedAlert(), false);
+        QCOMPARE(checker->latestVersion(), newer ? QString::fromLatin1(version) : QString());
+    }
+
+    void newerReleaseIsPublishedInOrder() {
+        m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.1.0", 57)));
+        const auto checker = makeChecker(running("2.0", "40"));
+        ChangeLog log(*checker);
+
+        QVERIFY(check(*checker, false)); // the launch check finds it too
+        QCOMPARE(log.changes,
+                 QStringList({"isChecking", "latestVersion", "releaseNotes", "downloadURL",
+                              "updateAvailable", "showingUpdateAlert", "isChecking"}));
+        QCOMPARE(checker->latestVersion(), QStringLiteral("2.1.0"));
+        QCOMPARE(checker->releaseNotes(), QStringLiteral("Faster scans."));
+        QCOMPARE(checker->downloadURL(), QUrl(QStringLiteral("https://example.com/download")));
+        QVERIFY(!checker->upToDateAlert());
+
+        // One plain GET of the manifest, past any cache.
+        QCOMPARE(m_server->requests().size(), 1);
+        const LocalHttpServer::Request& request = m_server->requests().front();
+        QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(request.path, manifestPath);
+        QVERIFY2(request.head.contains("\r\nCache-Control: no-cache"), request.head);
+    }
+
+    void failures_data() {
+        QTest::addColumn<LocalHttpServer::Response>("response");
+        using Server = LocalHttpServer;
+        QTest::newRow("204") << Server::http(204, {});
+        QTest::newRow("304") << Server::http(304, {});
+        QTest::newRow("404") << Server::http(404, manifest("9.0", 99));
+        QTest::newRow("500") << Server::http(500, manifest("9.0", 99));
+        QTest::newRow("201 with a manifest") << Server::http(201, manifest("9.0", 99));
+        QTest::newRow("empty body") << Server::http(200, {});
+        QTest::newRow("not JSON") << Server::http(200, "<html>maintenance</html>");
+        QTest::newRow("build as text")
+            << Server::http(200, j("{'version': '9.0', 'build': '99', 'releaseNotes': '', "
+                                   "'downloadURL': 'https://example.com/'}"));
+        QTest::newRow("build beyond 64 bits")
+            << Server::http(200, j("{'version': '9.0', 'build': 9223372036854775808, "
+                                   "'releaseNotes': '', 'downloadURL': 'https://example.com/'}"));
+        QTest::newRow("not HTTP") << Server::Response{"SSH-2.0-OpenSSH\r\n\r\n", true};
+        QTest::newRow("closed without an answer") << Server::Response{{}, true};
+    }
+    void failures() {
+        QFETCH(LocalHttpServer::Response, response);
+        m_server->answer(manifestPath, response);
+        const auto checker = makeChecker(running("2.0", "40"));
+        checker->setShowingUpdateAlert(false);
+
+        // The launch check fails silently: only isChecking moves.
+        ChangeLog log(*checker);
+        const Published before(*checker);
+        QVERIFY(check(*checker, false));
+        QCOMPARE(log.changes, QStringList({"isChecking", "isChecking"}));
+        QVERIFY(Published(*checker) == before);
+
+        // A check that the user asked for says that it failed, not that all is well.
+        QVERIFY(check(*checker, true));
+        QCOMPARE(checker->checkFailedAlert(), true);
+        QCOMPARE(checker->upToDateAlert(), false);
+        QCOMPARE(checker->updateAvailable(), false);
+        QCOMPARE(checker->showingUpdateAlert(), false);
+    }
+
+    void redirects_data() {
+        QTest::addColumn<int>("hops");
+        QTest::addColumn<LocalHttpServer::Response>("final");
+        QTest::addColumn<bool>("found");
+        const auto manifestResponse = LocalHttpServer::http(200, manifest("9.0", 99));
+        QTest::newRow("one hop to the manifest") << 1 << manifestResponse << true;
+        QTest::newRow("five hops") << 5 << manifestResponse << true;
+        QTest::newRow("six hops") << 6 << manifestResponse << false;
+        QTest::newRow("to a 404") << 1 << LocalHttpServer::http(404, {}) << false;
+        QTest::newRow("to a 204") << 2 << LocalHttpServer::http(204, {}) << false;
+        QTest::newRow("to a local file")
+            << 1 << LocalHttpServer::redirect("file:///etc/hosts") << false;
+        QTest::newRow("to a custom scheme")
+            << 1 << LocalHttpServer::redirect("x-app://open") << false;
+    }
+    void redirects() {
+        QFETCH(int, hops);
+        QFETCH(LocalHttpServer::Response, final);
+        QFETCH(bool, found);
+        QByteArray from = manifestPath;
+        for (int hop = 1; hop <= hops; ++hop) {
+            const QByteArray to = "/moved/" + QByteArray::number(hop);
+            m_server->answer(from, LocalHttpServer::redirect(to));
+            from = to;
+        }
+        m_server->answer(from, final);
+        const auto checker = makeChecker();
+
+        QVERIFY(check(*checker, true));
+        QCOMPARE(checker->updateAvailable(), found);
+        QCOMPARE(checker->checkFailedAlert(), !found);
+        QCOMPARE(checker->upToDateAlert(), false);
+    }
+
+    void bodySizeLimit_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("announceLength");
+        QTest::addColumn<bool>("accepted");
+        const qint64 limit = UpdateChecker::maximumManifestBytes;
+        QTest::newRow("at the limit, announced") << limit << true << true;
+        QTest::newRow("at the limit, unannounced") << limit << false << true;
+        QTest::newRow("one byte over, announced") << limit + 1 << true << false;
+        QTest::newRow("one byte over, unannounced") << limit + 1 << false << false;
+        QTest::newRow("a megabyte, unannounced") << qint64(1 << 20) << false << false;
+    }
+    void bodySizeLimit() {
+        QFETCH(qint64, size);
+        QFETCH(bool, announceLength);
+        QFETCH(bool, accepted);
+        QByteArray body = manifest("9.0", 99);
+        body.append(size - body.size(), ' '); // still a valid manifest
+        m_server->answer(manifestPath, LocalHttpServer::http(200, body, {}, announceLength));
+        const auto checker = makeChecker();
+
+        QVERIFY(check(*checker, true));
+        QCOMPARE(checker->updateAvailable(), accepted);
+        QCOMPARE(checker->checkFailedAlert(), !accepted);
+    }
+
+    // A server that keeps sending, or announces a huge body, is cut off at once: the check does
+    // not wait for a transfer that never ends.
+    void oversizedTransferIsCutOff_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
+        QTest::newRow("endless, unannounced")
+            << head + "\r\n" + QByteArray(UpdateChecker::maximumManifestBytes + 4096, ' ');
+        QTest::newRow("announced, barely started")
+            << head + "Content-Length: 100000000\r\n\r\n{\"version\"";
+    }
+    void oversizedTransferIsCutOff() {
+        QFETCH(QByteArray, bytes);
+        m_server->answer(manifestPath, {bytes, false});
+        const auto checker = makeChecker(running("2.0", "40"), 60s);
+
+        QVERIFY(check(*checker, true, 5'000));
+        QCOMPARE(checker->checkFailedAlert(), true);
+        QTRY_COMPARE(m_server->closedByClient(), 1);
+    }
+
+    void silentServerTimesOut() {
+        m_server->hold(manifestPath);
+        const auto checker = makeChecker(running("2.0", "40"), 300ms);
+        ResponsivenessProbe probe;
+        probe.start();
+
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(check(*checker, true, 5'000));
+        probe.stop();
+        QVERIFY2(clock.elapsed() >= 250, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(checker->checkFailedAlert(), true);
+        QCOMPARE(checker->upToDateAlert(), false);
+        // The wait never held up the GUI thread.
+        QVERIFY2(probe.longestGapMs() < 200, qPrintable(QString::number(probe.longestGapMs())));
+    }
+
+    void downloadAddressMustBeHttps_data() {
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<QUrl>("published");
+        QTest::newRow("https") << QByteArray("https://example.com/get?v=2")
+                               << QUrl("https://example.com/get?v=2");
+        QTest::newRow("scheme in capitals")
+            << QByteArray("HTTPS://Example.com/get") << QUrl("https://example.com/get");
+        QTest::newRow("plain http") << QByteArray("http://example.com/get") << QUrl();
+        QTest::newRow("local file") << QByteArray("file:///Applications/Utilities") << QUrl();
+        QTest::newRow("custom scheme") << QByteArray("x-app://install") << QUrl();
+        QTest::newRow("script") << QByteArray("javascript:alert(1)") << QUrl();
+        QTest::newRow("https without host") << QByteArray("https:///etc/hosts") << QUrl();
+        QTest::newRow("relative") << QByteArray("/downloads/latest") << QUrl();
+        QTest::newRow("not a URL") << QByteArray("https://exa mple.com/") << QUrl();
+        QTest::newRow("empty") << QByteArray() << QUrl();
+    }
+    void downloadAddressMustBeHttps() {
+        QFETCH(QByteArray, address);
+        QFETCH(QUrl, published);
+        m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("9.0", 99, address)));
+        const auto checker = makeChecker();
+
+        QVERIFY(check(*checker, false));
+        // Still a newer release: the alert shows, "Download Update" just opens nothing.
+        QCOMPARE(checker->updateAvailable(), true);
+        QCOMPARE(checker->showingUpdateAlert(), true);
+        QCOMPARE(checker->downloadURL(), published);
+    }
+
+    void overlappingRequestIsDropped_data() {
+        QTest::addColumn<LocalHttpServer::Response>("firstEnds");
+        QTest::newRow("up to date") << LocalHttpServer::http(200, manifest("2.0", 40));
+        QTest::newRow("failed") << LocalHttpServer::http(500, {});
+    }
+    void overlappingRequestIsDropped() {
+        QFETCH(LocalHttpServer::Response, firstEnds);
+        m_server->hold(manifestPath);
+        const auto checker = makeChecker(running("2.0", "40"));
+        ChangeLog log(*checker);
+
+        checker->checkForUpdates(false);
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        checker->checkForUpdates(true); // the menu command while the launch check runs
+        QTest::qWait(100);
+        QCOMPARE(m_server->requests().size(), 1);
+
+        m_server->release(firstEnds);
+        QTRY_VERIFY(!checker->isChecking());
+        QCOMPARE(log.changes, QStringList({"isChecking", "isChecking"}));
+        QCOMPARE(m_server->requests().size(), 1);
+
+        // Once it has ended, the next request is a check of its own.
+        m_server->answer(manifestPath, firstEnds);
+        QVERIFY(check(*checker, true));
+        QCOMPARE(m_server->requests().size(), 2);
+        QVERIFY(checker->upToDateAlert() || checker->checkFailedAlert());
+    }
+
+    void laterChecksKeepTheNewestRelease() {
+        m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.1.0", 57)));
+        const auto checker = makeChecker(running("2.0", "40"));
+        QVERIFY(check(*checker, false));
+        QVERIFY(checker->showingUpdateAlert());
+        checker->setShowingUpdateAlert(false); // dismissed with "Later"
+        const Published found(*checker);
+
+        // Up to date now (the release was withdrawn): the found release stays published.
+        m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.0", 40)));
+        QVERIFY(check(*checker, true));
+        QVERIFY(checker->upToDateAlert());
+        checker->setUpToDateAlert(false);
+        QVERIFY(Published(*checker) == found);
+
+        // A failure does not touch it either, silent or asked for.
+        m_server->answer(manifestPath, LocalHttpServer::http(503, {}));
+        QVERIFY(check(*checker, false));
+        QVERIFY(Published(*checker) == found);
+        QVERIFY(check(*checker, true));
+        QVERIFY(checker->checkFailedAlert());
+        checker->setCheckFailedAlert(false);
+        QVERIFY(Published(*checker) == found);
+
+        // A newer release replaces every field, the address too when it is unusable.
+        m_server->answer(manifestPath,
+                         LocalHttpServer::http(200, manifest("2.2.0", 60, "http://example.com")));
+        QVERIFY(check(*checker, false));
+        QCOMPARE(checker->latestVersion(), QStringLiteral("2.2.0"));
+        QCOMPARE(checker->downloadURL(), QUrl());
+        QVERIFY(checker->showingUpdateAlert());
+    }
+
+    void publishedProperties() {
+        const auto checker = makeChecker();
+        const QMetaObject* meta = checker->metaObject();
+        QStringList names;
+        QStringList writable;
+        for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+            const QMetaProperty property = meta->property(i);
+            QVERIFY2(property.hasNotifySignal(), property.name());
+            names << QString::fromLatin1(property.name());
+            if (property.isWritable()) {
+                writable << QString::fromLatin1(property.name());
+            }
+        }
+        QCOMPARE(names, QStringList({"isChecking", "updateAvailable", "latestVersion",
+                                     "releaseNotes", "downloadURL", "showingUpdateAlert",
+                                     "upToDateAlert", "checkFailedAlert"}));
+        QCOMPARE(writable,
+                 QStringList({"showingUpdateAlert", "upToDateAlert", "checkFailedAlert"}));
+
+        // The window writes the alert flags back through the property system.
+        ChangeLog log(*checker);
+        QVERIFY(checker->setProperty("checkFailedAlert", true));
+        QVERIFY(checker->checkFailedAlert());
+        checker->setCheckFailedAlert(true); // no change, no announcement
+        QVERIFY(checker->setProperty("checkFailedAlert", false));
+        QCOMPARE(log.changes, QStringList({"checkFailedAlert", "checkFailedAlert"}));
+    }
+
+    void buildNumber_data() {
+        QTest::addColumn<QVariant>("entry");
+        QTest::addColumn<qint64>("build");
+        constexpr qint64 largest = std::numeric_limits<qint64>::max();
+        constexpr qint64 smallest = std::numeric_limits<qint64>::min();
+        QTest::newRow("missing") << QVariant() << qint64(1);
+        QTest::newRow("not text") << QVariant(42) << qint64(1);
+        QTest::newRow("bytes, not text") << QVariant(QByteArray("42")) << qint64(1);
+        QTest::newRow("empty") << QVariant("") << qint64(1);
+        QTest::newRow("57") << QVariant("57") << qint64(57);
+        QTest::newRow("leading zeros") << QVariant("007") << qint64(7);
+        QTest::newRow("+5") << QVariant("+5") << qint64(5);
+        QTest::newRow("-3") << QVariant("-3") << qint64(-3);
+        QTest::newRow("-0") << QVariant("-0") << qint64(0);
+        QTest::newRow("sign only") << QVariant("-") << qint64(1);
+        QTest::newRow("two signs") << QVariant("+-5") << qint64(1);
+        QTest::newRow("1.2.3") << QVariant("1.2.3") << qint64(1);
+        QTest::newRow("leading space") << QVariant(" 5") << qint64(1);
+        QTest::newRow("trailing space") << QVariant("5 ") << qint64(1);
+        QTest::newRow("hexadecimal") << QVariant("0x1F") << qint64(1);
+        QTest::newRow("other digits") << QVariant(QStringLiteral("\u0663")) << qint64(1);
+        QTest::newRow("largest") << QVariant("9223372036854775807") << largest;
+        QTest::newRow("smallest") << QVariant("-9223372036854775808") << smallest;
+        QTest::newRow("one over largest") << QVariant("9223372036854775808") << qint64(1);
+        QTest::newRow("one under smallest") << QVariant("-9223372036854775809") << qint64(1);
+        QTest::newRow("20 digits") << QVariant("99999999999999999999") << qint64(1);
+    }
+    void buildNumber() {
+        QFETCH(QVariant, entry);
+        QFETCH(qint64, build);
+        QVariantMap info{{QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.0")}};
+        if (entry.isValid()) {
+            info.insert(QStringLiteral("CFBundleVersion"), entry);
+        }
+        QCOMPARE(makeChecker(info)->currentBuildNumber(), build);
+    }
+
+    void appVersion_data() {
+        QTest::addColumn<bool>("hasDictionary");
+        QTest::addColumn<QVariant>("entry");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("no dictionary") << false << QVariant() << "1.0";
+        QTest::newRow("missing") << true << QVariant() << "1.0";
+        QTest::newRow("not text") << true << QVariant(2.5) << "1.0";
+        QTest::newRow("text") << true << QVariant("2.1.0") << "2.1.0";
+        QTest::newRow("empty text") << true << QVariant("") << "";
+    }
+    void appVersion() {
+        QFETCH(bool, hasDictionary);
+        QFETCH(QVariant, entry);
+        QFETCH(QString, version);
+        QVariantMap info;
+        if (entry.isValid()) {
+            info.insert(QStringLiteral("CFBundleShortVersionString"), entry);
+        }
+        const auto checker = makeChecker(hasDictionary ? std::optional(info) : std::nullopt);
+        QCOMPARE(checker->currentAppVersion(), version);
+        QCOMPARE(checker->currentBuildNumber(), qint64(1));
+    }
+
+    void sharedCheckerDescribesThisBuild() {
+        UpdateChecker& shared = UpdateChecker::shared();
+        QCOMPARE(&UpdateChecker::shared(), &shared);
+        QVERIFY(!shared.isChecking());
+        QCOMPARE(shared.updateURL(),
+                 QUrl(QStringLiteral("https://" EXPECTED_UPDATE_HOST "/downloads/version.json")));
+        QCOMPARE(shared.currentAppVersion(), QStringLiteral(EXPECTED_VERSION));
+        QCOMPARE(shared.currentBuildNumber(), QByteArray(EXPECTED_BUILD_TEXT).toLongLong());
+        QCOMPARE(bundleInfoDictionary().value("CFBundleVersion"),
+                 QVariant(QStringLiteral(EXPECTED_BUILD_TEXT)));
+    }
+};
+
+QTEST_MAIN(UpdateCheckerTest)
+#include "tst_updatechecker.moc"

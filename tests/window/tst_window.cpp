@@ -1,0 +1,387 @@
+#include "app/KestrelleApp.h"
+#include "cleaner/Cleaner.h"
+#include "model/ByteFormatter.h"
+#include "platform/FileSystem.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/gui/DesktopServices.h"
+#include "scanner/Scanner.h"
+#include "support/FakeDisk.h"
+#include "support/LocalHttpServer.h"
+#include "support/ResponsivenessProbe.h"
+#include "ui/ContentView.h"
+#include "ui/Dashboard.h"
+#include "ui/Footer.h"
+#include "ui/TextLabel.h"
+#include "update/UpdateChecker.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class RecordingDesktop final : public DesktopServices {
+public:
+    QList<QUrl> opened;
+    void revealInFileManager(const QString&) override {}
+    void openUrl(const QUrl& url) override { opened.append(url); }
+};
+
+QByteArray manifest(const char* version) {
+    return QByteArray(R"({"version":")") + version +
+           R"(","build":57,"releaseNotes":"Faster scans.","downloadURL":"https://example.com/get"})";
+}
+
+// A fake disk with one target of each treatment, and everything a window needs around it.
+struct Rig {
+    FakeDisk disk;
+    LocalHttpServer server;
+    RecordingDesktop desktop;
+    Scanner scanner{disk.fileSystem()};
+    Cleaner cleaner{disk.fileSystem(),
+                    std::make_shared<ProcessLauncher>(QStringLiteral("/bin/sh"))};
+    UpdateChecker checker{
+        server.url("/downloads/version.json"),
+        QVariantMap{{"CFBundleShortVersionString", "1.0.0"}, {"CFBundleVersion", "57"}}, 2000ms};
+    DiskSpaceInfo figures{500'000'000'000, 100'000'000'000};
+    qint64 pipBytes = 0;
+    qint64 npmBytes = 0;
+
+    Rig() {
+        pipBytes = disk.writeFile(disk.home() + "/Library/Caches/pip/wheels/a.whl", 300'000);
+        npmBytes = disk.writeFile(disk.home() + "/.npm/_cacache/content/b", 200'000) +
+                   disk.writeFile(disk.home() + "/.npm/_cacache/index/c", 5'000);
+        disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 100'000);
+    }
+
+    ContentState::Services services() {
+        return {scanner, cleaner, checker, [this] { return figures; }};
+    }
+    FolderRow::Environment environment() { return {disk.home(), &desktop}; }
+};
+
+QPushButton* buttonNamed(QMessageBox* box, const QString& text) {
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == text) {
+            return qobject_cast<QPushButton*>(button);
+        }
+    }
+    return nullptr;
+}
+
+bool existsOnDisk(const QString& realPath) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(realPath).constData(), &info) == 0;
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QApplication::clipboard()->clear(); }
+
+    void statusLineFollowsTheScan() {
+        Rig rig;
+        ContentState state(rig.services());
+        QStringList seen{state.statusLine()};
+        connect(&state, &ContentState::changed, this, [&] {
+            if (seen.last() != state.statusLine()) {
+                seen.append(state.statusLine());
+            }
+        });
+        QCoro::waitFor(state.launch());
+        QCOMPARE(seen, (QStringList{"Ready to scan", "Scanning storage...",
+                                    "Scanning safe application caches...",
+                                    "Scanning developer tools & build caches...",
+                                    "Scanning iOS simulator caches...",
+                                    "Scanning audio plugins & dormant formats...",
+                                    "Scanning sandbox extraction residues...",
+                                    "Scan complete. Found 3 item(s)."}));
+        QVERIFY(!state.isScanning());
+    }
+
+    void cleanButtonNeedsBytesNotJustASelection() {
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        ContentState& state = view.state();
+        auto item = [](const char* name, qint64 size, bool selected) {
+            return FolderItem(name, QStringLiteral("/x/") + name, size, CleanupCategory::safeCaches,
+                              SafetyTier::safe, {}, selected, false, std::nullopt, false);
+        };
+        state.items().replaceAll({item("empty", 0, true), item("full", 10, false)});
+        Footer* footer = view.footer();
+        QVERIFY(!footer->cleanButton()->isEnabled());
+        QVERIFY(!footer->selectionSummary()->isHidden());
+        QCOMPARE(footer->selectionCountLabel()->text(), QStringLiteral("1 item selected"));
+        QCOMPARE(footer->cleanButton()->text(), QStringLiteral("Clean Selected (0 B)"));
+
+        state.items().setSelected(1, true);
+        QVERIFY(footer->cleanButton()->isEnabled());
+        QCOMPARE(footer->selectionCountLabel()->text(), QStringLiteral("2 items selected"));
+        QCOMPARE(footer->cleanButton()->text(), QStringLiteral("Clean Selected (10 bytes)"));
+
+        state.setAllSelected(false);
+        QVERIFY(footer->selectionSummary()->isHidden());
+        QVERIFY(!footer->cleanButton()->isEnabled());
+    }
+
+    void quickSelectionSpansCategories() {
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        auto item = [](CleanupCategory category, SafetyTier tier, bool selected) {
+            return FolderItem("n", "/n", 1, category, tier, {}, selected, false, std::nullopt,
+                              false);
+        };
+        view.state().items().replaceAll({
+            item(CleanupCategory::dormantPlugins, SafetyTier::caution, true),
+            item(CleanupCategory::containerResidue, SafetyTier::safe, false),
+            item(CleanupCategory::developerTools, SafetyTier::developer, true),
+            item(CleanupCategory::safeCaches, SafetyTier::safe, false),
+        });
+        QTest::mouseClick(view.dashboard()->selectSafeButton(), Qt::LeftButton);
+        QList<bool> selected;
+        for (const FolderItem& i : view.state().items().items()) {
+            selected.append(i.isSelected);
+        }
+        QCOMPARE(selected, (QList<bool>{false, true, false, true}));
+        QTest::mouseClick(view.dashboard()->selectAllButton(), Qt::LeftButton);
+        QCOMPARE(view.state().selectedCount(), 4);
+        QTest::mouseClick(view.dashboard()->deselectAllButton(), Qt::LeftButton);
+        QCOMPARE(view.state().selectedCount(), 0);
+    }
+
+    void cleanupThroughConfirmationRemovesReportsAndRescans() {
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        ContentState& state = view.state();
+        view.show();
+        QTRY_COMPARE(state.statusMessage(), QStringLiteral("Scan complete. Found 3 item(s)."));
+        QTest::mouseClick(view.dashboard()->selectAllButton(), Qt::LeftButton);
+
+        struct Report {
+            QString text;
+            bool targetStillThere;
+        };
+        QList<Report> reports;
+        bool rescanUnderResult = false;
+        connect(&state, &ContentState::changed, this, [&] {
+            const QString text = state.currentlyCleaningName();
+            if (state.isCleaning() && !text.isEmpty() &&
+                (reports.isEmpty() || reports.last().text != text)) {
+                const FolderItem* reported = nullptr;
+                for (const FolderItem& item : state.items().items()) {
+                    if ("Cleaning " + item.name + "..." == text) {
+                        reported = &item;
+                    }
+                }
+                reports.append({text, reported && existsOnDisk(rig.disk.real(reported->path))});
+            }
+            rescanUnderResult |= state.isScanning() && state.showingResultAlert();
+        });
+        const QStringList order = [&] {
+            QStringList names;
+            for (const FolderItem& item : state.items().items()) {
+                names.append("Cleaning " + item.name + "...");
+            }
+            return names;
+        }();
+
+        QTest::mouseClick(view.footer()->cleanButton(), Qt::LeftButton);
+        QMessageBox* confirm = view.presentedAlert(ContentView::Alert::confirm);
+        QVERIFY(confirm);
+        const QString size = formatBytes(state.selectedBytes());
+        QCOMPARE(confirm->informativeText(),
+                 "This will permanently remove 3 selected item(s) to recover " + size +
+                     ". Disposable cache directories will be cleanly reset.");
+        QPushButton* remove = buttonNamed(confirm, "Permanently Delete (" + size + ")");
+        QVERIFY(remove);
+        QCOMPARE(confirm->buttonRole(remove), QMessageBox::DestructiveRole);
+        QVERIFY(confirm->defaultButton() != remove);
+        remove->click();
+
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
+        QTRY_COMPARE(state.statusMessage(), QStringLiteral("Scan complete. Found 1 item(s)."));
+
+        QCOMPARE(reports.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(reports[i].text, order[i]);
+            QVERIFY2(reports[i].targetStillThere, qPrintable(order[i]));
+        }
+        QVERIFY(rescanUnderResult);
+        QCOMPARE(state.currentlyCleaningName(), order.last()); // kept after the run
+        QCOMPARE(state.cleanupProgress(), 2.0 / 3.0);
+
+        const CleanupResult& result = *state.lastResult();
+        QCOMPARE(result.totalFreed, rig.pipBytes + rig.npmBytes);
+        QCOMPARE(result.succeededCount, 2);
+        QCOMPARE(result.failedCount, 0);
+        QCOMPARE(result.sudoCommandsRequired, QStringList{"/Library/Audio/Plug-Ins/VST"});
+        // Both caches are emptied and made again, so their tools find them where they expect.
+        for (const char* cache : {"/.npm/_cacache", "/Library/Caches/pip"}) {
+            const QString folder = rig.disk.real(rig.disk.home() + cache);
+            QVERIFY(existsOnDisk(folder));
+            QVERIFY(QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        }
+        QCOMPARE(state.items().item(0).path, QStringLiteral("/Library/Audio/Plug-Ins/VST"));
+
+        QMessageBox* outcome = view.presentedAlert(ContentView::Alert::result);
+        QVERIFY(outcome->informativeText().contains(
+            "\n\nNote: 1 system item(s) require administrator privileges."));
+        QVERIFY(!outcome->informativeText().contains("could not be removed"));
+        QPushButton* copy = buttonNamed(outcome, "Copy Root Sudo Command");
+        QVERIFY(copy);
+        copy->click();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral(R"(sudo rm -rf "/Library/Audio/Plug-Ins/VST")"));
+        QTRY_VERIFY(!view.presentedAlert(ContentView::Alert::result));
+        QVERIFY(!state.showingResultAlert());
+    }
+
+    void failedRemovalIsReported() {
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        ContentState& state = view.state();
+        view.show();
+        QTRY_VERIFY(!state.isScanning());
+        // The home folder itself is never removed: the run must say so, not report success.
+        state.items().replaceAll(
+            {FolderItem("Home", rig.disk.home(), 4096, CleanupCategory::safeCaches,
+                        SafetyTier::safe, {}, true, false, std::nullopt, false)});
+        QCoro::waitFor(state.performCleanup());
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
+        QMessageBox* outcome = view.presentedAlert(ContentView::Alert::result);
+        QCOMPARE(outcome->informativeText(),
+                 QStringLiteral(
+                     "Recovered 0 B across 0 target(s).\n\n1 target(s) could not be removed."));
+        QVERIFY(outcome->detailedText().startsWith("Home: "));
+        QVERIFY(!buttonNamed(outcome, "Copy Root Sudo Command"));
+        QVERIFY(existsOnDisk(rig.disk.real(rig.disk.home())));
+    }
+
+    void updateAlertsFollowTheChecker() {
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        view.show();
+        UpdateChecker& checker = rig.checker;
+
+        rig.server.answer("/downloads/version.json", LocalHttpServer::http(200, manifest("2.1.0")));
+        checker.checkForUpdates(false);
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::newVersion));
+        QMessageBox* offer = view.presentedAlert(ContentView::Alert::newVersion);
+        QCOMPARE(offer->text(), QStringLiteral("New Version Available"));
+        QCOMPARE(
+            offer->informativeText(),
+            QStringLiteral("Kestrelle 2.1.0 is now available (you have 1.0.0).\n\nFaster scans."));
+        buttonNamed(offer, "Download Update")->click();
+        QCOMPARE(rig.desktop.opened, QList<QUrl>{QUrl("https://example.com/get")});
+        QVERIFY(!checker.showingUpdateAlert());
+
+        rig.server.answer("/downloads/version.json", LocalHttpServer::http(404, "gone"));
+        checker.checkForUpdates(true);
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::checkFailed));
+        QMessageBox* failed = view.presentedAlert(ContentView::Alert::checkFailed);
+        QCOMPARE(failed->text(), QStringLiteral("Couldn't Check for Updates"));
+        QCOMPARE(failed->informativeText(),
+                 QStringLiteral("Kestrelle couldn't reach the update server. Check your internet "
+                                "connection and try again."));
+        QVERIFY(!view.presentedAlert(ContentView::Alert::upToDate));
+        buttonNamed(failed, "OK")->click();
+        QVERIFY(!checker.checkFailedAlert());
+
+        rig.server.answer("/downloads/version.json", LocalHttpServer::http(200, manifest("1.0.0")));
+        checker.checkForUpdates(true);
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::upToDate));
+        QCOMPARE(view.presentedAlert(ContentView::Alert::upToDate)->informativeText(),
+                 QStringLiteral("Kestrelle 1.0.0 is currently the newest version available."));
+        // Dismissed elsewhere (another window): this one closes too.
+        checker.setUpToDateAlert(false);
+        QTRY_VERIFY(!view.presentedAlert(ContentView::Alert::upToDate));
+    }
+
+    void shellMenuAndWindowsShareOneChecker() {
+        Rig rig;
+        rig.server.hold("/downloads/version.json");
+        QList<ContentView*> contents;
+        KestrelleApp app(rig.checker, [&] {
+            contents.append(new ContentView(rig.services(), rig.environment()));
+            return contents.last();
+        });
+        QCOMPARE(app.checkForUpdatesAction()->text(), QStringLiteral("Check for Updates..."));
+        QCOMPARE(app.checkForUpdatesAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+        QCOMPARE(app.checkForUpdatesAction()->menuRole(), QAction::ApplicationSpecificRole);
+        QCOMPARE(app.aboutAction()->menuRole(), QAction::AboutRole);
+
+        QMainWindow* first = app.newWindow();
+        QMainWindow* second = app.newWindow();
+        QCOMPARE(first->windowTitle(), QStringLiteral("Kestrelle"));
+        QList<QAction*> menu = first->menuBar()->actions().first()->menu()->actions();
+        QCOMPARE(menu.at(0), app.aboutAction());
+        QCOMPARE(menu.at(1), app.checkForUpdatesAction());
+        QCOMPARE(menu.last(), app.quitAction());
+
+        QCOMPARE(contents.size(), 2);
+        QVERIFY(&contents[0]->state() != &contents[1]->state());
+        QCOMPARE(&contents[0]->state().updateChecker(), &rig.checker);
+        QCOMPARE(&contents[1]->state().updateChecker(), &rig.checker);
+        // Both windows asked for a silent check on appearing; only one request went out.
+        QTRY_COMPARE(rig.server.requests().size(), 1);
+        QVERIFY(rig.checker.isChecking());
+        app.checkForUpdatesAction()->trigger(); // ignored while the launch check runs
+        QTest::qWait(50);
+        QCOMPARE(rig.server.requests().size(), 1);
+        rig.server.release(LocalHttpServer::http(200, manifest("1.0.0")));
+        QTRY_VERIFY(!rig.checker.isChecking());
+        QVERIFY(!rig.checker.upToDateAlert()); // the silent check says nothing
+        QTRY_VERIFY(!contents[0]->state().isScanning() && !contents[1]->state().isScanning());
+        first->close();
+        second->close();
+    }
+
+    void windowStaysResponsiveThroughScanAndCleanup() {
+        Rig rig;
+        // A cache of many small files: the walk and the removal take a while.
+        const QByteArray top =
+            QFile::encodeName(rig.disk.real(rig.disk.home() + "/.gradle/caches"));
+        rig.disk.makeFolder(rig.disk.home() + "/.gradle/caches");
+        for (int folder = 0; folder < 100; ++folder) {
+            const QByteArray dir = top + "/d" + QByteArray::number(folder);
+            ::mkdir(dir.constData(), 0755);
+            for (int file = 0; file < 200; ++file) {
+                const int fd = ::open((dir + "/f" + QByteArray::number(file)).constData(),
+                                      O_WRONLY | O_CREAT, 0644);
+                QVERIFY(::write(fd, "x", 1) == 1);
+                ::close(fd);
+            }
+        }
+        ContentState state(rig.services());
+        ResponsivenessProbe probe;
+        probe.start();
+        QCoro::waitFor(state.launch());
+        state.setAllSelected(true);
+        QCoro::waitFor(state.performCleanup());
+        probe.stop();
+        QCOMPARE(state.lastResult()->failedCount, 0);
+        QVERIFY(!existsOnDisk(QFile::decodeName(top + "/d0")));
+        QVERIFY2(probe.longestGapMs() <= 50,
+                 qPrintable(QStringLiteral("GUI thread waited %1 ms").arg(probe.longestGapMs())));
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "tst_window.moc"

@@ -1,0 +1,81 @@
+#include "ui/WindowTexts.h"
+
+#include <QTest>
+
+namespace {
+
+CleanupResult resultOf(qint64 freed, qsizetype succeeded, qsizetype failed, QStringList errors,
+                       QStringList sudo) {
+    CleanupResult result;
+    result.totalFreed = freed;
+    result.succeededCount = succeeded;
+    result.failedCount = failed;
+    result.errors = std::move(errors);
+    result.sudoCommandsRequired = std::move(sudo);
+    return result;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(CleanupResult)
+
+class WindowTextsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void resultMessage_data() {
+        QTest::addColumn<CleanupResult>("result");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("details");
+        const QString note =
+            QStringLiteral(" system item(s) require administrator privileges. Click below to copy "
+                           "the sudo command to paste into Terminal.");
+        QTest::newRow("nothing at all")
+            << resultOf(0, 0, 0, {}, {}) << "Recovered 0 B across 0 target(s)."
+            << "";
+        QTest::newRow("freed, no grouping of counts") << resultOf(2'350'000'000, 1234, 0, {}, {})
+                                                      << "Recovered 2.35 GB across 1234 target(s)."
+                                                      << "";
+        QTest::newRow("administrator paths")
+            << resultOf(1500, 1, 0, {}, {"/Library/Audio/Plug-Ins/VST", "/x"})
+            << "Recovered 2 KB across 1 target(s).\n\nNote: 2" + note << "";
+        QTest::newRow("failures are not hidden")
+            << resultOf(0, 0, 2, {"A: Permission denied", "Failed command: false"}, {})
+            << "Recovered 0 B across 0 target(s).\n\n2 target(s) could not be removed."
+            << "A: Permission denied\nFailed command: false";
+        QTest::newRow("failure line after the administrator note")
+            << resultOf(10, 1, 1, {"B: Device or resource busy"}, {"/p"})
+            << "Recovered 10 bytes across 1 target(s).\n\nNote: 1" + note +
+                   "\n\n1 target(s) could not be removed."
+            << "B: Device or resource busy";
+    }
+    void resultMessage() {
+        QFETCH(CleanupResult, result);
+        QFETCH(QString, message);
+        QFETCH(QString, details);
+        QCOMPARE(WindowTexts::resultMessage(result), message);
+        QCOMPARE(WindowTexts::resultDetails(result), details);
+    }
+
+    void fixedTexts() {
+        QCOMPARE(
+            WindowTexts::confirmMessage(1, 1'500'000),
+            QStringLiteral("This will permanently remove 1 selected item(s) to recover 1.5 MB. "
+                           "Disposable cache directories will be cleanly reset."));
+        QCOMPARE(WindowTexts::confirmDelete(0), QStringLiteral("Permanently Delete (0 B)"));
+        QCOMPARE(WindowTexts::cleanSelected(2'000), QStringLiteral("Clean Selected (2 KB)"));
+        QCOMPARE(WindowTexts::scanComplete(12345),
+                 QStringLiteral("Scan complete. Found 12345 item(s)."));
+        QCOMPARE(WindowTexts::cleaned(0), QStringLiteral("Cleaned 0 B"));
+        QCOMPARE(WindowTexts::selectionCount(1), QStringLiteral("1 item selected"));
+        QCOMPARE(WindowTexts::selectionCount(2), QStringLiteral("2 items selected"));
+        QCOMPARE(
+            WindowTexts::newVersionMessage("2.1.0", "1.0.0", "Faster scans."),
+            QStringLiteral("Kestrelle 2.1.0 is now available (you have 1.0.0).\n\nFaster scans."));
+        QCOMPARE(WindowTexts::upToDateMessage("1.0.0"),
+                 QStringLiteral("Kestrelle 1.0.0 is currently the newest version available."));
+    }
+};
+
+QTEST_GUILESS_MAIN(WindowTextsTest)
+#include "tst_windowtexts.moc"

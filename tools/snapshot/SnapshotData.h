@@ -1,0 +1,23 @@
+#pragma once
+
+#include "model/DiskSpaceInfo.h"
+#include "model/FolderItem.h"
+
+#include <QList>
+
+class FakeDisk;
+
+// Content for the snapshots: a fake disk laid out the way a developer's Mac is, and, for when
+// the scan finds nothing, a list of targets that such a disk gives.
+class SnapshotData {
+public:
+    // Fills `disk` with caches, build folders, simulator images, plug-ins and container residue
+    // at the places the catalogue looks (tens to hundreds of megabytes each).
+    static void populate(const FakeDisk& disk);
+
+    // Targets as a scan of a well-used disk reports them, largest first.
+    static QList<FolderItem> builtInItems(const QString& home);
+
+    // A 500 GB volume with about a quarter free.
+    static DiskSpaceInfo disk();
+};

@@ -1,0 +1,277 @@
+// kestrelle-snapshot: renders the dashboard offscreen to PNG files in a light and a dark palette,
+// at device pixel ratio 2 unless QT_SCALE_FACTOR says otherwise.
+//
+//   kestrelle-snapshot [--out DIR] [--width PIXELS] [--builtin]
+//   kestrelle-snapshot --populate DIR
+//
+// It also renders the whole window after its first scan, with the cleanup confirmation and the
+// result of a real cleanup of the fake disk. --populate only lays the fake disk out below DIR and
+// keeps it, with the home folder at DIR/home, for running the real program against it.
+//
+// It lays out a fake disk in a temporary folder and scans it with the real scanner through the
+// rooted file system. When the scan finds nothing (or with --builtin) it shows a built-in list
+// of targets instead, so the look can be judged whatever the catalogue finds.
+
+#include "SnapshotData.h"
+
+#include "cleaner/Cleaner.h"
+#include "model/FolderItemList.h"
+#include "platform/ProcessLauncher.h"
+#include "scanner/Scanner.h"
+#include "support/FakeDisk.h"
+#include "ui/ContentView.h"
+#include "ui/Dashboard.h"
+#include "ui/Footer.h"
+#include "update/UpdateChecker.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoroTask>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+QPalette lightPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0xEC, 0xEC, 0xEC));
+    palette.setColor(QPalette::WindowText, QColor(0x1D, 0x1D, 0x1F));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::AlternateBase, QColor(0xF4, 0xF5, 0xF5));
+    palette.setColor(QPalette::Text, QColor(0x1D, 0x1D, 0x1F));
+    palette.setColor(QPalette::Button, QColor(0xFB, 0xFB, 0xFB));
+    palette.setColor(QPalette::ButtonText, QColor(0x1D, 0x1D, 0x1F));
+    palette.setColor(QPalette::Highlight, QColor(0x00, 0x7A, 0xFF));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(0xF5, 0xF5, 0xF5));
+    palette.setColor(QPalette::ToolTipText, QColor(0x1D, 0x1D, 0x1F));
+    palette.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 0x40));
+    palette.setColor(QPalette::Light, Qt::white);
+    palette.setColor(QPalette::Midlight, QColor(0xE3, 0xE3, 0xE3));
+    palette.setColor(QPalette::Mid, QColor(0xC5, 0xC5, 0xC5));
+    palette.setColor(QPalette::Dark, QColor(0xA0, 0xA0, 0xA0));
+    palette.setColor(QPalette::Shadow, QColor(0x60, 0x60, 0x60));
+    return palette;
+}
+
+QPalette darkPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0x32, 0x32, 0x32));
+    palette.setColor(QPalette::WindowText, QColor(0xF2, 0xF2, 0xF2));
+    palette.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    palette.setColor(QPalette::AlternateBase, QColor(0x2A, 0x2A, 0x2A));
+    palette.setColor(QPalette::Text, QColor(0xF2, 0xF2, 0xF2));
+    palette.setColor(QPalette::Button, QColor(0x55, 0x55, 0x55));
+    palette.setColor(QPalette::ButtonText, QColor(0xF2, 0xF2, 0xF2));
+    palette.setColor(QPalette::Highlight, QColor(0x0A, 0x84, 0xFF));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(0x2A, 0x2A, 0x2A));
+    palette.setColor(QPalette::ToolTipText, QColor(0xF2, 0xF2, 0xF2));
+    palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 0x40));
+    palette.setColor(QPalette::Light, QColor(0x6A, 0x6A, 0x6A));
+    palette.setColor(QPalette::Midlight, QColor(0x4A, 0x4A, 0x4A));
+    palette.setColor(QPalette::Mid, QColor(0x3A, 0x3A, 0x3A));
+    palette.setColor(QPalette::Dark, QColor(0x22, 0x22, 0x22));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    return palette;
+}
+
+bool render(FolderItemList& items, const QString& home, int width, const QString& file) {
+    Dashboard dashboard(items, FolderRow::Environment{home, nullptr});
+    dashboard.setAnimationsEnabled(false);
+    dashboard.setDiskInfo(SnapshotData::disk());
+    dashboard.resize(width, 600);
+    dashboard.show();
+    const int height = dashboard.hasHeightForWidth() ? dashboard.heightForWidth(width)
+                                                     : dashboard.sizeHint().height();
+    dashboard.resize(width, std::max(height, dashboard.minimumSizeHint().height()));
+    QApplication::processEvents();
+    return dashboard.grab().save(file);
+}
+
+void waitUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 30'000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+// A dialog drawn over its window the way a sheet sits on it.
+QPixmap withDialog(QWidget& window, QMessageBox& box) {
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    const QPixmap dialog = box.grab();
+    QPainter painter(&shot);
+    const qreal ratio = shot.devicePixelRatio();
+    const QSizeF area = QSizeF(shot.size()) / ratio;
+    painter.fillRect(QRectF(QPointF(0, 0), area), QColor(0, 0, 0, 40));
+    const QSizeF size = QSizeF(dialog.size()) / dialog.devicePixelRatio();
+    const QRectF place(QPointF((area.width() - size.width()) / 2, 60), size);
+    painter.setPen(QPen(QColor(0, 0, 0, 60), 1));
+    painter.drawRect(place.adjusted(-0.5, -0.5, 0.5, 0.5));
+    painter.drawPixmap(place, dialog, QRectF(dialog.rect()));
+    return shot;
+}
+
+// The whole window on the fake disk: after its first scan (light and dark), with the cleanup
+// confirmation, and with the result of really cleaning the selection.
+int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
+    Scanner scanner(disk.fileSystem());
+    Cleaner cleaner(disk.fileSystem(),
+                    std::make_shared<ProcessLauncher>(QStringLiteral("/bin/sh")));
+    // Never asked: only the shell starts update checks.
+    UpdateChecker checker(QUrl(QStringLiteral("http://127.0.0.1:9/downloads/version.json")),
+                          std::nullopt);
+    int failures = 0;
+    const auto save = [&](const QPixmap& shot, const QString& name) {
+        const QString file = folder.filePath(name);
+        const bool saved = shot.save(file);
+        out << (saved ? "wrote " : "could not write ") << file << '\n';
+        failures += saved ? 0 : 1;
+    };
+    for (const bool dark : {true, false}) {
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        QMainWindow window;
+        window.setWindowTitle(QStringLiteral("Kestrelle"));
+        auto* view =
+            new ContentView({scanner, cleaner, checker, [] { return SnapshotData::disk(); }},
+                            FolderRow::Environment{disk.home(), nullptr});
+        view->dashboard()->setAnimationsEnabled(false);
+        window.setCentralWidget(view);
+        window.resize(960, 760);
+        window.show();
+        ContentState& state = view->state();
+        waitUntil([&] { return state.statusMessage().startsWith(QLatin1String("Scan complete")); });
+        save(window.grab(),
+             dark ? QStringLiteral("window-dark.png") : QStringLiteral("window-light.png"));
+        if (dark) {
+            continue;
+        }
+        view->footer()->cleanButton()->click();
+        QMessageBox* confirm = view->presentedAlert(ContentView::Alert::confirm);
+        if (!confirm) {
+            ++failures;
+            continue;
+        }
+        save(withDialog(window, *confirm), QStringLiteral("window-confirm.png"));
+        for (QAbstractButton* button : confirm->buttons()) {
+            if (confirm->buttonRole(button) == QMessageBox::DestructiveRole) {
+                button->click();
+            }
+        }
+        waitUntil([&] {
+            return view->presentedAlert(ContentView::Alert::result) && !state.isScanning();
+        });
+        if (QMessageBox* result = view->presentedAlert(ContentView::Alert::result)) {
+            save(withDialog(window, *result), QStringLiteral("window-result.png"));
+        } else {
+            ++failures;
+        }
+    }
+    return failures;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+        qputenv("QT_SCALE_FACTOR", "2");
+    }
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Renders the dashboard to PNG files."));
+    parser.addHelpOption();
+    const QCommandLineOption outOption(QStringLiteral("out"),
+                                       QStringLiteral("Folder for the PNG files."),
+                                       QStringLiteral("dir"), QStringLiteral("."));
+    const QCommandLineOption widthOption(QStringLiteral("width"),
+                                         QStringLiteral("Width of the dashboard in points."),
+                                         QStringLiteral("pixels"), QStringLiteral("800"));
+    const QCommandLineOption builtinOption(
+        QStringLiteral("builtin"), QStringLiteral("Show the built-in list instead of a scan."));
+    const QCommandLineOption populateOption(
+        QStringLiteral("populate"),
+        QStringLiteral(
+            "Only lay out the fake disk below this folder (home: DIR/home) and keep it."),
+        QStringLiteral("dir"));
+    const QCommandLineOption grabOption(
+        QStringLiteral("grab-screen"),
+        QStringLiteral("Only save what the screen shows (run it on the display to capture)."),
+        QStringLiteral("file"));
+    parser.addOptions({outOption, widthOption, builtinOption, populateOption, grabOption});
+    parser.process(app);
+
+    QTextStream out(stdout);
+    if (parser.isSet(grabOption)) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        return screen && screen->grabWindow(0).save(parser.value(grabOption)) ? 0 : 1;
+    }
+    if (parser.isSet(populateOption)) {
+        const QString root = parser.value(populateOption);
+        QDir().mkpath(root);
+        SnapshotData::populate(FakeDisk(QStringLiteral("/home"), root));
+        out << "fake disk laid out below " << root << ", home folder " << root << "/home\n";
+        return 0;
+    }
+    FakeDisk disk(QStringLiteral("/Users/alex"));
+    QList<FolderItem> found;
+    if (!parser.isSet(builtinOption)) {
+        SnapshotData::populate(disk);
+        Scanner scanner(disk.fileSystem());
+        found = QCoro::waitFor(scanner.scanAll({}));
+        out << "scan of the fake disk found " << found.size() << " targets\n";
+    }
+    if (found.isEmpty()) {
+        found = SnapshotData::builtInItems(disk.home());
+        out << "showing the built-in list of " << found.size() << " targets\n";
+    }
+
+    const QDir folder(parser.value(outOption));
+    QDir().mkpath(folder.path());
+    const int width = std::max(parser.value(widthOption).toInt(), 400);
+    FolderItemList items;
+    items.replaceAll(found);
+    FolderItemList empty;
+
+    struct Shot {
+        QString file;
+        QPalette palette;
+        FolderItemList* items;
+    };
+    const Shot shots[] = {
+        {QStringLiteral("dashboard-light.png"), lightPalette(), &items},
+        {QStringLiteral("dashboard-dark.png"), darkPalette(), &items},
+        {QStringLiteral("dashboard-empty.png"), lightPalette(), &empty},
+    };
+    int failures = 0;
+    for (const Shot& shot : shots) {
+        QApplication::setPalette(shot.palette);
+        const QString file = folder.filePath(shot.file);
+        if (render(*shot.items, disk.home(), width, file)) {
+            out << "wrote " << file << '\n';
+        } else {
+            out << "could not write " << file << '\n';
+            ++failures;
+        }
+    }
+    if (!parser.isSet(builtinOption)) {
+        failures += renderWindows(disk, folder, out);
+    }
+    return failures == 0 ? 0 : 1;
+}
