@@ -97,7 +97,7 @@ private:
     Journal& m_journal;
 };
 
-struct Spec {
+struct ItemRow {
     QString name;
     QString path;
     qint64 size = 1000;
@@ -107,10 +107,10 @@ struct Spec {
     bool sudo = false;
 };
 
-FolderItem make(const Spec& spec) {
-    return FolderItem(spec.name, spec.path, spec.size, CleanupCategory::safeCaches,
-                      SafetyTier::safe, QStringLiteral("subtitle"), spec.selected, spec.recreate,
-                      spec.command, spec.sudo);
+FolderItem make(const ItemRow& row) {
+    return FolderItem(row.name, row.path, row.size, CleanupCategory::safeCaches, SafetyTier::safe,
+                      QStringLiteral("subtitle"), row.selected, row.recreate, row.command,
+                      row.sudo);
 }
 
 enum class OnDisk { folder, missing, linkToCanary, danglingLink };
@@ -181,7 +181,7 @@ private:
 
 } // namespace
 
-Q_DECLARE_METATYPE(Spec)
+Q_DECLARE_METATYPE(ItemRow)
 Q_DECLARE_METATYPE(OnDisk)
 Q_DECLARE_METATYPE(After)
 
@@ -192,7 +192,7 @@ private slots:
     // One selected item through each row of the decision order: administrator list, command,
     // existence, removal, re-creation.
     void eachItemIsTreatedInDecisionOrder_data() {
-        QTest::addColumn<Spec>("spec");
+        QTest::addColumn<ItemRow>("row");
         QTest::addColumn<OnDisk>("onDisk");
         QTest::addColumn<QString>("failure"); // "removal", "creation", "command" or empty
         QTest::addColumn<qint64>("freed");
@@ -211,46 +211,46 @@ private slots:
         const QString run = QStringLiteral("run clear-cache --all @0");
 
         QTest::newRow("administrator item: listed, its command never run")
-            << Spec{name, path, 1000, true, true, command, true} << OnDisk::folder << QString()
+            << ItemRow{name, path, 1000, true, true, command, true} << OnDisk::folder << QString()
             << qint64(0) << 0 << QStringList{} << true << QStringList{} << After::untouched;
         QTest::newRow("command succeeds: size counted, path and re-creation not looked at")
-            << Spec{name, path, 1000, true, true, command} << OnDisk::folder << QString()
+            << ItemRow{name, path, 1000, true, true, command} << OnDisk::folder << QString()
             << qint64(1000) << 1 << QStringList{} << false << QStringList{run} << After::untouched;
         QTest::newRow("command fails")
-            << Spec{name, path, 1000, true, true, command} << OnDisk::folder
+            << ItemRow{name, path, 1000, true, true, command} << OnDisk::folder
             << QStringLiteral("command") << qint64(0) << 0
             << QStringList{QStringLiteral("Failed command: clear-cache --all")} << false
             << QStringList{run} << After::untouched;
         QTest::newRow("empty command: removed like any item")
-            << Spec{name, path, 1000, true, false, QString()} << OnDisk::folder << QString()
+            << ItemRow{name, path, 1000, true, false, QString()} << OnDisk::folder << QString()
             << qint64(1000) << 1 << QStringList{} << false << QStringList{exists, remove}
             << After::gone;
         QTest::newRow("removed: the recorded size counts, not what was on disk")
-            << Spec{name, path, 1234} << OnDisk::folder << QString() << qint64(1234) << 1
+            << ItemRow{name, path, 1234} << OnDisk::folder << QString() << qint64(1234) << 1
             << QStringList{} << false << QStringList{exists, remove} << After::gone;
         QTest::newRow("removed and made again empty")
-            << Spec{name, path, 1000, true, true} << OnDisk::folder << QString() << qint64(1000)
+            << ItemRow{name, path, 1000, true, true} << OnDisk::folder << QString() << qint64(1000)
             << 1 << QStringList{} << false << QStringList{exists, remove, create}
             << After::emptyFolder;
         QTest::newRow("folder that cannot be made again: ignored")
-            << Spec{name, path, 1000, true, true} << OnDisk::folder << QStringLiteral("creation")
+            << ItemRow{name, path, 1000, true, true} << OnDisk::folder << QStringLiteral("creation")
             << qint64(1000) << 1 << QStringList{} << false << QStringList{exists, remove, create}
             << After::gone;
         QTest::newRow("nothing at the path: skipped without a word")
-            << Spec{name, path, 1000, true, true} << OnDisk::missing << QString() << qint64(0) << 0
-            << QStringList{} << false << QStringList{exists} << After::gone;
+            << ItemRow{name, path, 1000, true, true} << OnDisk::missing << QString() << qint64(0)
+            << 0 << QStringList{} << false << QStringList{exists} << After::gone;
         QTest::newRow("dangling link: nothing exists there")
-            << Spec{name, path} << OnDisk::danglingLink << QString() << qint64(0) << 0
+            << ItemRow{name, path} << OnDisk::danglingLink << QString() << qint64(0) << 0
             << QStringList{} << false << QStringList{exists} << After::untouched;
         QTest::newRow("removal fails: the name, not the path, leads the line")
-            << Spec{name, path, 1000, true, true} << OnDisk::folder << QStringLiteral("removal")
+            << ItemRow{name, path, 1000, true, true} << OnDisk::folder << QStringLiteral("removal")
             << qint64(0) << 0 << QStringList{QStringLiteral("Target Cache: Permission denied")}
             << false << QStringList{exists, remove} << After::untouched;
         QTest::newRow("link to a folder outside: only the link goes")
-            << Spec{name, path} << OnDisk::linkToCanary << QString() << qint64(1000) << 1
+            << ItemRow{name, path} << OnDisk::linkToCanary << QString() << qint64(1000) << 1
             << QStringList{} << false << QStringList{exists, remove} << After::gone;
         QTest::newRow("the home folder is never removed")
-            << Spec{QStringLiteral("Home"), QStringLiteral("/Users/u")} << OnDisk::folder
+            << ItemRow{QStringLiteral("Home"), QStringLiteral("/Users/u")} << OnDisk::folder
             << QString() << qint64(0) << 0
             << QStringList{QStringLiteral("Home: Not removed: protected location")} << false
             << QStringList{QStringLiteral("exists /Users/u @0"),
@@ -258,7 +258,7 @@ private slots:
             << After::untouched;
     }
     void eachItemIsTreatedInDecisionOrder() {
-        QFETCH(Spec, spec);
+        QFETCH(ItemRow, row);
         QFETCH(OnDisk, onDisk);
         QFETCH(QString, failure);
         QFETCH(qint64, freed);
@@ -271,50 +271,50 @@ private slots:
         Bench bench;
         switch (onDisk) {
         case OnDisk::folder:
-            bench.fill(spec.path);
+            bench.fill(row.path);
             break;
         case OnDisk::missing:
             break;
         case OnDisk::linkToCanary:
-            bench.disk().makeLink(spec.path, bench.disk().real(QStringLiteral("/canary")));
+            bench.disk().makeLink(row.path, bench.disk().real(QStringLiteral("/canary")));
             break;
         case OnDisk::danglingLink:
-            bench.disk().makeLink(spec.path, QStringLiteral("/nowhere"));
+            bench.disk().makeLink(row.path, QStringLiteral("/nowhere"));
             break;
         }
         if (failure == u"removal") {
-            bench.fileSystem().failingRemovals.insert(spec.path);
+            bench.fileSystem().failingRemovals.insert(row.path);
         }
         bench.fileSystem().failCreation = failure == u"creation";
         if (failure == u"command") {
-            bench.launcher().failing.insert(*spec.command);
+            bench.launcher().failing.insert(*row.command);
         }
-        const QByteArray target = QFile::encodeName(spec.path);
+        const QByteArray target = QFile::encodeName(row.path);
         const QByteArray outsideBefore = bench.fingerprint({target});
         const QByteArray targetBefore = bench.fingerprint();
 
-        const CleanupResult result = bench.clean({make(spec)});
+        const CleanupResult result = bench.clean({make(row)});
 
         QCOMPARE(result.totalFreed, freed);
         QCOMPARE(result.succeededCount, qsizetype(succeeded));
         QCOMPARE(result.failedCount, errors.size());
         QCOMPARE(result.errors, errors);
         QCOMPARE(result.sudoCommandsRequired,
-                 listedForAdministrator ? QStringList{spec.path} : QStringList{});
+                 listedForAdministrator ? QStringList{row.path} : QStringList{});
         QCOMPARE(bench.journal().events(), asked);
-        QCOMPARE(bench.reports, (QList<Report>{{spec.name, 0.0}}));
+        QCOMPARE(bench.reports, (QList<Report>{{row.name, 0.0}}));
         QCOMPARE(bench.fingerprint({target}), outsideBefore);
         switch (after) {
         case After::untouched:
             QCOMPARE(bench.fingerprint(), targetBefore);
             break;
         case After::gone:
-            QVERIFY(!entryExists(bench.real(spec.path)));
+            QVERIFY(!entryExists(bench.real(row.path)));
             break;
         case After::emptyFolder:
-            QVERIFY(QFileInfo(bench.disk().real(spec.path)).isDir());
-            QVERIFY(!QFileInfo(bench.disk().real(spec.path)).isSymLink());
-            QVERIFY(QDir(bench.disk().real(spec.path))
+            QVERIFY(QFileInfo(bench.disk().real(row.path)).isDir());
+            QVERIFY(!QFileInfo(bench.disk().real(row.path)).isSymLink());
+            QVERIFY(QDir(bench.disk().real(row.path))
                         .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
                                  QDir::NoDotAndDotDot));
             break;
