@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QNetworkProxyFactory>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(KestrelleApp::applicationName());
     QApplication::setDesktopFileName(QStringLiteral("kestrelle"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/kestrelle.svg")));
+
+    // The update check goes through the proxy the user's system is set up with.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
 
     KestrelleApp app(UpdateChecker::shared(), [] {
         return new ContentView(ContentState::sharedServices(), FolderRow::Environment::system());

@@ -21,22 +21,13 @@ const char* const failedCommandPrefix = "Failed command: ";
 
 // Removals run here, one at a time, at background priority.
 QThreadPool& removalPool() {
-    static QThreadPool* pool = [] {
-        auto* created = new QThreadPool;
-        created->setMaxThreadCount(1);
-        created->setThreadPriority(QThread::LowPriority);
-        return created;
-    }();
+    static QThreadPool* pool = newSerialPool(QThread::LowPriority);
     return *pool;
 }
 
 // Commands wait here for their child, which inherits the thread's priority: the program's own.
 QThreadPool& commandPool() {
-    static QThreadPool* pool = [] {
-        auto* created = new QThreadPool;
-        created->setMaxThreadCount(1);
-        return created;
-    }();
+    static QThreadPool* pool = newSerialPool(QThread::InheritPriority);
     return *pool;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/ThreadPriority.h"
 
 #include <QThread>
+#include <QThreadPool>
 
 #if defined(Q_OS_LINUX)
 #include <sys/resource.h>
@@ -20,4 +21,11 @@ void lowerCurrentThreadPriority() {
 #else
     QThread::currentThread()->setPriority(QThread::LowPriority);
 #endif
+}
+
+QThreadPool* newSerialPool(QThread::Priority priority) {
+    auto* pool = new QThreadPool;
+    pool->setMaxThreadCount(1);
+    pool->setThreadPriority(priority);
+    return pool;
 }

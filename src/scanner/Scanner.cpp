@@ -15,12 +15,7 @@ namespace {
 // Walks run here, one at a time, at background priority; a walk spreads its own folders over the
 // machine's cores.
 QThreadPool& sizingPool() {
-    static QThreadPool* pool = [] {
-        auto* created = new QThreadPool;
-        created->setMaxThreadCount(1);
-        created->setThreadPriority(QThread::LowPriority);
-        return created;
-    }();
+    static QThreadPool* pool = newSerialPool(QThread::LowPriority);
     return *pool;
 }
 
