@@ -108,8 +108,10 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
     box->setIcon(QMessageBox::NoIcon);
     box->setWindowModality(Qt::WindowModal);
 #ifndef Q_OS_MACOS
-    // macOS sets an alert's title in bold itself; elsewhere the message box would not.
-    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"));
+    // macOS sets an alert's title in bold itself; elsewhere the message box would not,
+    // and would wrap a two-line message into a narrow column.
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"
+                                      "QLabel#qt_msgbox_informativelabel { min-width: 340px; }"));
 #endif
     UpdateChecker& checker = m_state.updateChecker();
     // Clears the alert's flag whichever way it closes.
