@@ -104,24 +104,27 @@ private slots:
         QFETCH(int, lastChanged);
         FolderItemList list;
         list.replaceAll(mixedList());
+        const auto apply = [&] {
+            switch (action) {
+            case 0:
+                list.selectSafeCaches();
+                break;
+            case 1:
+                list.setAllSelected(true);
+                break;
+            case 2:
+                list.setAllSelected(false);
+                break;
+            case 3:
+                list.setCategorySelected(CleanupCategory::simulators, true);
+                break;
+            case 4:
+                list.setCategorySelected(CleanupCategory::developerTools, false);
+                break;
+            }
+        };
         QSignalSpy changes(&list, &FolderItemList::dataChanged);
-        switch (action) {
-        case 0:
-            list.selectSafeCaches();
-            break;
-        case 1:
-            list.setAllSelected(true);
-            break;
-        case 2:
-            list.setAllSelected(false);
-            break;
-        case 3:
-            list.setCategorySelected(CleanupCategory::simulators, true);
-            break;
-        case 4:
-            list.setCategorySelected(CleanupCategory::developerTools, false);
-            break;
-        }
+        apply();
         QCOMPARE(selections(list), expected);
         // One notification covering exactly the changed span.
         QCOMPARE(changes.size(), 1);
@@ -130,23 +133,7 @@ private slots:
 
         // Repeating it changes nothing and says nothing.
         changes.clear();
-        switch (action) {
-        case 0:
-            list.selectSafeCaches();
-            break;
-        case 1:
-            list.setAllSelected(true);
-            break;
-        case 2:
-            list.setAllSelected(false);
-            break;
-        case 3:
-            list.setCategorySelected(CleanupCategory::simulators, true);
-            break;
-        case 4:
-            list.setCategorySelected(CleanupCategory::developerTools, false);
-            break;
-        }
+        apply();
         QCOMPARE(changes.size(), 0);
     }
 
