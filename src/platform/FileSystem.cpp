@@ -134,7 +134,7 @@ std::optional<QStringList> FileSystem::contentsOfDirectory(const QString& path) 
     return names;
 }
 
-qint64 FileSystem::allocatedSizeOfTree(const QString& path) const {
+qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& stop) const {
     const auto physical = physicalPath(path);
     if (!physical) {
         return 0;
@@ -144,7 +144,7 @@ qint64 FileSystem::allocatedSizeOfTree(const QString& path) const {
     if (top < 0) {
         return 0;
     }
-    return TreeWalker::allocatedSize(top);
+    return TreeWalker::allocatedSize(top, stop);
 }
 
 std::optional<QString> FileSystem::refusalOf(const QString& path) const {
@@ -210,7 +210,7 @@ bool FileSystem::isProtectedEntry(int parentFd, const struct stat& entry) const 
     return false;
 }
 
-std::optional<QString> FileSystem::removeItem(const QString& path) const {
+std::optional<QString> FileSystem::removeItem(const QString& path, const StopToken& stop) const {
     if (auto refusal = refusalOf(path)) {
         return refusal;
     }
@@ -232,7 +232,7 @@ std::optional<QString> FileSystem::removeItem(const QString& path) const {
         ::close(parentFd);
         return QString::fromLatin1(protectedPathText);
     } else {
-        error = TreeRemover::remove(parentFd, name.constData(), seen);
+        error = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop);
     }
     ::close(parentFd);
     if (error != 0) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StopToken.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -38,7 +40,9 @@ public:
     // Bytes allocated by everything below a folder: hidden entries and hidden folders are passed
     // over, links are never followed, unreadable entries are left out. A missing path, a plain file
     // or a link measures 0. Blocking: never call it on the GUI thread.
-    virtual qint64 allocatedSizeOfTree(const QString& path) const;
+    // A stop request ends the walk between folders; the partial figure it then returns means
+    // nothing and is to be dropped.
+    virtual qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop = {}) const;
 
     // Removes the item at `path`: a folder with everything below it, anything else on its own. A
     // symbolic link is removed as a link, wherever it points, at the top as anywhere below; FIFOs
@@ -50,7 +54,10 @@ public:
     // Returns nothing when the item is gone; otherwise the description of the first error. A
     // removal that fails part-way goes on with whatever it can remove and leaves the rest.
     // Blocking: never call it on the GUI thread.
-    virtual std::optional<QString> removeItem(const QString& path) const;
+    // A stop request ends the removal between entries: what is not yet removed stays, and the
+    // result is then the stop's own error (ECANCELED).
+    virtual std::optional<QString> removeItem(const QString& path,
+                                              const StopToken& stop = {}) const;
 
     // Creates a folder at the path and every missing folder above it. True when a folder is there
     // afterwards.

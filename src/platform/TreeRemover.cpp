@@ -420,7 +420,8 @@ private:
 
 } // namespace
 
-int TreeRemover::remove(int parentFd, const char* name, const struct stat& seen, int threads) {
+int TreeRemover::remove(int parentFd, const char* name, const struct stat& seen, int threads,
+                        [[maybe_unused]] const StopToken& stop) {
     if (!S_ISDIR(seen.st_mode)) {
         return ::unlinkat(parentFd, name, 0) == 0 ? 0 : errno;
     }

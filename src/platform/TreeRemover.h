@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StopToken.h"
+
 #include <sys/stat.h>
 
 // The recursive removal behind FileSystem::removeItem. Everything happens relative to open folder
@@ -16,5 +18,8 @@ public:
     // of open descriptors stays bounded however deep or wide the tree is. A failure does not stop
     // the removal: whatever can be removed is, and the first error met is returned (0 when
     // everything went). Entries that vanish while the removal runs are not errors.
-    static int remove(int parentFd, const char* name, const struct stat& seen, int threads = 0);
+    // A stop request ends the removal between entries and returns ECANCELED; what was not yet
+    // removed stays.
+    static int remove(int parentFd, const char* name, const struct stat& seen, int threads = 0,
+                      const StopToken& stop = {});
 };

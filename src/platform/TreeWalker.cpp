@@ -269,7 +269,7 @@ private:
 
 } // namespace
 
-qint64 TreeWalker::allocatedSize(int folderFd) {
+qint64 TreeWalker::allocatedSize(int folderFd, [[maybe_unused]] const StopToken& stop) {
     Walk walk(std::max(1, QThread::idealThreadCount()));
     return walk.run(folderFd);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StopToken.h"
+
 #include <QtGlobal>
 
 // The recursive size walk behind FileSystem::allocatedSizeOfTree.
@@ -8,5 +10,6 @@ public:
     // Sums the allocated bytes of every non-hidden entry below the open folder `folderFd` (which
     // it takes over and closes). Folders are spread over as many threads as the machine has cores;
     // the number of open descriptors stays bounded however deep or wide the tree is.
-    static qint64 allocatedSize(int folderFd);
+    // A stop request ends the walk between folders (the figure is then partial).
+    static qint64 allocatedSize(int folderFd, const StopToken& stop = {});
 };

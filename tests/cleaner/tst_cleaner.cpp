@@ -62,12 +62,12 @@ public:
         m_journal.note(QStringLiteral("exists ") + path);
         return FileSystem::fileExists(path);
     }
-    std::optional<QString> removeItem(const QString& path) const override {
+    std::optional<QString> removeItem(const QString& path, const StopToken& stop) const override {
         m_journal.note(QStringLiteral("remove ") + path);
         if (failingRemovals.contains(path)) {
             return QStringLiteral("Permission denied");
         }
-        return FileSystem::removeItem(path);
+        return FileSystem::removeItem(path, stop);
     }
     bool createDirectory(const QString& path) const override {
         m_journal.note(QStringLiteral("create ") + path);

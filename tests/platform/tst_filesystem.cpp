@@ -23,11 +23,15 @@ bool asUnprivilegedUser(const QString& tree, const std::function<void()>& work) 
         return true;
     }
     constexpr uid_t nobody = 65534;
-    // The temporary folder is private to root; let the other user reach the fake disk.
-    for (QString dir = tree; dir.size() > 1; dir = dir.section(QLatin1Char('/'), 0, -2)) {
-        ::chmod(QFile::encodeName(dir).constData(), 0755);
-        if (dir == QLatin1String("/tmp")) {
-            break;
+    // The fake disk's root is ours and private to root: open it to the other user. Nothing above
+    // it is ours to change, so when a folder above cannot be searched by others, skip instead.
+    ::chmod(QFile::encodeName(tree).constData(), 0755);
+    for (QString dir = tree.section(QLatin1Char('/'), 0, -2); !dir.isEmpty();
+         dir = dir.section(QLatin1Char('/'), 0, -2)) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(dir).constData(), &info) != 0 ||
+            (info.st_mode & S_IXOTH) == 0) {
+            return false;
         }
     }
     if (::seteuid(nobody) != 0) {
