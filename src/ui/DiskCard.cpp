@@ -9,6 +9,7 @@
 #include "ui/Theme.h"
 #include "ui/UsageBar.h"
 
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -39,9 +40,11 @@ DiskCard::DiskCard(QWidget* parent)
     if (volumeName.isFinished()) {
         volume->setText(volumeName.result());
     } else {
-        QFuture<QString>(volumeName).then(volume, [volume](const QString& name) {
-            volume->setText(name);
-        });
+        // A watcher per card: a future keeps only one continuation, but any number of watchers.
+        auto* watcher = new QFutureWatcher<QString>(volume);
+        connect(watcher, &QFutureWatcherBase::finished, volume,
+                [volume, watcher] { volume->setText(watcher->result()); });
+        watcher->setFuture(volumeName);
     }
     m_capacity = new TextLabel(Theme::font(Theme::TextStyle::caption),
                                Theme::Color::of(Role::secondary), this);
