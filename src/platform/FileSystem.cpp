@@ -58,19 +58,24 @@ class SystemFileSystem final : public FileSystem {
 public:
     SystemFileSystem()
         : FileSystem({}, QDir::homePath()) {}
+
+    QString environmentVariable(const QString& name) const override {
+        return qEnvironmentVariable(name.toLocal8Bit().constData());
+    }
 };
 
 class RootedFileSystem final : public FileSystem {
 public:
-    RootedFileSystem(QByteArray root, QString home)
-        : FileSystem(std::move(root), std::move(home)) {}
+    RootedFileSystem(QByteArray root, QString home, QHash<QString, QString> environment)
+        : FileSystem(std::move(root), std::move(home), std::move(environment)) {}
 };
 
 } // namespace
 
-FileSystem::FileSystem(QByteArray root, QString home)
+FileSystem::FileSystem(QByteArray root, QString home, QHash<QString, QString> environment)
     : m_root(std::move(root))
-    , m_home(std::move(home)) {
+    , m_home(std::move(home))
+    , m_environment(std::move(environment)) {
     while (m_root.endsWith('/')) {
         m_root.chop(1);
     }
@@ -83,8 +88,10 @@ std::shared_ptr<FileSystem> FileSystem::system() {
     return instance;
 }
 
-std::shared_ptr<FileSystem> FileSystem::rooted(const QString& root, const QString& home) {
-    return std::make_shared<RootedFileSystem>(QFile::encodeName(root), home);
+std::shared_ptr<FileSystem> FileSystem::rooted(const QString& root, const QString& home,
+                                               QHash<QString, QString> environment) {
+    return std::make_shared<RootedFileSystem>(QFile::encodeName(root), home,
+                                              std::move(environment));
 }
 
 QString FileSystem::homePath() const {
@@ -96,6 +103,10 @@ QString FileSystem::homePath() const {
         return {};
     }
     return home;
+}
+
+QString FileSystem::environmentVariable(const QString& name) const {
+    return m_environment.value(name);
 }
 
 std::optional<QByteArray> FileSystem::physicalPath(const QString& path) const {

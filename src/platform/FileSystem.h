@@ -3,6 +3,7 @@
 #include "platform/StopToken.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -21,13 +22,19 @@ public:
 
     // The running system: paths are what they say and the home folder is the user's.
     static std::shared_ptr<FileSystem> system();
-    // Every absolute path resolves below `root`; `home` is a logical path inside it.
-    static std::shared_ptr<FileSystem> rooted(const QString& root, const QString& home);
+    // Every absolute path resolves below `root`; `home` is a logical path inside it, and
+    // `environment` is all the environment the system has.
+    static std::shared_ptr<FileSystem> rooted(const QString& root, const QString& home,
+                                              QHash<QString, QString> environment = {});
 
     // The user's home folder without a trailing separator. Empty when the platform gives none that
     // is usable (empty, relative or "/"): home-based rules then find nothing instead of scanning
     // folders at the top of the disk.
     virtual QString homePath() const;
+
+    // The value of an environment variable of the system, empty when it is not set. Some tools let
+    // their users move their folders this way.
+    virtual QString environmentVariable(const QString& name) const;
 
     // True when a file or folder exists at the path; a link counts when its target exists.
     virtual bool fileExists(const QString& path) const;
@@ -67,7 +74,7 @@ public:
     static QString appendingPathComponent(const QString& folder, const QString& name);
 
 protected:
-    FileSystem(QByteArray root, QString home);
+    FileSystem(QByteArray root, QString home, QHash<QString, QString> environment = {});
 
     // Where a logical path lives on the real disk; nothing for a path that is not absolute.
     std::optional<QByteArray> physicalPath(const QString& path) const;
@@ -81,4 +88,5 @@ private:
 
     QByteArray m_root;
     QString m_home;
+    QHash<QString, QString> m_environment;
 };

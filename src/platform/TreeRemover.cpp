@@ -49,6 +49,18 @@ bool isMountRoot(int fd) {
     return false;
 }
 
+// A folder the running user owns but may not write or search cannot be emptied: a Go module cache
+// is made of such folders. The owner may grant it, so the removal does, through the folder's own
+// descriptor (no link is followed). Only folders of the item are ever passed here, never its
+// parent.
+void grantOwnerAccess(int fd, const struct stat& info) {
+    constexpr mode_t needed = S_IWUSR | S_IXUSR;
+    const uid_t user = ::geteuid();
+    if (user != 0 && info.st_uid == user && (info.st_mode & needed) != needed) {
+        ::fchmod(fd, (info.st_mode & 07777) | needed);
+    }
+}
+
 // Names that were a folder when listed but are something else by the time they are opened.
 bool isNoLongerFolder(int error) {
     return error == ENOTDIR || error == ELOOP || error == EMLINK;
@@ -176,6 +188,7 @@ private:
     // Lists a whole folder before anything in it is unlinked: some file systems skip entries when
     // a folder changes while it is being read. Takes over `fd`.
     bool pushFrame(int fd, std::string name, const struct stat& info) {
+        grantOwnerAccess(fd, info);
         DIR* listing = ::fdopendir(fd);
         if (listing == nullptr) {
             record(errno);

@@ -49,30 +49,37 @@ QCoro::Task<QList<FolderItem>> Scanner::scanDeveloperTools(QString home) {
     if (home.isEmpty()) {
         co_return {};
     }
+    const PlatformCatalogue platform = PlatformCatalogue::of(*m_fileSystem, home);
     QList<FolderItem> found;
     co_await fixedPathRules(found, home, buildCaches, buildCacheTraits);
+    co_await fixedPathRules(found, platform.developerTools, buildCacheTraits);
+    const QStringList ndkFolders = QStringList{home + ndkVersions.toString()} + platform.ndkFolders;
+    for (const QString& folder : ndkFolders) {
+        co_await olderNdkVersions(found, folder);
+    }
+    co_return found;
+}
 
-    const QString ndkFolder = home + ndkVersions.toString();
-    const auto entries = m_fileSystem->contentsOfDirectory(ndkFolder);
+QCoro::Task<> Scanner::olderNdkVersions(QList<FolderItem>& found, QString folder) {
+    const auto entries = m_fileSystem->contentsOfDirectory(folder);
     if (!entries) {
-        co_return found;
+        co_return;
     }
     QStringList versions = *entries;
     versions.removeIf(&Scanner::isHidden);
     // The latest version is the one in use: it is never measured or offered, and a single
     // installed NDK is therefore never offered at all.
     if (versions.size() < 2) {
-        co_return found;
+        co_return;
     }
     sortOldestFirst(versions);
     const QString latest = versions.takeLast();
     const QString subtitle = ndkSubtitle.toString().arg(latest);
     for (const QString& version : std::as_const(versions)) {
         // No threshold of its own: an empty version is dropped with every other empty record.
-        QString path = FileSystem::appendingPathComponent(ndkFolder, version);
+        QString path = FileSystem::appendingPathComponent(folder, version);
         const qint64 size = co_await folderSize(path);
         found.append(makeRecord(std::move(path), size, {ndkName.toString().arg(version), subtitle},
                                 ndkTraits));
     }
-    co_return found;
 }

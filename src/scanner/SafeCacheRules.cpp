@@ -1,5 +1,7 @@
 #include "scanner/Scanner.h"
 
+#include "platform/FileSystem.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -41,6 +43,7 @@ QCoro::Task<QList<FolderItem>> Scanner::scanSafeCaches(QString home) {
     if (home.isEmpty()) {
         co_return {};
     }
+    const PlatformCatalogue platform = PlatformCatalogue::of(*m_fileSystem, home);
     QList<FolderItem> found;
     co_await fixedPathRules(found, home, knownCaches, safeCacheTraits);
 
@@ -53,5 +56,11 @@ QCoro::Task<QList<FolderItem>> Scanner::scanSafeCaches(QString home) {
     QCoro::Task<> staging = listingRule(found, home + userCaches.toString(),
                                         updaterStagingThreshold, updaterStaging, safeCacheTraits);
     co_await staging;
+    co_await fixedPathRules(found, platform.safeCaches, safeCacheTraits);
+    for (const QString& folder : platform.updaterStagingFolders) {
+        QCoro::Task<> platformStaging =
+            listingRule(found, folder, updaterStagingThreshold, updaterStaging, safeCacheTraits);
+        co_await platformStaging;
+    }
     co_return found;
 }

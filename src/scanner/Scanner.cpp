@@ -101,6 +101,16 @@ QCoro::Task<> Scanner::fixedPathRules(QList<FolderItem>& found, QString base,
     }
 }
 
+QCoro::Task<> Scanner::fixedPathRules(QList<FolderItem>& found,
+                                      QList<PlatformCatalogue::Location> locations,
+                                      RecordTraits traits) {
+    for (PlatformCatalogue::Location& location : locations) {
+        traits.isSelected = location.isSelected;
+        Texts texts{std::move(location.name), std::move(location.subtitle)};
+        co_await fixedPathRule(found, std::move(location.path), 0, std::move(texts), traits);
+    }
+}
+
 QCoro::Task<> Scanner::listingRule(QList<FolderItem>& found, QString folder, qint64 threshold,
                                    EntryMatch match, RecordTraits traits) {
     const auto entries = m_fileSystem->contentsOfDirectory(folder);

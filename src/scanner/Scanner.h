@@ -2,6 +2,7 @@
 
 #include "model/FolderItem.h"
 #include "scanner/FixedLocation.h"
+#include "scanner/PlatformCatalogue.h"
 #include "scanner/RecordTraits.h"
 
 #include <QCoroTask>
@@ -65,10 +66,17 @@ private:
     // Each row in order as a fixed-path rule on `base` + its location, listed when larger than 0.
     QCoro::Task<> fixedPathRules(QList<FolderItem>& found, QString base,
                                  std::span<const FixedLocation> rules, RecordTraits traits);
+    // Each of this system's own locations in order as a fixed-path rule, listed when larger than 0;
+    // `traits` are the category's, but for the initial selection that each location sets.
+    QCoro::Task<> fixedPathRules(QList<FolderItem>& found,
+                                 QList<PlatformCatalogue::Location> locations, RecordTraits traits);
     // Every entry of `folder` that `match` accepts, in listing order, measured and listed when
     // larger than `threshold`. A folder that cannot be listed adds nothing.
     QCoro::Task<> listingRule(QList<FolderItem>& found, QString folder, qint64 threshold,
                               EntryMatch match, RecordTraits traits);
+
+    // The side-by-side NDK versions in `folder` except the latest, oldest first.
+    QCoro::Task<> olderNdkVersions(QList<FolderItem>& found, QString folder);
 
     std::shared_ptr<FileSystem> m_fileSystem;
 };

@@ -1,6 +1,7 @@
 #include "ui/DiskCard.h"
 
 #include "model/ByteFormatter.h"
+#include "platform/VolumeName.h"
 #include "ui/CapsuleLabel.h"
 #include "ui/DiskUsage.h"
 #include "ui/LegendEntry.h"
@@ -8,9 +9,11 @@
 #include "ui/Theme.h"
 #include "ui/UsageBar.h"
 
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <QtConcurrent>
 
 namespace {
 
@@ -31,8 +34,18 @@ DiskCard::DiskCard(QWidget* parent)
     titles->setSpacing(Theme::Card::titleSpacing);
     auto* volume = new TextLabel(Theme::font(Theme::TextStyle::headline),
                                  Theme::Color::of(Role::primary), this);
-    // The card always carries this name, whatever the volume is called.
-    volume->setText(QStringLiteral("Macintosh HD"));
+    // Finding the name may read system files, which is no work for the GUI thread; it is read
+    // once per process.
+    static const QFuture<QString> volumeName = QtConcurrent::run(&VolumeName::startupVolume);
+    if (volumeName.isFinished()) {
+        volume->setText(volumeName.result());
+    } else {
+        // A watcher per card: a future keeps only one continuation, but any number of watchers.
+        auto* watcher = new QFutureWatcher<QString>(volume);
+        connect(watcher, &QFutureWatcherBase::finished, volume,
+                [volume, watcher] { volume->setText(watcher->result()); });
+        watcher->setFuture(volumeName);
+    }
     m_capacity = new TextLabel(Theme::font(Theme::TextStyle::caption),
                                Theme::Color::of(Role::secondary), this);
     titles->addWidget(volume);

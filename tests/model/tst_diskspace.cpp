@@ -1,6 +1,9 @@
 #include "model/DiskSpaceInfo.h"
+#include "platform/VolumeName.h"
 #include "platform/VolumeQuery.h"
+#include "support/FakeDisk.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -87,6 +90,62 @@ private slots:
         QVERIFY(first.freeBytes >= 0 && first.freeBytes <= first.totalBytes);
         QCOMPARE((DiskSpaceInfo{7, 3}), (DiskSpaceInfo{7, 3}));
         QVERIFY((DiskSpaceInfo{7, 3}) != (DiskSpaceInfo{7, 4}));
+    }
+
+    // The disk card's name: the root volume's label, else the system's pretty name (a null
+    // column is a file that is not there).
+    void volumeName_data() {
+        QTest::addColumn<QByteArray>("etc");
+        QTest::addColumn<QByteArray>("usrLib");
+        QTest::addColumn<QString>("labelled"); // the device that carries the label "My Disk"
+        QTest::addColumn<QString>("name");
+        const QByteArray debian =
+            "NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n";
+        const QString debianName = "Debian GNU/Linux 12 (bookworm)";
+        QTest::newRow("pretty name") << debian << QByteArray() << QString() << debianName;
+        QTest::newRow("label of the root device") << debian << QByteArray() << "sda2"
+                                                  << "My Disk";
+        QTest::newRow("label of another device") << debian << QByteArray() << "sda1" << debianName;
+        QTest::newRow("vendor file when /etc has none")
+            << QByteArray() << QByteArray("PRETTY_NAME='Fedora Linux 40'") << QString()
+            << "Fedora Linux 40";
+        QTest::newRow("/etc first, unquoted")
+            << QByteArray("PRETTY_NAME=Plain") << QByteArray("PRETTY_NAME=Other") << QString()
+            << "Plain";
+        QTest::newRow("escapes and comments")
+            << QByteArray("# PRETTY_NAME=No\n  PRETTY_NAME=\"A \\\"B\\\" \\\\ \\$C\"\n")
+            << QByteArray() << QString() << "A \"B\" \\ $C";
+        QTest::newRow("no pretty name in /etc")
+            << QByteArray("NAME=X\n") << QByteArray("PRETTY_NAME=Other") << QString() << "Linux";
+        QTest::newRow("empty pretty name")
+            << QByteArray("PRETTY_NAME=\"\"") << QByteArray() << QString() << "Linux";
+        QTest::newRow("no files") << QByteArray() << QByteArray() << QString() << "Linux";
+    }
+    void volumeName() {
+#if !defined(Q_OS_LINUX)
+        QSKIP("the name is fixed on this system");
+#endif
+        QFETCH(QByteArray, etc);
+        QFETCH(QByteArray, usrLib);
+        QFETCH(QString, labelled);
+        QFETCH(QString, name);
+        const FakeDisk disk;
+        const auto put = [&](const QString& logical, const QByteArray& content) {
+            disk.makeFolder(logical.section('/', 0, -2));
+            QFile file(disk.real(logical));
+            QVERIFY(content.isNull() ||
+                    (file.open(QIODevice::WriteOnly) && file.write(content) >= 0));
+        };
+        put("/etc/os-release", etc);
+        put("/usr/lib/os-release", usrLib);
+        put("/proc/self/mountinfo", "1 0 8:1 / /boot rw - ext4 /dev/sda1 rw\n"
+                                    "2 0 8:2 / / rw shared:1 - ext4 /dev/sda2 rw\n");
+        put("/dev/sda1", "");
+        put("/dev/sda2", "");
+        if (!labelled.isEmpty()) {
+            disk.makeLink("/dev/disk/by-label/My\\x20Disk", "../../" + labelled);
+        }
+        QCOMPARE(VolumeName::underRoot(QFile::encodeName(disk.root())), name);
     }
 };
 

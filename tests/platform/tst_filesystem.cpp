@@ -2,6 +2,8 @@
 #include "support/FakeDisk.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 
 #include <fcntl.h>
@@ -181,6 +183,66 @@ private slots:
             QSKIP("cannot switch to an unprivileged user here");
         }
         QCOMPARE(measured, readable);
+    }
+
+    // A tree shaped like a Go module cache, read-only as Go leaves it, removed by its owner.
+    void readOnlyTreeOfTheUser_data() {
+        QTest::addColumn<int>("parentMode");
+        QTest::addColumn<bool>("foreignFolder");
+        QTest::newRow("module cache") << 0755 << false;
+        QTest::newRow("read-only parent is left alone") << 0555 << false;
+        QTest::newRow("another owner's folder is left alone") << 0755 << true;
+    }
+    void readOnlyTreeOfTheUser() {
+        QFETCH(int, parentMode);
+        QFETCH(bool, foreignFolder);
+        if (foreignFolder && ::geteuid() != 0) {
+            QSKIP("only root can give a folder to another owner");
+        }
+        FakeDisk disk;
+        disk.writeFile("/t/canary", 100);
+        disk.writeFile("/t/go/pkg/mod/cache/download/example.com/m/@v/v1.0.0.zip", 5000);
+        disk.writeFile("/t/go/pkg/mod/example.com/m@v1.0.0/go.mod", 30);
+        disk.writeFile("/t/go/pkg/mod/example.com/m@v1.0.0/internal/x.go", 800);
+        if (::geteuid() == 0) {
+            QProcess::execute("/bin/chown", {"-R", "65534:65534", disk.real("/t")});
+        }
+        if (foreignFolder) {
+            disk.writeFile("/t/go/pkg/mod/example.com/foreign/f", 1);
+        }
+        QProcess::execute("/bin/chmod",
+                          {"-R", "a-w", disk.real("/t/go/pkg/mod"), disk.real("/t/canary")});
+        const auto path = [&](const char* logical) {
+            return QFile::encodeName(disk.real(QString::fromLatin1(logical)));
+        };
+        ::chmod(path("/t/go/pkg"), static_cast<mode_t>(parentMode));
+        const auto modeOf = [&](const char* logical) {
+            struct stat info {};
+            ::lstat(path(logical).constData(), &info);
+            return static_cast<int>(info.st_mode & 07777);
+        };
+        const auto canary = [&] {
+            QFile file(QString::fromLocal8Bit(path("/t/canary")));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray canaryBefore = canary();
+
+        std::optional<QString> error;
+        const bool ran = asUnprivilegedUser(disk.root(), [&] {
+            error = disk.fileSystem()->removeItem(QStringLiteral("/t/go/pkg/mod"));
+        });
+        if (!ran) {
+            QSKIP("cannot switch to an unprivileged user here");
+        }
+        const bool removable = parentMode == 0755 && !foreignFolder;
+        QCOMPARE(error.has_value(), !removable);
+        QCOMPARE(QFileInfo::exists(disk.real("/t/go/pkg/mod")), !removable);
+        QCOMPARE(modeOf("/t/go/pkg"), parentMode);
+        QCOMPARE(modeOf("/t/canary"), 0444);
+        QCOMPARE(canary(), canaryBefore);
+        if (foreignFolder) {
+            QCOMPARE(modeOf("/t/go/pkg/mod/example.com/foreign"), 0555);
+        }
     }
 
     void rootedPaths() {

@@ -13,9 +13,11 @@ using enum SafetyTier;
 
 constexpr qint64 MiB = 1024 * 1024;
 constexpr qint64 folder = -1;
+constexpr qint64 variable = -2;
 
-// One thing on a fake disk: a file of `bytes` (allocated, never written) or, for `folder`, an empty
-// folder. A path beginning with "~" lies in the home folder.
+// One thing on a fake disk: a file of `bytes` (allocated, never written), for `folder` an empty
+// folder, for `variable` an environment variable of the fake system written NAME=value. A path or
+// value beginning with "~" lies in the home folder.
 struct Item {
     QString path;
     qint64 bytes;
@@ -76,12 +78,12 @@ const Want vst{plugins, "/Library/Audio/Plug-Ins/VST", "Legacy VST2 Plugins",
                "Legacy VST2 format. Logic Pro and native Apple Silicon DAWs use AU (.component) or "
                "VST3."};
 
-Want staging(const QString& name) {
-    return {cache, caches + "/" + name, name,
-            "Auto-updater staging cache for downloaded app updates.", true};
+Want staging(const QString& name, const QString& in = caches) {
+    return {cache, in + "/" + name, name, "Auto-updater staging cache for downloaded app updates.",
+            true};
 }
-Want olderNdk(const QString& version, const QString& latest) {
-    return {oldNdk, ndks + "/" + version, "Android NDK " + version + " (Older Version)",
+Want olderNdk(const QString& version, const QString& latest, const QString& in = ndks) {
+    return {oldNdk, in + "/" + version, "Android NDK " + version + " (Older Version)",
             "Superseded Android NDK version. The latest NDK (" + latest + ") remains untouched."};
 }
 Want runtime(const QString& volume) {
@@ -99,13 +101,43 @@ Want residue(const QString& container, const QString& entry) {
 Item filled(const Want& want, qint64 bytes) {
     return {want.path + "/payload", bytes};
 }
-Layout ndkFolder(const QStringList& versions) {
+Layout ndkFolder(const QStringList& versions, const QString& in = ndks) {
     Layout layout;
     for (const QString& version : versions) {
-        layout.append(filled(olderNdk(version, {}), MiB));
+        layout.append(filled(olderNdk(version, {}, in), MiB));
     }
     return layout;
 }
+
+#if defined(Q_OS_LINUX)
+constexpr RecordTraits optInBuild{developerTools, developer, false, true, false};
+const QString userCache = "~/.cache";
+const QString linuxNdks = "~/Android/Sdk/ndk";
+
+Want movedTo(Want want, const QString& path) {
+    want.path = path;
+    return want;
+}
+const Want linuxVsix = movedTo(vsix, "~/.config/Code/CachedExtensionVSIXs");
+const Want linuxPip = movedTo(pip, userCache + "/pip");
+const Want yarn{build, userCache + "/yarn", "Yarn Package Cache",
+                "Downloaded package archives kept by Yarn. Yarn fetches them again on demand."};
+const Want goBuild{build, userCache + "/go-build", "Go Build Cache",
+                   "Compiled Go packages and test results. Go rebuilds them when needed."};
+const Want goModules{build, "~/go/pkg/mod", "Go Module Cache",
+                     "Downloaded Go module sources. Go downloads them again on the next build."};
+const Want crates{build, "~/.cargo/registry/cache", "Cargo Crate Archives",
+                  "Downloaded crate archives. Cargo downloads them again when a build needs them."};
+const Want crateSources{
+    build, "~/.cargo/registry/src", "Cargo Unpacked Crate Sources",
+    "Crate sources unpacked from the archives. Cargo unpacks them again on the next build."};
+const Want jetBrains{
+    build, userCache + "/JetBrains", "JetBrains IDE Caches",
+    "Indexes and caches of JetBrains IDEs. The IDE rebuilds them on its next start."};
+const Want playwright{optInBuild, userCache + "/ms-playwright", "Playwright Browsers",
+                      "Browser builds downloaded for Playwright tests. Install them again with "
+                      "\"npx playwright install\"."};
+#endif
 
 QStringList described(const QList<FolderItem>& items) {
     QStringList lines;
@@ -132,6 +164,10 @@ public:
         : m_disk(home) {
         for (const Item& item : layout) {
             const QString path = logical(item.path);
+            if (item.bytes == variable) {
+                m_environment.insert(path.section('=', 0, 0), logical(path.section('=', 1)));
+                continue;
+            }
             if (item.bytes == folder) {
                 m_disk.makeFolder(path);
                 continue;
@@ -145,7 +181,9 @@ public:
     // Whole blocks were allocated exactly, so a file of 50 MiB occupies 50 MiB.
     bool exact() const { return m_exact; }
     QString home() const { return m_disk.home(); }
-    std::shared_ptr<FileSystem> fileSystem() const { return m_disk.fileSystem(); }
+    std::shared_ptr<FileSystem> fileSystem() const {
+        return FileSystem::rooted(m_disk.root(), m_disk.home(), m_environment);
+    }
 
     // The records `wants` describe, sized from what was allocated and, where a rule follows a
     // folder listing, in the order this disk lists that folder.
@@ -192,6 +230,7 @@ private:
     }
 
     FakeDisk m_disk;
+    QHash<QString, QString> m_environment;
     QList<std::pair<QString, qint64>> m_allocated;
     bool m_exact = true;
 };
@@ -249,6 +288,28 @@ private slots:
             << Wants{staging("b.ShipIt"), staging("a-updater"), staging("c.update")};
         QTest::newRow("unlistable caches folder keeps earlier records")
             << Layout{{caches, 0}, filled(vsix, 1)} << Wants{vsix};
+#if defined(Q_OS_LINUX)
+        QTest::newRow("Linux caches after the shared ones, in rule order")
+            << Layout{filled(staging("b-updater", userCache), 52 * MiB),
+                      filled(linuxPip, 2 * MiB),
+                      filled(linuxVsix, 1),
+                      filled(staging("a.ShipIt"), 51 * MiB),
+                      filled(vsix, 1),
+                      filled(staging("c.ShipIt", userCache), 50 * MiB)}
+            << Wants{vsix, staging("a.ShipIt"), linuxVsix, linuxPip,
+                     staging("b-updater", userCache)};
+        QTest::newRow("user cache moved by XDG_CACHE_HOME")
+            << Layout{{"XDG_CACHE_HOME=/var/cache//u/", variable},
+                      filled(linuxPip, 1),
+                      filled(movedTo(linuxPip, "/var/cache/u/pip"), MiB),
+                      filled(staging("Updater", "/var/cache/u"), 50 * MiB + 1)}
+            << Wants{movedTo(linuxPip, "/var/cache/u/pip"), staging("Updater", "/var/cache/u")};
+        QTest::newRow("relative XDG_CACHE_HOME, empty and hidden-only caches")
+            << Layout{{"XDG_CACHE_HOME=.cache-elsewhere", variable},
+                      {linuxPip.path, folder},
+                      {linuxVsix.path + "/.lock", MiB}}
+            << Wants{};
+#endif
     }
     void safeCaches() {
         check([](Scanner& scanner, QString home) { return scanner.scanSafeCaches(home); });
@@ -281,6 +342,61 @@ private slots:
             << Wants{olderNdk("26.1.10909125", "27.0.12077973")};
         QTest::newRow("unlistable NDK folder keeps earlier records")
             << Layout{filled(npm, 1), {ndks, 0}} << Wants{npm};
+#if defined(Q_OS_LINUX)
+        QTest::newRow("Linux build caches after the shared ones, NDKs last")
+            << ndkFolder({"26.1.10909125", "25.2.9519653"}, linuxNdks) +
+                   ndkFolder({"24.0.8215888", "23.1.7779620"}) +
+                   Layout{filled(playwright, 1),      filled(jetBrains, 2 * MiB),
+                          filled(crateSources, MiB),  filled(crates, 3 * MiB),
+                          filled(goModules, 4 * MiB), filled(goBuild, 5 * MiB),
+                          filled(yarn, 6 * MiB),      filled(npm, 1)}
+            << Wants{npm,
+                     yarn,
+                     goBuild,
+                     goModules,
+                     crates,
+                     crateSources,
+                     jetBrains,
+                     playwright,
+                     olderNdk("23.1.7779620", "24.0.8215888"),
+                     olderNdk("25.2.9519653", "26.1.10909125", linuxNdks)};
+        QTest::newRow("Go and Cargo folders moved by their variables")
+            << Layout{{"GOCACHE=/srv/go-build", variable},
+                      {"GOMODCACHE=/srv/mod/", variable},
+                      {"GOPATH=/work/gopath", variable},
+                      {"CARGO_HOME=/opt/./cargo", variable},
+                      filled(goBuild, MiB),
+                      filled(goModules, MiB),
+                      filled(crates, MiB),
+                      {"/work/gopath/pkg/mod/m", MiB},
+                      {"/srv/go-build/b", MiB},
+                      {"/srv/mod/m", 2 * MiB},
+                      {"/opt/cargo/registry/cache/c", MiB},
+                      {"/opt/cargo/registry/src/s", MiB}}
+            << Wants{movedTo(goBuild, "/srv/go-build"), movedTo(goModules, "/srv/mod"),
+                     movedTo(crates, "/opt/cargo/registry/cache"),
+                     movedTo(crateSources, "/opt/cargo/registry/src")};
+        QTest::newRow("modules in the first GOPATH entry")
+            << Layout{{"GOPATH=/work/gopath:/other", variable},
+                      filled(goModules, MiB),
+                      {"/other/pkg/mod/m", MiB},
+                      {"/work/gopath/pkg/mod/m", MiB}}
+            << Wants{movedTo(goModules, "/work/gopath/pkg/mod")};
+        QTest::newRow("relative, root, home and dot-dot values are ignored")
+            << Layout{{"XDG_CACHE_HOME=/Users", variable},
+                      {"GOCACHE=go-build", variable},
+                      {"GOMODCACHE=/", variable},
+                      {"GOPATH=/srv/../srv/gopath", variable},
+                      {"CARGO_HOME=~/", variable},
+                      filled(goBuild, MiB),
+                      filled(goModules, MiB),
+                      filled(crates, MiB),
+                      {"/srv/gopath/pkg/mod/m", MiB},
+                      {"~/registry/cache/c", MiB}}
+            << Wants{goBuild, goModules, crates};
+        QTest::newRow("empty and hidden-only Linux build caches")
+            << Layout{{yarn.path, folder}, {goModules.path + "/.lock", MiB}} << Wants{};
+#endif
     }
     void developerTools() {
         check([](Scanner& scanner, QString home) { return scanner.scanDeveloperTools(home); });
@@ -383,6 +499,8 @@ private slots:
         const Disk disk(
             {{"/Library/Caches/com.example.ShipIt/p", 50 * MiB + 1},
              {"/.npm/_cacache/index", 1},
+             {"XDG_CACHE_HOME=/var/cache/u", variable},
+             {"/var/cache/u/pip/p", 1},
              {"/Library/Containers/c/Data/Library/Application Support/D/p", 100 * MiB + 1},
              filled(vst, 1)},
             home);

@@ -59,6 +59,30 @@ void SnapshotData::populate(const FakeDisk& disk) {
          131 * MB);
 }
 
+void SnapshotData::populateLinux(const FakeDisk& disk) {
+    const QString home = disk.home();
+    const QString cache = home + QStringLiteral("/.cache");
+    fill(disk, home + QStringLiteral("/.config/Code/CachedExtensionVSIXs"), 184 * MB);
+    fill(disk, cache + QStringLiteral("/pip"), 246 * MB, 6);
+    fill(disk, cache + QStringLiteral("/com.example.notes-updater"), 61 * MB);
+    fill(disk, cache + QStringLiteral("/mesa_shader_cache"), 90 * MB); // not an updater
+    fill(disk, home + QStringLiteral("/.npm/_cacache"), 318 * MB, 8);
+    fill(disk, home + QStringLiteral("/.npm/_npx"), 41 * MB);
+    fill(disk, cache + QStringLiteral("/yarn/v6"), 212 * MB, 8);
+    fill(disk, cache + QStringLiteral("/go-build"), 477 * MB, 8);
+    fill(disk, home + QStringLiteral("/go/pkg/mod/github.com/example"), 356 * MB, 8);
+    fill(disk, home + QStringLiteral("/.cargo/registry/cache/index.crates.io-6f17d22bba15001f"),
+         148 * MB);
+    fill(disk, home + QStringLiteral("/.cargo/registry/src/index.crates.io-6f17d22bba15001f"),
+         402 * MB, 8);
+    fill(disk, home + QStringLiteral("/.gradle/caches"), 427 * MB, 8);
+    fill(disk, cache + QStringLiteral("/JetBrains/IntelliJIdea2024.1"), 287 * MB);
+    fill(disk, cache + QStringLiteral("/ms-playwright/chromium-1255"), 521 * MB);
+    const QString ndk = home + QStringLiteral("/Android/Sdk/ndk");
+    fill(disk, ndk + QStringLiteral("/25.2.9519653"), 152 * MB);
+    fill(disk, ndk + QStringLiteral("/26.1.10909125"), 170 * MB);
+}
+
 QList<FolderItem> SnapshotData::builtInItems(const QString& home) {
     using C = CleanupCategory;
     using T = SafetyTier;

@@ -14,6 +14,9 @@ public:
     // Fills `disk` with caches, build folders, simulator images, plug-ins and container residue
     // at the places the catalogue looks (tens to hundreds of megabytes each).
     static void populate(const FakeDisk& disk);
+    // The same for a Linux developer's home: the places where the same tools keep their caches
+    // there (with their default locations: the fake system has no environment).
+    static void populateLinux(const FakeDisk& disk);
 
     // Targets as a scan of a well-used disk reports them, largest first.
     static QList<FolderItem> builtInItems(const QString& home);

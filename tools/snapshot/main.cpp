@@ -1,8 +1,8 @@
 // kestrelle-snapshot: renders the dashboard offscreen to PNG files in a light and a dark palette,
 // at device pixel ratio 2 unless QT_SCALE_FACTOR says otherwise.
 //
-//   kestrelle-snapshot [--out DIR] [--width PIXELS] [--builtin]
-//   kestrelle-snapshot --populate DIR
+//   kestrelle-snapshot [--out DIR] [--width PIXELS] [--builtin] [--linux]
+//   kestrelle-snapshot --populate DIR [--linux]
 //
 // It also renders the whole window after its first scan, with the cleanup confirmation and the
 // result of a real cleanup of the fake disk. --populate only lays the fake disk out below DIR and
@@ -10,7 +10,8 @@
 //
 // It lays out a fake disk in a temporary folder and scans it with the real scanner through the
 // rooted file system. When the scan finds nothing (or with --builtin) it shows a built-in list
-// of targets instead, so the look can be judged whatever the catalogue finds.
+// of targets instead, so the look can be judged whatever the catalogue finds. With --linux the fake
+// disk is a Linux developer's home instead of a Mac's.
 
 #include "SnapshotData.h"
 
@@ -95,6 +96,8 @@ bool render(FolderItemList& items, const QString& home, int width, const QString
     const int height = dashboard.hasHeightForWidth() ? dashboard.heightForWidth(width)
                                                      : dashboard.sizeHint().height();
     dashboard.resize(width, std::max(height, dashboard.minimumSizeHint().height()));
+    // The disk card's name comes from a worker; the second pass lays out its width.
+    QApplication::processEvents();
     QApplication::processEvents();
     return dashboard.grab().save(file);
 }
@@ -214,7 +217,10 @@ int main(int argc, char* argv[]) {
         QStringLiteral("grab-screen"),
         QStringLiteral("Only save what the screen shows (run it on the display to capture)."),
         QStringLiteral("file"));
-    parser.addOptions({outOption, widthOption, builtinOption, populateOption, grabOption});
+    const QCommandLineOption linuxOption(
+        QStringLiteral("linux"), QStringLiteral("Lay out a Linux home instead of a Mac's."));
+    parser.addOptions(
+        {outOption, widthOption, builtinOption, populateOption, grabOption, linuxOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -225,14 +231,17 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(populateOption)) {
         const QString root = parser.value(populateOption);
         QDir().mkpath(root);
-        SnapshotData::populate(FakeDisk(QStringLiteral("/home"), root));
+        const FakeDisk disk(QStringLiteral("/home"), root);
+        parser.isSet(linuxOption) ? SnapshotData::populateLinux(disk)
+                                  : SnapshotData::populate(disk);
         out << "fake disk laid out below " << root << ", home folder " << root << "/home\n";
         return 0;
     }
-    FakeDisk disk(QStringLiteral("/Users/alex"));
+    const bool linuxHome = parser.isSet(linuxOption);
+    FakeDisk disk(linuxHome ? QStringLiteral("/home/alex") : QStringLiteral("/Users/alex"));
     QList<FolderItem> found;
     if (!parser.isSet(builtinOption)) {
-        SnapshotData::populate(disk);
+        linuxHome ? SnapshotData::populateLinux(disk) : SnapshotData::populate(disk);
         Scanner scanner(disk.fileSystem());
         found = QCoro::waitFor(scanner.scanAll({}));
         out << "scan of the fake disk found " << found.size() << " targets\n";

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class FileSystem;
+
+// Where this system's own tools keep what the shared catalogue does not know about, resolved for
+// one scan: some locations follow the home folder, others an environment variable through which
+// the tool lets its user move them. Each list is scanned after the shared rules of its kind, in
+// order, with the same patterns, thresholds and category traits.
+struct PlatformCatalogue {
+    // A fixed-path rule; only its initial selection may differ from its category's.
+    struct Location {
+        QString path;
+        QString name;
+        QString subtitle;
+        bool isSelected = true;
+    };
+
+    QList<Location> safeCaches;
+    // Listed for auto-updater staging folders like the user's cache folder.
+    QStringList updaterStagingFolders;
+    QList<Location> developerTools;
+    // Folders of side-by-side Android NDK versions.
+    QStringList ndkFolders;
+
+    // Nothing for an empty home.
+    static PlatformCatalogue of(const FileSystem& fileSystem, const QString& home);
+};
