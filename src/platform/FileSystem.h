@@ -66,7 +66,9 @@ public:
     //       of its ancestors, each recognised by device and inode both as the home path names
     //       them and as they really are once every link in the home path is resolved;
     //    8. an item that is the root of a mount (a bind mount of a folder of the same disk
-    //       included), or a folder on another device than the folder that holds it.
+    //       included), or a folder on another device than the folder that holds it;
+    //    9. anything whose place cannot be checked (the root, the folder holding the item or the
+    //       one above it cannot be looked at).
     // Returns nothing when the item is gone; otherwise the refusal or the description of the first
     // error. A removal that fails part-way goes on with whatever it can remove and leaves the rest.
     // Blocking: never call it on the GUI thread.
