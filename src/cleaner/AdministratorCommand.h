@@ -8,7 +8,9 @@
 // there is no path.
 //
 // A path of ordinary characters is written in double quotes as it is. The user pastes the line
-// into a root shell, so a path that a shell would otherwise expand or end early goes in single
-// quotes instead (", $, backquote, \ or !), and one with control characters as $'...' with the
-// bytes of those characters escaped; zsh, bash and sh read each back exactly.
+// into a root shell, so a path that a shell would otherwise expand or end early (", $, backquote,
+// \ or !), or that holds control characters, goes in POSIX single quotes instead, every ' written
+// as '\'' and everything else as it is; sh (dash included), bash and zsh read each back exactly.
+// A control character stays one in the line: pasted at a prompt whose terminal does not mark
+// pastes, the line editor may take it for an editing key.
 QString administratorCommand(const QStringList& paths);

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/MountRoot.h"
 #include "platform/TreeRemover.h"
 #include "platform/TreeWalker.h"
 
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <system_error>
 #include <utility>
 
@@ -28,6 +30,10 @@ const char* const protectedPathText = "Not removed: protected location";
 constexpr std::array protectedFolders{
     "/private/var", "/private/etc", "/private/tmp", "/usr/local", "/System/Volumes/Data",
 };
+// Components a removable path has at least: below the root, or below the home folder for a path
+// inside it.
+constexpr qsizetype minimumDepthOutsideHome = 3;
+constexpr qsizetype minimumDepthInHome = 2;
 
 QString describe(int error) {
     return QString::fromStdString(std::generic_category().message(error));
@@ -174,43 +180,75 @@ std::optional<QString> FileSystem::refusalOf(const QString& path) const {
             return QString::fromLatin1(notPlainPathText);
         }
     }
-    if (components.size() == 1) {
-        return QString::fromLatin1(protectedPathText);
-    }
     for (const char* folder : protectedFolders) {
         if (samePath(path, QString::fromLatin1(folder))) {
             return QString::fromLatin1(protectedPathText);
         }
     }
+    // Nothing the catalogue names is shallower than this; whatever is must be a system folder, a
+    // user's home, or the user's own documents.
+    qsizetype depth = components.size();
+    qsizetype minimumDepth = minimumDepthOutsideHome;
     const QString home = homePath();
-    if (!home.isEmpty() &&
-        (samePath(path, home) || (home.size() > path.size() && home.at(path.size()) == u'/' &&
-                                  samePath(QStringView(home).left(path.size()), path)))) {
+    if (!home.isEmpty()) {
+        if (home.size() > path.size() && home.at(path.size()) == u'/' &&
+            samePath(QStringView(home).left(path.size()), path)) {
+            return QString::fromLatin1(protectedPathText); // an ancestor of the home folder
+        }
+        if (samePath(QStringView(path).left(home.size()), home) &&
+            (path.size() == home.size() || path.at(home.size()) == u'/')) {
+            depth = QStringView(path).mid(home.size()).count(QLatin1Char('/'));
+            minimumDepth = minimumDepthInHome;
+        }
+    }
+    if (depth < minimumDepth) {
         return QString::fromLatin1(protectedPathText);
     }
     return std::nullopt;
 }
 
-bool FileSystem::isProtectedEntry(int parentFd, const struct stat& entry) const {
+bool FileSystem::isProtectedEntry(int parentFd, const char* name, const struct stat& entry) const {
     const QByteArray root = m_root.isEmpty() ? QByteArrayLiteral("/") : m_root;
     struct stat rootInfo {};
     struct stat parentInfo {};
-    if (::stat(root.constData(), &rootInfo) == 0 && ::fstat(parentFd, &parentInfo) == 0 &&
-        sameEntry(rootInfo, parentInfo)) {
+    struct stat grandparentInfo {};
+    if (::stat(root.constData(), &rootInfo) != 0 || ::fstat(parentFd, &parentInfo) != 0 ||
+        ::fstatat(parentFd, "..", &grandparentInfo, 0) != 0) {
         return true;
     }
-    if (!S_ISDIR(entry.st_mode)) {
-        return false;
+    // The depth rule again, by what the path reaches rather than by how it is written.
+    if (sameEntry(rootInfo, parentInfo) || sameEntry(rootInfo, grandparentInfo)) {
+        return true;
+    }
+    if (isMountRoot(parentFd, name, entry, parentInfo)) {
+        return true;
     }
     QList<QByteArray> guarded{root};
     for (const char* folder : protectedFolders) {
         guarded.append(m_root + folder);
     }
-    // The home folder and each folder above it, as the running system names them.
+    // The home folder and each folder above it, as the running system names them and as they
+    // really are: a link anywhere in the home path gives its folders a second name.
     QString home = homePath();
+    if (!home.isEmpty()) {
+        const QByteArray named = m_root + QFile::encodeName(home);
+        struct stat homeInfo {};
+        if (::stat(named.constData(), &homeInfo) == 0 && sameEntry(homeInfo, parentInfo)) {
+            return true; // directly inside the home folder
+        }
+        if (char* resolved = ::realpath(named.constData(), nullptr)) {
+            for (QByteArray real(resolved); real.size() > 1; real.truncate(real.lastIndexOf('/'))) {
+                guarded.append(real);
+            }
+            ::free(resolved);
+        }
+    }
     while (home.size() > 1) {
         guarded.append(m_root + QFile::encodeName(home));
         home.truncate(home.lastIndexOf(QLatin1Char('/')));
+    }
+    if (!S_ISDIR(entry.st_mode)) {
+        return false;
     }
     for (const QByteArray& folder : guarded) {
         struct stat info {};
@@ -239,7 +277,7 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
     int error = 0;
     if (::fstatat(parentFd, name.constData(), &seen, AT_SYMLINK_NOFOLLOW) != 0) {
         error = errno;
-    } else if (isProtectedEntry(parentFd, seen)) {
+    } else if (isProtectedEntry(parentFd, name.constData(), seen)) {
         ::close(parentFd);
         return QString::fromLatin1(protectedPathText);
     } else {

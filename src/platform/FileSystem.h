@@ -53,13 +53,31 @@ public:
 
     // Removes the item at `path`: a folder with everything below it, anything else on its own. A
     // symbolic link is removed as a link, wherever it points, at the top as anywhere below; FIFOs
-    // and sockets are unlinked without being opened. Every deletion of the program goes through
-    // here, so it refuses, before touching anything, what no cleanup may ever remove: a path that
-    // is not plainly absolute (empty, relative, with ".", ".." or empty components), the root,
-    // anything directly under it, a few system folders below it, the home folder and its
-    // ancestors, also when a link in the path leads to one of them by another name.
-    // Returns nothing when the item is gone; otherwise the description of the first error. A
-    // removal that fails part-way goes on with whatever it can remove and leaves the rest.
+    // and sockets are unlinked without being opened; a folder mounted anywhere below is left alone.
+    // Every deletion of the program goes through here, so before touching anything it refuses:
+    //  - with "Not removed: not a plain absolute path": a path that is empty, relative, holds ".",
+    //    ".." or an empty component (so also a trailing or doubled "/"), holds a NUL, or is text
+    //    that does not encode to a file name and back unchanged;
+    //  - with "Not removed: protected location", judged on the text (letter case ignored):
+    //    1. the root "/";
+    //    2. the system folders /private/var, /private/etc, /private/tmp, /usr/local and
+    //       /System/Volumes/Data;
+    //    3. the home folder and each of its ancestors;
+    //    4. outside the home folder, any path with fewer than three components ("/usr/bin",
+    //       "/home/other"); inside it, any with fewer than two below it ("~/Documents");
+    //  - with the same text, judged on what the path reaches (links in the folders above the item
+    //    are followed, so another name for a folder changes nothing):
+    //    5. an item directly in the root or directly in a folder that is directly in the root;
+    //    6. an item directly in the home folder;
+    //    7. a folder that is the root, one of the system folders of rule 2, the home folder or one
+    //       of its ancestors, each recognised by device and inode both as the home path names
+    //       them and as they really are once every link in the home path is resolved;
+    //    8. an item that is the root of a mount (a bind mount of a folder of the same disk
+    //       included), or a folder on another device than the folder that holds it;
+    //    9. anything whose place cannot be checked (the root, the folder holding the item or the
+    //       one above it cannot be looked at).
+    // Returns nothing when the item is gone; otherwise the refusal or the description of the first
+    // error. A removal that fails part-way goes on with whatever it can remove and leaves the rest.
     // Blocking: never call it on the GUI thread.
     // A stop request ends the removal between entries: what is not yet removed stays, and the
     // result is then the stop's own error (ECANCELED).
@@ -82,9 +100,9 @@ protected:
 private:
     // Why `path` may not be removed, judged on its text alone; nothing when it may.
     std::optional<QString> refusalOf(const QString& path) const;
-    // Whether the entry seen in the open folder `parentFd` is a protected folder reached by
-    // another name, or lies directly under the root.
-    bool isProtectedEntry(int parentFd, const struct stat& entry) const;
+    // Whether the entry `name` seen in the open folder `parentFd` is protected by what it is or
+    // where it really lies, whatever the path called it.
+    bool isProtectedEntry(int parentFd, const char* name, const struct stat& entry) const;
 
     QByteArray m_root;
     QString m_home;

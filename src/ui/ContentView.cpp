@@ -7,6 +7,7 @@
 #include "update/UpdateChecker.h"
 
 #include <QFrame>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -186,6 +187,16 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
         box->addButton(WindowTexts::ok(), QMessageBox::AcceptRole);
         dismiss = [&checker] { checker.setCheckFailedAlert(false); };
         break;
+    }
+    // Versions, release notes, item names and error texts come from outside the program: they are
+    // shown as the characters they are, never as markup, and nothing in them is a link.
+    box->setTextFormat(Qt::PlainText);
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+        label->setTextInteractionFlags(
+            label->textInteractionFlags() &
+            ~(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard));
     }
     connect(box, &QMessageBox::finished, this, dismiss);
     return box;

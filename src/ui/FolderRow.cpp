@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -128,7 +129,8 @@ void FolderRow::refresh() {
     m_subtitle->setText(item.subtitle);
     m_subtitle->setVisible(!item.subtitle.isEmpty());
     m_path->setText(displayPath(item.path, m_environment.homePath));
-    m_path->setToolTip(item.path);
+    // Tool tips take text that looks like markup for markup; a path is shown as it is.
+    m_path->setToolTip(Qt::convertFromPlainText(item.path, Qt::WhiteSpaceNoWrap));
     m_size->setText(formatBytes(item.size));
     m_reveal->setAccessibleDescription(item.path);
 }

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -224,6 +225,45 @@ private:
     qsizetype m_pos = 0;
 };
 
+// True when every string of a document that Qt has accepted is valid JSON text as well: Qt lets a
+// raw control character through, and an escaped surrogate that has no partner.
+bool stringsAreStrict(QByteArrayView text) {
+    const auto unitAt = [&text](qsizetype pos) {
+        int unit = 0;
+        for (qsizetype i = pos; i < pos + 4 && i < text.size(); ++i) {
+            unit = unit * 16 + std::max(hexValue(text[i]), 0);
+        }
+        return unit;
+    };
+    const auto isHigh = [](int unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
+    const auto isLow = [](int unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+    bool inString = false;
+    for (qsizetype pos = 0; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (!inString) {
+            inString = c == '"';
+        } else if (c == '"') {
+            inString = false;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            return false;
+        } else if (c == '\\' && pos + 1 < text.size() && text[++pos] == 'u') {
+            const int unit = unitAt(pos + 1);
+            pos += 4;
+            if (isLow(unit)) {
+                return false;
+            }
+            if (isHigh(unit)) {
+                if (pos + 6 >= text.size() || text[pos + 1] != '\\' || text[pos + 2] != 'u' ||
+                    !isLow(unitAt(pos + 3))) {
+                    return false;
+                }
+                pos += 6;
+            }
+        }
+    }
+    return true;
+}
+
 // The value of a JSON number text (strict grammar: no leading zeros, no bare "5." or ".5") when it
 // is exactly an integer within the signed 64-bit range. 57, 57.0, 5.7e1, 5700e-2 and -0 qualify.
 std::optional<qint64> exactInteger(QByteArrayView text) {
@@ -315,7 +355,8 @@ std::optional<qint64> exactInteger(QByteArrayView text) {
 std::optional<AppUpdateInfo> AppUpdateInfo::decode(QByteArrayView json) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+    if (error.error != QJsonParseError::NoError || !document.isObject() ||
+        !stringsAreStrict(json)) {
         return std::nullopt;
     }
     const QJsonObject object = document.object();

@@ -18,7 +18,9 @@ struct AppUpdateInfo {
     // One JSON object with the strings "version", "releaseNotes" and "downloadURL", "build" a
     // number that is exactly a signed 64-bit integer (57, 57.0 and 1e3 are; 57.5, "57" and
     // anything beyond the 64-bit range are not), and "minimumMacOS" absent, null or a string.
-    // Other keys are ignored; a repeated key counts with its last value.
+    // Other keys are ignored; a repeated key counts with its last value. Text that JSON does not
+    // allow anywhere in the document fails it, also where Qt's parser is lenient: a raw control
+    // character inside a string, or an escaped surrogate without its partner.
     static std::optional<AppUpdateInfo> decode(QByteArrayView json);
 
     // Compact JSON with the same keys; "minimumMacOS" only when present.

@@ -18,8 +18,10 @@
 
 #if defined(Q_OS_LINUX)
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #endif
 
 #include <atomic>
@@ -151,6 +153,11 @@ private slots:
                                    "/System/Volumes/Data"}) {
             QTest::newRow(system) << system << protectedText;
         }
+        // Too shallow to be anything the catalogue names.
+        for (const char* shallow : {"/usr/bin", "/etc/ssh", "/var/lib", "/home/other",
+                                    "/Users/u/Documents", "/USERS/U/Library"}) {
+            QTest::newRow(shallow) << shallow << protectedText;
+        }
     }
     void refusesWhatNoCleanupMayRemove() {
         QFETCH(QString, path);
@@ -189,6 +196,70 @@ private slots:
         QCOMPARE(scene.fileSystem().removeItem(via + u'/' + throughLink),
                  std::optional(protectedText));
         QCOMPARE(scene.everything(), before);
+    }
+
+    // The home folder reached through links at two levels (/w/hl -> real/deep/homes and
+    // /w/real -> store) really is /w/store/deep/homes/user: its real folders are protected
+    // whatever name the path gives them.
+    void homeBehindLinksIsProtected_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("real ancestor through the upper link") << "/w/real/deep";
+        QTest::newRow("real ancestor by its own name") << "/w/store/deep";
+        QTest::newRow("real parent of the home") << "/w/store/deep/homes";
+        QTest::newRow("home by its real name") << "/w/store/deep/homes/user";
+        QTest::newRow("directly in the home, by the real name") << "/w/store/deep/homes/user/Docs";
+    }
+    void homeBehindLinksIsProtected() {
+        QFETCH(QString, path);
+        const FakeDisk disk(QStringLiteral("/w/hl/user"));
+        disk.writeFile(QStringLiteral("/w/store/deep/homes/user/Docs/keep.txt"), 10);
+        disk.writeFile(QStringLiteral("/canary/file.txt"), 10);
+        QVERIFY(QDir(disk.real(QStringLiteral("/w/hl"))).removeRecursively());
+        disk.makeLink(QStringLiteral("/w/real"), QStringLiteral("store"));
+        disk.makeLink(QStringLiteral("/w/hl"), QStringLiteral("real/deep/homes"));
+        const QByteArray before = treeFingerprint(bytes(disk.root()));
+        QCOMPARE(disk.fileSystem()->removeItem(path), std::optional(protectedText));
+        QCOMPARE(treeFingerprint(bytes(disk.root())), before);
+    }
+
+    // Something mounted at the item itself, in a child's private mount namespace that takes the
+    // mount with it: a view of the canary, or a file system of its own. Neither is emptied.
+    void mountAtTheItemIsRefused_data() {
+        QTest::addColumn<bool>("bind");
+        QTest::newRow("bind mount of a folder elsewhere") << true;
+        QTest::newRow("tmpfs") << false;
+    }
+    void mountAtTheItemIsRefused() {
+#if !defined(Q_OS_LINUX)
+        QSKIP("private mount namespaces are a Linux feature");
+#else
+        QFETCH(bool, bind);
+        Scene scene;
+        scene.disk().makeFolder(scene.target());
+        const QByteArray target = scene.realTarget();
+        const QByteArray before = scene.outside();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::mount(bind ? scene.canary().constData() : "none", target.constData(),
+                        bind ? nullptr : "tmpfs", bind ? MS_BIND : 0, nullptr) != 0) {
+                ::_exit(77);
+            }
+            const QByteArray inside = target + (bind ? "/file.txt" : "/inside");
+            ::close(::open(inside.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+            const bool refused = scene.fileSystem().removeItem(scene.target()) == protectedText;
+            ::_exit((refused ? 0 : 1) | (entryExists(inside) ? 0 : 2));
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+            QSKIP("no permission to mount here");
+        }
+        QCOMPARE(status, 0); // 1 << 8: not refused; 2 << 8: what was mounted lost its contents
+        QVERIFY(entryExists(target));
+        QCOMPARE(scene.outside(), before);
+#endif
     }
 
     void removesEveryKindOfItem_data() {

@@ -237,6 +237,22 @@ private:
 
 using ScanFn = QCoro::Task<QList<FolderItem>> (*)(Scanner&, QString);
 
+// Answers yes to every question a rule can ask: every path exists, every folder lists the same
+// few names and everything is large. Each rule of the catalogue, whenever it was added, then
+// offers what it can.
+class EverythingDisk final : public FileSystem {
+public:
+    EverythingDisk()
+        : FileSystem({}, QStringLiteral("/Users/u")) {}
+    bool fileExists(const QString&) const override { return true; }
+    std::optional<QStringList> contentsOfDirectory(const QString&) const override {
+        return QStringList{"21.0", "22.0", "com.example.ShipIt", "Some App"};
+    }
+    qint64 allocatedSizeOfTree(const QString&, const StopToken&) const override {
+        return qint64(1) << 40;
+    }
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Layout)
@@ -486,6 +502,19 @@ private slots:
         QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))),
                  disk.expected({reader, shipIt, runtime("iOS_21A328"), derived, gradle, older, npx,
                                 wrapper, vsix, pip, aax, crx, npm, ib, dyld, vst}));
+    }
+
+    // The removal guard keeps away from shallow paths; nothing the catalogue offers may be one.
+    void everyTargetIsRemovable() {
+        Scanner scanner(std::make_shared<EverythingDisk>());
+        const QList<FolderItem> found = QCoro::waitFor(scanner.scanAll({}));
+        QVERIFY(found.size() >= 16);
+        const FakeDisk disk(QStringLiteral("/Users/u"));
+        for (const FolderItem& item : found) {
+            disk.makeFolder(item.path);
+            const auto refusal = disk.fileSystem()->removeItem(item.path);
+            QVERIFY2(!refusal, qPrintable(item.path + ": " + refusal.value_or(QString())));
+        }
     }
 
     // With no usable home, what lies where a home-based rule would look is never offered.

@@ -75,6 +75,18 @@ private slots:
         row("empty", "", false);
         row("null", "null", false);
         row("text", j("'2.1.0'"), false);
+        const QByteArray rest = j(", 'build': 3, 'releaseNotes': 'n', 'downloadURL': 'u'}");
+        row("raw control character in a string", j("{'version': '2\x01'") + rest, false);
+        row("raw tab in a string", j("{'version': '2\t'") + rest, false);
+        row("raw control character in an ignored key", "{\"x\x1f\": 1, " + required + "}", false);
+        row("lone high surrogate", j("{'version': '\\ud800'") + rest, false);
+        row("lone low surrogate", j("{'version': '\\uDC00'") + rest, false);
+        row("high surrogate before a letter", j("{'version': '\\ud800\\u0041'") + rest, false);
+        row("surrogates in the wrong order", j("{'version': '\\udc00\\ud800'") + rest, false);
+        row("surrogate pair",
+            j("{'version': '\\ud83d\\ude00', 'releaseNotes': '\\\\ud800'") +
+                j(", 'build': 3, 'downloadURL': 'u'}"),
+            true);
     }
     void shape() {
         QFETCH(QByteArray, json);

@@ -20,6 +20,7 @@
 #include <QCoroTask>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -312,6 +313,30 @@ private slots:
         // Dismissed elsewhere (another window): this one closes too.
         checker.setUpToDateAlert(false);
         QTRY_VERIFY(!view.presentedAlert(ContentView::Alert::upToDate));
+    }
+
+    // The manifest is outside text: markup, entities and links in it stay the characters they are.
+    void updateAlertShowsTheManifestAsPlainText() {
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        view.show();
+        const QByteArray hostile =
+            "{\"version\": \"3.0<b></b>&lt;\", \"build\": 57, \"releaseNotes\": "
+            "\"<a href=\\\"smb://h/s\\\">Notes</a> file:///etc\", "
+            "\"downloadURL\": \"https://e.com\"}";
+        rig.server.answer("/downloads/version.json", LocalHttpServer::http(200, hostile));
+        rig.checker.checkForUpdates(false);
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::newVersion));
+        QMessageBox* offer = view.presentedAlert(ContentView::Alert::newVersion);
+        QVERIFY(offer->informativeText().startsWith("Kestrelle 3.0<b></b>&lt; is now available"));
+        const QList<QLabel*> labels = offer->findChildren<QLabel*>();
+        QVERIFY(labels.size() >= 2);
+        for (QLabel* label : labels) {
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QVERIFY(!label->openExternalLinks());
+            QVERIFY(!(label->textInteractionFlags() &
+                      (Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard)));
+        }
     }
 
     void shellMenuAndWindowsShareOneChecker() {

@@ -1,0 +1,26 @@
+#include "platform/MountRoot.h"
+
+#include <QtGlobal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+bool isMountRoot(int folderFd, const char* name, const struct stat& info,
+                 const struct stat& folder) {
+    // Only folders: some layered file systems report the device of the layer beneath for files.
+    if (S_ISDIR(info.st_mode) && info.st_dev != folder.st_dev) {
+        return true;
+    }
+#if defined(Q_OS_LINUX) && defined(STATX_ATTR_MOUNT_ROOT)
+    struct statx extended {};
+    if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &extended) ==
+            0 &&
+        (extended.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
+        return (extended.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    }
+#else
+    Q_UNUSED(folderFd);
+    Q_UNUSED(name);
+#endif
+    return false;
+}
