@@ -86,6 +86,15 @@ QPalette darkPalette() {
     return palette;
 }
 
+// Lets the views take the geometry of their last change before a picture is taken: a state that
+// has just changed has its layouts still pending, and a grab would show text cut off by them.
+void settle() {
+    for (int pass = 0; pass < 3; ++pass) {
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QApplication::processEvents();
+    }
+}
+
 bool render(FolderItemList& items, const QString& home, int width, const QString& file) {
     Dashboard dashboard(items, FolderRow::Environment{home, nullptr});
     dashboard.setAnimationsEnabled(false);
@@ -95,7 +104,7 @@ bool render(FolderItemList& items, const QString& home, int width, const QString
     const int height = dashboard.hasHeightForWidth() ? dashboard.heightForWidth(width)
                                                      : dashboard.sizeHint().height();
     dashboard.resize(width, std::max(height, dashboard.minimumSizeHint().height()));
-    QApplication::processEvents();
+    settle();
     return dashboard.grab().save(file);
 }
 
@@ -109,7 +118,7 @@ void waitUntil(const std::function<bool()>& done) {
 
 // A dialog drawn over its window the way a sheet sits on it.
 QPixmap withDialog(QWidget& window, QMessageBox& box) {
-    QApplication::processEvents();
+    settle();
     QPixmap shot = window.grab();
     const QPixmap dialog = box.grab();
     QPainter painter(&shot);
@@ -153,6 +162,7 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
         window.show();
         ContentState& state = view->state();
         waitUntil([&] { return state.statusMessage().startsWith(QLatin1String("Scan complete")); });
+        settle();
         save(window.grab(),
              dark ? QStringLiteral("window-dark.png") : QStringLiteral("window-light.png"));
         if (dark) {
