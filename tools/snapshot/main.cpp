@@ -205,7 +205,8 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Renders the dashboard to PNG files."));
+    parser.setApplicationDescription(
+        QStringLiteral("Renders the dashboard and the window to PNG files."));
     parser.addHelpOption();
     const QCommandLineOption outOption(QStringLiteral("out"),
                                        QStringLiteral("Folder for the PNG files."),
