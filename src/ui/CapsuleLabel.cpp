@@ -49,7 +49,7 @@ QSize CapsuleLabel::sizeHint() const {
     const int box = symbolBox();
     const int symbolWidth = box > 0 ? box + m_symbolSpacing : 0;
     return {2 * m_paddingH + symbolWidth + metrics.horizontalAdvance(m_text),
-            2 * m_paddingV + std::max(metrics.height(), box)};
+            2 * m_paddingV + std::max(Theme::lineBox(font(), m_text).height(), box)};
 }
 
 QSize CapsuleLabel::minimumSizeHint() const {
@@ -71,6 +71,6 @@ void CapsuleLabel::paintEvent(QPaintEvent*) {
     }
     painter.setFont(font());
     painter.setPen(foreground);
-    painter.drawText(QRect(left, 0, width() - left, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     m_text);
+    const Theme::LineBox line = Theme::lineBox(font(), m_text);
+    painter.drawText(left, (height() - line.height()) / 2 + line.above, m_text);
 }

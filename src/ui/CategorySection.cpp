@@ -3,6 +3,7 @@
 #include "model/ByteFormatter.h"
 #include "model/FolderItemList.h"
 #include "ui/CapsuleLabel.h"
+#include "ui/CheckBoxStyle.h"
 #include "ui/CollapseButton.h"
 #include "ui/Theme.h"
 
@@ -47,7 +48,9 @@ CategorySection::CategorySection(CleanupCategory category, FolderItemList& items
     m_collapseButton->setCollapsed(collapsed);
     connect(m_collapseButton, &CollapseButton::clicked, this,
             [this] { emit collapseRequested(m_category); });
-    header->addWidget(m_collapseButton, 1);
+    // Only the label is the control; the space between it and the total does nothing.
+    header->addWidget(m_collapseButton);
+    header->addStretch(1);
 
     m_total = new CapsuleLabel(
         Theme::systemFont(Theme::Header::totalFontSize, QFont::DemiBold, Theme::Design::rounded),
@@ -57,6 +60,7 @@ CategorySection::CategorySection(CleanupCategory category, FolderItemList& items
     header->addWidget(m_total, 0, Qt::AlignVCenter);
 
     m_selectAll = new QCheckBox(this);
+    CheckBoxStyle::apply(m_selectAll);
     const QString selectAllText =
         QStringLiteral("Select or deselect all items in ") + title(category);
     m_selectAll->setToolTip(selectAllText);

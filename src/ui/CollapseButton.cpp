@@ -34,6 +34,7 @@ CollapseButton::CollapseButton(CleanupCategory category, QWidget* parent)
     QFont titleFont = Theme::font(Theme::TextStyle::title3);
     titleFont.setWeight(QFont::Bold);
     m_title = new TextLabel(titleFont, Theme::Color::of(Role::primary), this);
+    m_title->setMaximumLineCount(0);
     m_title->setText(title(category));
     m_summary = new TextLabel(Theme::font(Theme::TextStyle::caption2),
                               Theme::Color::of(Role::secondary), this);

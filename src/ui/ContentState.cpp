@@ -58,6 +58,7 @@ QCoro::Task<> ContentState::performScan() {
     }
     m_items.replaceAll(std::move(found));
     set(m_diskInfo, m_services.readDisk());
+    m_hasScanned = true;
     set(m_isScanning, false);
     set(m_statusMessage, WindowTexts::scanComplete(m_items.count()));
 }
@@ -72,6 +73,7 @@ QCoro::Task<> ContentState::performCleanup() {
             if (self) {
                 self->set(self->m_currentlyCleaningName, WindowTexts::cleaningItem(name));
                 self->set(self->m_cleanupProgress, fraction);
+                emit self->progressReported();
             }
         });
     CleanupResult result = co_await cleaning;

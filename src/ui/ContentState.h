@@ -39,6 +39,8 @@ public:
     DiskSpaceInfo diskInfo() const { return m_diskInfo; }
     bool isScanning() const { return m_isScanning; }
     bool isCleaning() const { return m_isCleaning; }
+    // True once a scan has finished: only then does an empty list mean that nothing was found.
+    bool hasScanned() const { return m_hasScanned; }
     QString statusMessage() const { return m_statusMessage; }
     double cleanupProgress() const { return m_cleanupProgress; }
     // The whole progress text of the last item reported ("Cleaning " + name + "..."); kept after
@@ -75,6 +77,9 @@ public:
 signals:
     // Any state other than the list's contents changed (the list has its own notifications).
     void changed();
+    // A progress report of the cleanup was applied. The cleaner treats the item as soon as this
+    // returns, so whoever shows the report draws it here and now, not in a later repaint.
+    void progressReported();
 
 private:
     template <typename T>
@@ -85,6 +90,7 @@ private:
     DiskSpaceInfo m_diskInfo;
     bool m_isScanning = false;
     bool m_isCleaning = false;
+    bool m_hasScanned = false;
     QString m_statusMessage;
     double m_cleanupProgress = 0;
     QString m_currentlyCleaningName;

@@ -8,6 +8,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -54,6 +55,11 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
         }
     });
     connect(&m_state, &ContentState::changed, this, &ContentView::refresh);
+    // Widgets repaint at low priority, after the cleaner has moved on: paint the report at once.
+    connect(&m_state, &ContentState::progressReported, m_footer, [this] {
+        m_footer->layout()->activate();
+        m_footer->repaint();
+    });
 
     UpdateChecker* checker = &m_state.updateChecker();
     connect(checker, &UpdateChecker::showingUpdateAlertChanged, this, &ContentView::syncAlerts);
@@ -79,6 +85,7 @@ QMessageBox* ContentView::presentedAlert(Alert alert) const {
 
 void ContentView::refresh() {
     m_dashboard->setDiskInfo(m_state.diskInfo());
+    m_dashboard->setScanStatus(m_state.isScanning() || !m_state.hasScanned(), m_state.statusLine());
     m_footer->refresh();
     syncAlerts();
 }
@@ -146,7 +153,11 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
             box->setInformativeText(WindowTexts::resultMessage(*result));
             box->setDetailedText(WindowTexts::resultDetails(*result));
         }
-        box->addButton(WindowTexts::ok(), QMessageBox::AcceptRole);
+        // One role for both buttons: the desktop's button layout orders roles its own way
+        // (some put actions first) but keeps the order of the buttons within one role.
+        QPushButton* ok = box->addButton(WindowTexts::ok(), QMessageBox::ActionRole);
+        box->setDefaultButton(ok);
+        box->setEscapeButton(ok);
         if (result && !result->sudoCommandsRequired.isEmpty()) {
             QPushButton* copy =
                 box->addButton(WindowTexts::copySudoCommand(), QMessageBox::ActionRole);
@@ -161,9 +172,11 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
         box->setText(WindowTexts::newVersionTitle());
         box->setInformativeText(WindowTexts::newVersionMessage(
             checker.latestVersion(), checker.currentAppVersion(), checker.releaseNotes()));
+        // Same role for the same reason as the result's buttons; Escape still means "Later".
         QPushButton* download =
-            box->addButton(WindowTexts::downloadUpdate(), QMessageBox::AcceptRole);
-        QPushButton* later = box->addButton(WindowTexts::later(), QMessageBox::RejectRole);
+            box->addButton(WindowTexts::downloadUpdate(), QMessageBox::ActionRole);
+        QPushButton* later = box->addButton(WindowTexts::later(), QMessageBox::ActionRole);
+        box->setDefaultButton(download);
         box->setEscapeButton(later);
         connect(download, &QPushButton::clicked, this, [this, &checker] {
             if (const QUrl url = checker.downloadURL(); !url.isEmpty() && m_environment.desktop) {
@@ -183,7 +196,8 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
     case Alert::checkFailed:
         box->setWindowTitle(WindowTexts::checkFailedTitle());
         box->setText(WindowTexts::checkFailedTitle());
-        box->setInformativeText(WindowTexts::checkFailedMessage());
+        box->setInformativeText(WindowTexts::checkFailedMessage(
+            checker.lastFailure() == UpdateChecker::Failure::unreadableAnswer));
         box->addButton(WindowTexts::ok(), QMessageBox::AcceptRole);
         dismiss = [&checker] { checker.setCheckFailedAlert(false); };
         break;

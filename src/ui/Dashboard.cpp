@@ -1,6 +1,7 @@
 #include "ui/Dashboard.h"
 
 #include "model/FolderItemList.h"
+#include "ui/ActivityIndicator.h"
 #include "ui/CategorySection.h"
 #include "ui/CollapseButton.h"
 #include "ui/DiskCard.h"
@@ -86,6 +87,8 @@ Dashboard::Dashboard(FolderItemList& items, FolderRow::Environment environment, 
 
     m_empty = makeEmptyState();
     page->addWidget(m_empty);
+    m_scanning = makeScanningState();
+    page->addWidget(m_scanning);
 
     m_sectionsArea = new QWidget(this);
     m_sectionsLayout = new QVBoxLayout(m_sectionsArea);
@@ -123,6 +126,8 @@ QWidget* Dashboard::makeEmptyState() {
     QFont titleFont = Theme::font(Theme::TextStyle::title2);
     titleFont.setWeight(QFont::Bold);
     auto* title = new TextLabel(titleFont, Theme::Color::of(Role::primary), empty);
+    title->setMaximumLineCount(0);
+    title->setAlignment(Qt::AlignHCenter);
     title->setText(QStringLiteral("System Is Clean & Optimized"));
     stack->addWidget(title, 0, Qt::AlignHCenter);
     auto* message = new TextLabel(Theme::font(Theme::TextStyle::subheadline),
@@ -135,6 +140,43 @@ QWidget* Dashboard::makeEmptyState() {
     stack->addWidget(message, 0, Qt::AlignHCenter);
     stack->addStretch(1);
     return empty;
+}
+
+QWidget* Dashboard::makeScanningState() {
+    auto* scanning = new QWidget(this);
+    scanning->setMinimumHeight(Theme::Empty::minimumHeight);
+    auto* stack = new QVBoxLayout(scanning);
+    stack->setContentsMargins(Theme::Empty::padding, Theme::Empty::padding, Theme::Empty::padding,
+                              Theme::Empty::padding);
+    stack->setSpacing(Theme::Empty::spacing);
+    stack->addStretch(1);
+    m_scanningIndicator = new ActivityIndicator(scanning);
+    stack->addWidget(m_scanningIndicator, 0, Qt::AlignHCenter);
+    m_scanningStatus = new TextLabel(Theme::font(Theme::TextStyle::subheadline),
+                                     Theme::Color::of(Role::secondary), scanning);
+    m_scanningStatus->setMaximumLineCount(0);
+    m_scanningStatus->setAlignment(Qt::AlignHCenter);
+    m_scanningStatus->setMaximumWidth(Theme::Empty::textWidth);
+    stack->addWidget(m_scanningStatus, 0, Qt::AlignHCenter);
+    stack->addStretch(1);
+    scanning->hide();
+    return scanning;
+}
+
+void Dashboard::setScanStatus(bool scanning, const QString& status) {
+    m_scanningStatus->setText(status);
+    if (scanning != m_isScanning) {
+        m_isScanning = scanning;
+        showListOrState();
+    }
+}
+
+void Dashboard::showListOrState() {
+    // An empty list means "nothing found" only once a scan has looked.
+    const bool empty = m_items.isEmpty();
+    m_empty->setVisible(empty && !m_isScanning);
+    m_scanning->setVisible(empty && m_isScanning);
+    m_sectionsArea->setVisible(!empty);
 }
 
 void Dashboard::setDiskInfo(const DiskSpaceInfo& disk) {
@@ -176,8 +218,7 @@ void Dashboard::rebuildSections() {
         section->show();
         m_sections.append(section);
     }
-    m_empty->setVisible(m_items.isEmpty());
-    m_sectionsArea->setVisible(!m_items.isEmpty());
+    showListOrState();
     chainTabOrder();
     refreshFigures();
     setUpdatesEnabled(true);

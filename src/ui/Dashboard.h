@@ -8,11 +8,13 @@
 #include <QSet>
 #include <QWidget>
 
+class ActivityIndicator;
 class CategorySection;
 class DiskCard;
 class FolderItemList;
 class QPushButton;
 class QVBoxLayout;
+class TextLabel;
 
 // The body of the main window: the disk card, the quick-selection row and one collapsible section
 // per category that has targets, or the empty state. It reads the window's list and writes only
@@ -27,6 +29,9 @@ public:
     Dashboard(FolderItemList& items, FolderRow::Environment environment, QWidget* parent = nullptr);
 
     void setDiskInfo(const DiskSpaceInfo& disk);
+    // While no scan has finished yet, an empty list shows a spinner with the scan's status line
+    // instead of the empty state.
+    void setScanStatus(bool scanning, const QString& status);
     const DiskSpaceInfo& diskInfo() const { return m_disk; }
 
     // Folding slides the rows for 0.2 s unless this is off (tests turn it off).
@@ -43,6 +48,8 @@ public:
     const QList<CategorySection*>& sections() const { return m_sections; }
     CategorySection* section(CleanupCategory category) const;
     QWidget* emptyState() const { return m_empty; }
+    QWidget* scanningState() const { return m_scanning; }
+    TextLabel* scanningStatus() const { return m_scanningStatus; }
 
 signals:
     void quickSelectSafeRequested();
@@ -54,6 +61,8 @@ protected:
 
 private:
     QWidget* makeEmptyState();
+    QWidget* makeScanningState();
+    void showListOrState();
     void rebuildSections();
     void selectionChanged(int first, int last);
     void refreshFigures();
@@ -71,6 +80,10 @@ private:
     QPushButton* m_selectAll;
     QPushButton* m_deselectAll;
     QWidget* m_empty;
+    QWidget* m_scanning;
+    ActivityIndicator* m_scanningIndicator;
+    TextLabel* m_scanningStatus;
+    bool m_isScanning = false;
     QWidget* m_sectionsArea;
     QVBoxLayout* m_sectionsLayout;
     QList<CategorySection*> m_sections;

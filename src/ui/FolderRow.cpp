@@ -6,6 +6,7 @@
 #include "platform/gui/DesktopServices.h"
 #include "ui/CapsuleLabel.h"
 #include "ui/CategoryIcon.h"
+#include "ui/CheckBoxStyle.h"
 #include "ui/DisplayPath.h"
 #include "ui/PlainButton.h"
 #include "ui/SymbolView.h"
@@ -48,6 +49,7 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
     row->setSpacing(Theme::Row::spacing);
 
     m_check = new QCheckBox(this);
+    CheckBoxStyle::apply(m_check);
     row->addWidget(m_check, 0, Qt::AlignVCenter);
     connect(m_check, &QCheckBox::clicked, this,
             [this](bool checked) { m_items.setSelected(m_position, checked); });
@@ -65,6 +67,7 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
     nameRow->setSpacing(Theme::Row::nameSpacing);
     m_name = new TextLabel(Theme::font(Theme::TextStyle::headline), Theme::Color::of(Role::primary),
                            this);
+    m_name->setMaximumLineCount(0);
     m_safetyBadge = makeBadge(this);
     m_sudoBadge = makeBadge(this);
     m_sudoBadge->setText(QStringLiteral("Root / Sudo"));
@@ -87,10 +90,11 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
                                   Theme::Color::of(Role::tertiary), this);
     m_path = new TextLabel(Theme::font(Theme::TextStyle::caption), Theme::Color::of(Role::tertiary),
                            this);
-    // Long paths keep their beginning and their last folder; the tool tip has all of it.
-    m_path->setElideMode(Qt::ElideMiddle);
-    pathRow->addWidget(folder, 0, Qt::AlignVCenter);
-    pathRow->addWidget(m_path, 1, Qt::AlignVCenter);
+    // The line says what will be deleted: all of it is shown, broken anywhere, never cut.
+    m_path->setMaximumLineCount(0);
+    m_path->setWrapAnywhere(true);
+    pathRow->addWidget(folder, 0, Qt::AlignTop);
+    pathRow->addWidget(m_path, 1);
     text->addLayout(pathRow);
     row->addWidget(textColumn, 1, Qt::AlignVCenter);
 

@@ -54,7 +54,8 @@ Footer::Footer(ContentState& state, QWidget* parent)
     auto* statusText = new QVBoxLayout;
     statusText->setSpacing(2);
     statusText->addWidget(m_status);
-    statusText->addWidget(m_progress);
+    // Aligned, the bar's fixed width does not cap the column: the status line takes the room.
+    statusText->addWidget(m_progress, 0, Qt::AlignLeft);
     auto* statusBlock = new QHBoxLayout;
     statusBlock->setSpacing(8);
     statusBlock->addWidget(m_spinner, 0, Qt::AlignVCenter);
@@ -77,6 +78,10 @@ Footer::Footer(ContentState& state, QWidget* parent)
     m_clean->setDefault(false);
     m_clean->setAutoDefault(false);
     m_rescan->setAutoDefault(false);
+    // The buttons keep their natural width; the status block takes the free space.
+    for (QPushButton* button : {m_rescan, m_clean}) {
+        button->setSizePolicy(QSizePolicy::Fixed, button->sizePolicy().verticalPolicy());
+    }
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(20, 14, 20, 14);

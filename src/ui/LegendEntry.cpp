@@ -36,7 +36,8 @@ QSize LegendEntry::sizeHint() const {
     const int spacing = Theme::Legend::entrySpacing;
     return {Theme::Legend::dot + spacing + labelMetrics.horizontalAdvance(m_label) + spacing +
                 valueMetrics.horizontalAdvance(m_value),
-            std::max({Theme::Legend::dot, labelMetrics.height(), valueMetrics.height()})};
+            std::max({Theme::Legend::dot, Theme::lineBox(font(), m_label).height(),
+                      Theme::lineBox(valueFont(), m_value).height()})};
 }
 
 QSize LegendEntry::minimumSizeHint() const {
@@ -55,11 +56,13 @@ void LegendEntry::paintEvent(QPaintEvent*) {
     int left = dot + spacing;
     painter.setFont(font());
     painter.setPen(Theme::resolve(Theme::Color::of(Theme::Color::Role::secondary), palette()));
-    painter.drawText(QRect(left, 0, width() - left, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     m_label);
+    const auto baseline = [this](const QFont& font, const QString& text) {
+        const Theme::LineBox line = Theme::lineBox(font, text);
+        return (height() - line.height()) / 2 + line.above;
+    };
+    painter.drawText(left, baseline(font(), m_label), m_label);
     left += QFontMetrics(font()).horizontalAdvance(m_label) + spacing;
     painter.setFont(valueFont());
     painter.setPen(Theme::resolve(Theme::Color::of(Theme::Color::Role::primary), palette()));
-    painter.drawText(QRect(left, 0, width() - left, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     m_value);
+    painter.drawText(left, baseline(valueFont(), m_value), m_value);
 }

@@ -32,7 +32,7 @@ QSize PlainButton::sizeHint() const {
     const QFontMetrics metrics(font());
     const int box = symbolBox();
     return {box + symbolSpacing + metrics.horizontalAdvance(text()) + 2 * ringMargin,
-            std::max(box, metrics.height()) + 2 * ringMargin};
+            std::max(box, Theme::lineBox(font(), text()).height()) + 2 * ringMargin};
 }
 
 QSize PlainButton::minimumSizeHint() const {
@@ -55,8 +55,8 @@ void PlainButton::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     painter.setPen(foreground);
     const int textLeft = left + box + symbolSpacing;
-    painter.drawText(QRect(textLeft, 0, width() - textLeft, height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, text());
+    const Theme::LineBox line = Theme::lineBox(font(), text());
+    painter.drawText(textLeft, (height() - line.height()) / 2 + line.above, text());
     if (hasFocus()) {
         painter.setOpacity(1.0);
         Theme::paintFocusRing(painter, rect(), 4, palette());

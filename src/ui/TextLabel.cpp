@@ -71,6 +71,12 @@ void TextLabel::setElideMode(Qt::TextElideMode mode) {
     update();
 }
 
+void TextLabel::setWrapAnywhere(bool anywhere) {
+    m_wrapAnywhere = anywhere;
+    updateGeometry();
+    update();
+}
+
 void TextLabel::updatePolicy() {
     QSizePolicy policy(QSizePolicy::Preferred,
                        m_maximumLines == 1 ? QSizePolicy::Fixed : QSizePolicy::Preferred);
@@ -104,7 +110,8 @@ TextLabel::Lines TextLabel::layoutLines(int width) const {
     }
     QTextLayout layout(m_text, font());
     QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(m_wrapAnywhere ? QTextOption::WrapAnywhere
+                                      : QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
@@ -118,7 +125,9 @@ TextLabel::Lines TextLabel::layoutLines(int width) const {
             result.lines.append(shown);
             break;
         }
-        result.lines.append(m_text.mid(start, line.textLength()).trimmed());
+        const QString text = m_text.mid(start, line.textLength());
+        // A path keeps its spaces; words lose the one at which they were broken.
+        result.lines.append(m_wrapAnywhere ? text : text.trimmed());
     }
     layout.endLayout();
     return result;
@@ -132,10 +141,15 @@ bool TextLabel::isElided(int width) const {
     return layoutLines(width).elided;
 }
 
+int TextLabel::blockHeight(qsizetype lines) const {
+    const Theme::LineBox box = Theme::lineBox(font(), m_text);
+    return box.height() +
+           static_cast<int>(std::max<qsizetype>(lines - 1, 0)) * QFontMetrics(font()).lineSpacing();
+}
+
 QSize TextLabel::sizeHint() const {
-    const QFontMetrics metrics(font());
     if (m_maximumLines == 1) {
-        return {m_text.isEmpty() ? 0 : naturalWidth(), metrics.height()};
+        return {m_text.isEmpty() ? 0 : naturalWidth(), blockHeight(1)};
     }
     const int width = std::min(naturalWidth(), preferredWrapWidth);
     return {width, heightForWidth(width)};
@@ -144,7 +158,7 @@ QSize TextLabel::sizeHint() const {
 QSize TextLabel::minimumSizeHint() const {
     const QFontMetrics metrics(font());
     const int shortest = metrics.horizontalAdvance(QStringLiteral("Mm\u2026"));
-    return {std::min(naturalWidth(), shortest), metrics.height()};
+    return {std::min(naturalWidth(), shortest), blockHeight(1)};
 }
 
 bool TextLabel::hasHeightForWidth() const {
@@ -154,12 +168,7 @@ bool TextLabel::hasHeightForWidth() const {
 int TextLabel::heightForWidth(int width) const {
     // A layout may offer more than the label accepts (an aligned item keeps its size hint).
     width = std::min(width, maximumWidth());
-    const QFontMetrics metrics(font());
-    const auto lines = static_cast<int>(layoutLines(width).lines.size());
-    if (lines <= 1) {
-        return metrics.height();
-    }
-    return metrics.height() + (lines - 1) * metrics.lineSpacing();
+    return blockHeight(layoutLines(width).lines.size());
 }
 
 void TextLabel::paintEvent(QPaintEvent*) {
@@ -168,13 +177,14 @@ void TextLabel::paintEvent(QPaintEvent*) {
     painter.setPen(Theme::resolve(m_color, palette()));
     const QFontMetrics metrics(font());
     const Lines laidOut = layoutLines(width());
-    const int blockHeight = heightForWidth(width());
+    const int block = blockHeight(laidOut.lines.size());
     int top = 0;
     if (m_alignment & Qt::AlignVCenter) {
-        top = (height() - blockHeight) / 2;
+        top = (height() - block) / 2;
     } else if (m_alignment & Qt::AlignBottom) {
-        top = height() - blockHeight;
+        top = height() - block;
     }
+    top += Theme::lineBox(font(), m_text).above;
     for (const QString& line : laidOut.lines) {
         const int advance = metrics.horizontalAdvance(line);
         int left = 0;
@@ -183,7 +193,7 @@ void TextLabel::paintEvent(QPaintEvent*) {
         } else if (m_alignment & Qt::AlignRight) {
             left = width() - advance;
         }
-        painter.drawText(left, top + metrics.ascent(), line);
+        painter.drawText(left, top, line);
         top += metrics.lineSpacing();
     }
 }

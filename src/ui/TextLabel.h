@@ -24,6 +24,9 @@ public:
     void setAlignment(Qt::Alignment alignment);
     // Where a one-line text is cut; wrapped text is always cut at the end of its last line.
     void setElideMode(Qt::TextElideMode mode);
+    // Wrapped text breaks between words where it can; text without word boundaries (a path)
+    // breaks at any character instead, filling each line.
+    void setWrapAnywhere(bool anywhere);
 
     // The lines drawn at `width`, after wrapping and cutting.
     QStringList visibleLines(int width) const;
@@ -46,6 +49,7 @@ private:
     };
     Lines layoutLines(int width) const;
     int naturalWidth() const;
+    int blockHeight(qsizetype lines) const;
     void updatePolicy();
 
     QString m_text;
@@ -53,4 +57,5 @@ private:
     int m_maximumLines = 1;
     Qt::Alignment m_alignment = Qt::AlignLeft;
     Qt::TextElideMode m_elideMode = Qt::ElideRight;
+    bool m_wrapAnywhere = false;
 };

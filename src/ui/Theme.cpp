@@ -1,6 +1,7 @@
 #include "ui/Theme.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHash>
 #include <QImage>
@@ -146,6 +147,19 @@ QFont Theme::systemFont(int pixelSize, QFont::Weight weight, Design design) {
     return font;
 }
 
+Theme::LineBox Theme::lineBox(const QFont& font, const QString& text) {
+    const QFontMetrics metrics(font);
+    // Accented capitals reach highest, the underscore and descenders lowest.
+    QRect ink = metrics.boundingRect(QStringLiteral("\u00C5\u00C9\u00D6_gjpqy|"));
+    if (!text.isEmpty()) {
+        ink |= metrics.boundingRect(text);
+    }
+    // The bounds are measured at one pixel per point; drawn at a higher density a glyph's edge
+    // may reach half a point further, so each side gets one more.
+    return {std::max(metrics.ascent(), -ink.top()) + 1,
+            std::max(metrics.descent(), ink.bottom() + 1) + 1};
+}
+
 bool Theme::isDark(const QPalette& palette) {
     return palette.color(QPalette::Window).lightness() < 128;
 }
@@ -186,6 +200,21 @@ QColor Theme::resolve(const Color& color, const QPalette& palette) {
     }
     resolved.setAlphaF(static_cast<float>(resolved.alphaF() * color.opacity));
     return resolved;
+}
+
+QColor Theme::checkBoxBorder(const QPalette& palette, bool checked) {
+    if (checked) {
+        return palette.color(QPalette::Highlight);
+    }
+    return resolve(Color::of(Color::Role::primary).withOpacity(CheckBox::borderOpacity), palette);
+}
+
+QColor Theme::checkBoxFill(const QPalette& palette, bool checked) {
+    return checked ? palette.color(QPalette::Highlight) : palette.color(QPalette::Base);
+}
+
+QColor Theme::checkMark(const QPalette& palette) {
+    return palette.color(QPalette::HighlightedText);
 }
 
 QString Theme::symbolFile(const QString& symbolName) {

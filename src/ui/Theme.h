@@ -24,6 +24,16 @@ public:
     static QFont font(TextStyle style);
     static QFont systemFont(int pixelSize, QFont::Weight weight, Design design = Design::standard);
 
+    // The room one line of `font` takes so that nothing it draws is cut: fonts draw underscores,
+    // descenders and accents beyond their nominal ascent and descent, so the line box is grown to
+    // the ink of the font's tallest and deepest glyphs and of `text` itself.
+    struct LineBox {
+        int above = 0; // baseline below the top
+        int below = 0; // bottom below the baseline
+        int height() const { return above + below; }
+    };
+    static LineBox lineBox(const QFont& font, const QString& text = {});
+
     // A colour by role. Views keep roles, not colours, and resolve them at paint time.
     struct Color {
         enum class Role {
@@ -151,6 +161,15 @@ public:
         static constexpr int sizeFontSize = 14;
         static constexpr int labelSpacing = 4;
     };
+    // Checkboxes keep a visible edge and mark on any palette (the edge against the row behind it).
+    struct CheckBox {
+        static constexpr qreal borderOpacity = 0.55;
+        static constexpr qreal radius = 3;
+    };
+    static QColor checkBoxBorder(const QPalette& palette, bool checked);
+    static QColor checkBoxFill(const QPalette& palette, bool checked);
+    static QColor checkMark(const QPalette& palette);
+
     struct Badge {
         static constexpr int fontSize = 10;
         static constexpr int paddingH = 6;

@@ -107,7 +107,11 @@ QString WindowTexts::upToDateMessage(const QString& currentVersion) {
 QString WindowTexts::checkFailedTitle() {
     return QStringLiteral("Couldn't Check for Updates");
 }
-QString WindowTexts::checkFailedMessage() {
+QString WindowTexts::checkFailedMessage(bool answered) {
+    if (answered) {
+        return QStringLiteral(
+            "Kestrelle couldn't read the update server's answer. Try again later.");
+    }
     return QStringLiteral("Kestrelle couldn't reach the update server. Check your internet "
                           "connection and try again.");
 }

@@ -39,5 +39,6 @@ struct WindowTexts {
     static QString upToDateTitle();
     static QString upToDateMessage(const QString& currentVersion);
     static QString checkFailedTitle();
-    static QString checkFailedMessage();
+    // `answered`: the server was reached but what it sent was not a manifest.
+    static QString checkFailedMessage(bool answered);
 };

@@ -64,6 +64,21 @@ std::optional<qint64> parseSignedDecimal(QStringView text) {
     return value;
 }
 
+// Whether a failed transfer got as far as an answer from the server. Errors below 100 are those
+// of the connection (refused, closed, no such host, time-out, TLS), 100 to 199 those of a proxy;
+// redirects that go too far or off https, and everything from 200 on, are about what came back.
+bool answered(QNetworkReply::NetworkError error, const QVariant& status) {
+    switch (error) {
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return true;
+    case QNetworkReply::OperationCanceledError: // the transfer time-out
+        return false;
+    default:
+        return status.isValid() || error >= QNetworkReply::ContentAccessDenied;
+    }
+}
+
 } // namespace
 
 UpdateChecker::UpdateChecker(QUrl updateURL, std::optional<QVariantMap> infoDictionary,
@@ -143,12 +158,14 @@ void UpdateChecker::checkForUpdates(bool manual) {
 }
 
 QCoro::Task<> UpdateChecker::performCheck(bool manual) {
-    const std::optional<QByteArray> body = co_await fetchManifest();
-    const std::optional<AppUpdateInfo> info = body ? AppUpdateInfo::decode(*body) : std::nullopt;
+    const Fetched fetched = co_await fetchManifest();
+    const std::optional<AppUpdateInfo> info =
+        fetched.body ? AppUpdateInfo::decode(*fetched.body) : std::nullopt;
     if (!info) {
         // The automatic check stays quiet; someone who asked learns that it failed instead of
         // being told that all is well.
         if (manual) {
+            m_lastFailure = fetched.body ? Failure::unreadableAnswer : fetched.failure;
             setCheckFailedAlert(true);
         }
     } else if (isNewerRelease(*info)) {
@@ -163,7 +180,7 @@ QCoro::Task<> UpdateChecker::performCheck(bool manual) {
     setIsChecking(false);
 }
 
-QCoro::Task<std::optional<QByteArray>> UpdateChecker::fetchManifest() {
+QCoro::Task<UpdateChecker::Fetched> UpdateChecker::fetchManifest() {
     QNetworkRequest request(m_updateURL);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
@@ -177,10 +194,12 @@ QCoro::Task<std::optional<QByteArray>> UpdateChecker::fetchManifest() {
     QNetworkReply* const transfer = reply.get();
     // Stop as soon as the body is clearly not a manifest, whether the server announces its size or
     // not, so that a hostile server cannot make the program buffer without bound.
-    const auto abortWhenTooLarge = [transfer] {
+    auto tooLarge = std::make_shared<bool>(false);
+    const auto abortWhenTooLarge = [transfer, tooLarge] {
         const QVariant announced = transfer->header(QNetworkRequest::ContentLengthHeader);
         if (transfer->bytesAvailable() > maximumManifestBytes ||
             (announced.isValid() && announced.toLongLong() > maximumManifestBytes)) {
+            *tooLarge = true;
             QMetaObject::invokeMethod(transfer, &QNetworkReply::abort, Qt::QueuedConnection);
         }
     };
@@ -190,14 +209,17 @@ QCoro::Task<std::optional<QByteArray>> UpdateChecker::fetchManifest() {
     co_await transfer;
 
     const QVariant status = transfer->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (transfer->error() != QNetworkReply::NoError || !status.isValid() || status.toInt() != 200) {
-        co_return std::nullopt;
+    const QNetworkReply::NetworkError error = transfer->error();
+    if (error != QNetworkReply::NoError || !status.isValid() || status.toInt() != 200) {
+        co_return Fetched{std::nullopt, *tooLarge || answered(error, status)
+                                            ? Failure::unreadableAnswer
+                                            : Failure::unreachable};
     }
     QByteArray body = transfer->read(maximumManifestBytes + 1);
     if (body.size() > maximumManifestBytes) {
-        co_return std::nullopt;
+        co_return Fetched{std::nullopt, Failure::unreadableAnswer};
     }
-    co_return body;
+    co_return Fetched{std::move(body), Failure::unreadableAnswer};
 }
 
 bool UpdateChecker::isNewerRelease(const AppUpdateInfo& info) const {

@@ -32,6 +32,11 @@ class UpdateChecker : public QObject {
                    checkFailedAlertChanged)
 
 public:
+    // Why the last failed check failed: the server was never heard from (no connection, no such
+    // host, time-out), or what it sent was not a manifest (error status, too large, malformed,
+    // an unsafe redirect).
+    enum class Failure { unreachable, unreadableAnswer };
+
     // A manifest is small; anything larger is not one.
     static constexpr qint64 maximumManifestBytes = 64 * 1024;
     static constexpr int maximumRedirects = 5;
@@ -59,6 +64,8 @@ public:
     bool showingUpdateAlert() const { return m_showingUpdateAlert; }
     bool upToDateAlert() const { return m_upToDateAlert; }
     bool checkFailedAlert() const { return m_checkFailedAlert; }
+    // Set before checkFailedAlert is raised; kept until the next failure.
+    Failure lastFailure() const { return m_lastFailure; }
 
     // The window clears these when the user dismisses the alert.
     void setShowingUpdateAlert(bool showing);
@@ -87,8 +94,11 @@ signals:
 
 private:
     QCoro::Task<> performCheck(bool manual);
-    // The manifest's bytes, or nothing for any failure of the transfer.
-    QCoro::Task<std::optional<QByteArray>> fetchManifest();
+    struct Fetched {
+        std::optional<QByteArray> body; // the manifest's bytes, or nothing if the transfer failed
+        Failure failure = Failure::unreachable;
+    };
+    QCoro::Task<Fetched> fetchManifest();
     bool isNewerRelease(const AppUpdateInfo& info) const;
 
     void setIsChecking(bool checking);
@@ -110,4 +120,5 @@ private:
     bool m_showingUpdateAlert = false;
     bool m_upToDateAlert = false;
     bool m_checkFailedAlert = false;
+    Failure m_lastFailure = Failure::unreachable;
 };

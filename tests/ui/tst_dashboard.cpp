@@ -260,7 +260,16 @@ private slots:
                  QStringLiteral("chevron.down"));
         const int expandedHeight = simulators->height();
 
-        simulators->collapseButton()->click();
+        // The blank between the label and the total is inert; the label folds the section.
+        const auto clickAt = [simulators](QPoint point) {
+            QWidget* target = simulators->childAt(point);
+            target = target != nullptr ? target : simulators;
+            QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(simulators, point));
+        };
+        const QRect label = simulators->collapseButton()->geometry();
+        clickAt({simulators->totalPill()->x() - 2 * Theme::Header::spacing, label.center().y()});
+        QVERIFY(!f.dashboard->collapsedCategories().contains(C::simulators));
+        clickAt(label.center());
         QVERIFY(f.dashboard->collapsedCategories().contains(C::simulators));
         QVERIFY(!simulators->rowsArea()->isVisible());
         for (FolderRow* row : simulators->rows()) {
@@ -292,6 +301,18 @@ private slots:
         simulators->collapseButton()->click();
         QVERIFY(simulators->rowsArea()->isVisible());
         QVERIFY(!f.dashboard->collapsedCategories().contains(C::simulators));
+    }
+
+    // Titles wrap in a narrow window rather than lose their end.
+    void titlesWrap() {
+        Fixture f({makeItem("a", 1, C::developerTools)});
+        Fixture empty;
+        for (TextLabel* title :
+             {f.dashboard->section(C::developerTools)->collapseButton()->titleLabel(),
+              empty.dashboard->emptyState()->findChild<TextLabel*>()}) {
+            QVERIFY(!title->isElided(90));
+            QVERIFY2(title->visibleLines(90).size() > 1, qPrintable(title->text()));
+        }
     }
 
     void animatedCollapseEnds() {

@@ -1,13 +1,38 @@
 #include "model/CleanupCategory.h"
 #include "ui/CapsuleLabel.h"
+#include "ui/TextLabel.h"
 #include "ui/Theme.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QPalette>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+
+namespace {
+
+// Pixels that `paint` covers in an image of `size` points at `scale` pixels per point.
+int inkOf(QSize size, qreal scale, const std::function<void(QPainter&)>& paint) {
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        paint(painter);
+    }
+    int covered = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            covered += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+        }
+    }
+    return covered;
+}
+
+} // namespace
 
 class ThemeTest : public QObject {
     Q_OBJECT
@@ -53,6 +78,49 @@ private slots:
             }
         }
         QVERIFY2(drawn > 20, qPrintable(QStringLiteral("%1 opaque pixels").arg(drawn)));
+    }
+
+    // Underscores, descenders and accents reach beyond a font's nominal ascent and descent: a
+    // label must be tall enough for every pixel that the font draws, at either scale.
+    void noGlyphIsCut_data() {
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<qreal>("scale");
+        const std::pair<const char*, QFont> fonts[] = {
+            {"title2", Theme::font(Theme::TextStyle::title2)},
+            {"title3", Theme::font(Theme::TextStyle::title3)},
+            {"headline", Theme::font(Theme::TextStyle::headline)},
+            {"body", Theme::font(Theme::TextStyle::body)},
+            {"subheadline", Theme::font(Theme::TextStyle::subheadline)},
+            {"caption", Theme::font(Theme::TextStyle::caption)},
+            {"caption2", Theme::font(Theme::TextStyle::caption2)},
+            {"badge", Theme::systemFont(10, QFont::DemiBold)},
+            {"size", Theme::systemFont(14, QFont::Bold, Theme::Design::rounded)},
+        };
+        for (const qreal scale : {1.0, 2.0}) {
+            for (const auto& [name, font] : fonts) {
+                QTest::addRow("%s at %gx", name, scale) << font << scale;
+            }
+        }
+    }
+    void noGlyphIsCut() {
+        QFETCH(QFont, font);
+        QFETCH(qreal, scale);
+        const QString text = QStringLiteral("\u00C9gy_j");
+        const int drawn = inkOf({200, 100}, scale, [&](QPainter& painter) {
+            painter.setFont(font);
+            painter.drawText(20, 50, text);
+        });
+        TextLabel label(font, Theme::Color::of(Theme::Color::Role::primary));
+        label.setText(text);
+        CapsuleLabel pill(font, Theme::Color::of(Theme::Color::Role::primary), 6, 2, 0.0);
+        pill.setText(text);
+        for (QWidget* widget : {static_cast<QWidget*>(&label), static_cast<QWidget*>(&pill)}) {
+            widget->resize(widget->sizeHint());
+            const int shown = inkOf(widget->size(), scale, [widget](QPainter& painter) {
+                widget->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+            });
+            QCOMPARE(shown, drawn);
+        }
     }
 
     void unknownSymbolDrawsNothing() {

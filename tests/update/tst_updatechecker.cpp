@@ -174,25 +174,32 @@ private slots:
 
     void failures_data() {
         QTest::addColumn<LocalHttpServer::Response>("response");
+        // Whether the server answered at all: the user is told it could not be reached, or that
+        // its answer could not be read.
+        QTest::addColumn<bool>("answered");
         using Server = LocalHttpServer;
-        QTest::newRow("204") << Server::http(204, {});
-        QTest::newRow("304") << Server::http(304, {});
-        QTest::newRow("404") << Server::http(404, manifest("9.0", 99));
-        QTest::newRow("500") << Server::http(500, manifest("9.0", 99));
-        QTest::newRow("201 with a manifest") << Server::http(201, manifest("9.0", 99));
-        QTest::newRow("empty body") << Server::http(200, {});
-        QTest::newRow("not JSON") << Server::http(200, "<html>maintenance</html>");
+        QTest::newRow("204") << Server::http(204, {}) << true;
+        QTest::newRow("304") << Server::http(304, {}) << true;
+        QTest::newRow("404") << Server::http(404, manifest("9.0", 99)) << true;
+        QTest::newRow("500") << Server::http(500, manifest("9.0", 99)) << true;
+        QTest::newRow("201 with a manifest") << Server::http(201, manifest("9.0", 99)) << true;
+        QTest::newRow("empty body") << Server::http(200, {}) << true;
+        QTest::newRow("not JSON") << Server::http(200, "<html>maintenance</html>") << true;
         QTest::newRow("build as text")
             << Server::http(200, j("{'version': '9.0', 'build': '99', 'releaseNotes': '', "
-                                   "'downloadURL': 'https://example.com/'}"));
+                                   "'downloadURL': 'https://example.com/'}"))
+            << true;
         QTest::newRow("build beyond 64 bits")
             << Server::http(200, j("{'version': '9.0', 'build': 9223372036854775808, "
-                                   "'releaseNotes': '', 'downloadURL': 'https://example.com/'}"));
-        QTest::newRow("not HTTP") << Server::Response{"SSH-2.0-OpenSSH\r\n\r\n", true};
-        QTest::newRow("closed without an answer") << Server::Response{{}, true};
+                                   "'releaseNotes': '', 'downloadURL': 'https://example.com/'}"))
+            << true;
+        // Whatever listens there is not an HTTP server: the update server was not reached.
+        QTest::newRow("not HTTP") << Server::Response{"SSH-2.0-OpenSSH\r\n\r\n", true} << false;
+        QTest::newRow("closed without an answer") << Server::Response{{}, true} << false;
     }
     void failures() {
         QFETCH(LocalHttpServer::Response, response);
+        QFETCH(bool, answered);
         m_server->answer(manifestPath, response);
         const auto checker = makeChecker(running("2.0", "40"));
         checker->setShowingUpdateAlert(false);
@@ -207,6 +214,8 @@ private slots:
         // A check that the user asked for says that it failed, not that all is well.
         QVERIFY(check(*checker, true));
         QCOMPARE(checker->checkFailedAlert(), true);
+        QCOMPARE(checker->lastFailure(), answered ? UpdateChecker::Failure::unreadableAnswer
+                                                  : UpdateChecker::Failure::unreachable);
         QCOMPARE(checker->upToDateAlert(), false);
         QCOMPARE(checker->updateAvailable(), false);
         QCOMPARE(checker->showingUpdateAlert(), false);
@@ -244,6 +253,7 @@ private slots:
         QCOMPARE(checker->updateAvailable(), found);
         QCOMPARE(checker->checkFailedAlert(), !found);
         QCOMPARE(checker->upToDateAlert(), false);
+        QVERIFY(found || checker->lastFailure() == UpdateChecker::Failure::unreadableAnswer);
     }
 
     void bodySizeLimit_data() {
@@ -288,6 +298,7 @@ private slots:
 
         QVERIFY(check(*checker, true, 5'000));
         QCOMPARE(checker->checkFailedAlert(), true);
+        QCOMPARE(checker->lastFailure(), UpdateChecker::Failure::unreadableAnswer);
         QTRY_COMPARE(m_server->closedByClient(), 1);
     }
 
@@ -303,6 +314,7 @@ private slots:
         probe.stop();
         QVERIFY2(clock.elapsed() >= 250, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(checker->checkFailedAlert(), true);
+        QCOMPARE(checker->lastFailure(), UpdateChecker::Failure::unreachable);
         QCOMPARE(checker->upToDateAlert(), false);
         // The wait never held up the GUI thread.
         QVERIFY2(probe.longestGapMs() < 200, qPrintable(QString::number(probe.longestGapMs())));

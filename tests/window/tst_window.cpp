@@ -18,14 +18,19 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCoroTask>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTest>
+
+#include <algorithm>
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -66,7 +71,8 @@ struct Rig {
         pipBytes = disk.writeFile(disk.home() + "/Library/Caches/pip/wheels/a.whl", 300'000);
         npmBytes = disk.writeFile(disk.home() + "/.npm/_cacache/content/b", 200'000) +
                    disk.writeFile(disk.home() + "/.npm/_cacache/index/c", 5'000);
-        disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 100'000);
+        // The largest: the administrator target comes first in the list.
+        disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 400'000);
     }
 
     ContentState::Services services() {
@@ -84,6 +90,24 @@ QPushButton* buttonNamed(QMessageBox* box, const QString& text) {
     return nullptr;
 }
 
+// Calls `painted` each time `widget` is painted.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QWidget* widget, std::function<void()> painted)
+        : m_painted(std::move(painted)) {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            m_painted();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_painted;
+};
+
 bool existsOnDisk(const QString& realPath) {
     struct stat info {};
     return ::lstat(QFile::encodeName(realPath).constData(), &info) == 0;
@@ -99,14 +123,25 @@ private slots:
 
     void statusLineFollowsTheScan() {
         Rig rig;
-        ContentState state(rig.services());
+        ContentView view(rig.services(), rig.environment());
+        ContentState& state = view.state();
+        Dashboard* dashboard = view.dashboard();
         QStringList seen{state.statusLine()};
+        // Until a scan has finished, an empty list is not "nothing found": the content area
+        // shows a spinner with the status line instead of the empty state.
+        bool emptyStateTooEarly = false;
         connect(&state, &ContentState::changed, this, [&] {
             if (seen.last() != state.statusLine()) {
                 seen.append(state.statusLine());
             }
+            if (state.isScanning() && state.items().isEmpty()) {
+                emptyStateTooEarly |= !dashboard->emptyState()->isHidden() ||
+                                      dashboard->scanningState()->isHidden() ||
+                                      dashboard->scanningStatus()->text() != state.statusLine();
+            }
         });
         QCoro::waitFor(state.launch());
+        QVERIFY(!emptyStateTooEarly);
         QCOMPARE(seen, (QStringList{"Ready to scan", "Scanning storage...",
                                     "Scanning safe application caches...",
                                     "Scanning developer tools & build caches...",
@@ -175,26 +210,33 @@ private slots:
         QTRY_COMPARE(state.statusMessage(), QStringLiteral("Scan complete. Found 3 item(s)."));
         QTest::mouseClick(view.dashboard()->selectAllButton(), Qt::LeftButton);
 
+        // Each report as painted on screen, and whether its target was still untouched then.
         struct Report {
             QString text;
             bool targetStillThere;
         };
         QList<Report> reports;
-        bool rescanUnderResult = false;
-        connect(&state, &ContentState::changed, this, [&] {
-            const QString text = state.currentlyCleaningName();
-            if (state.isCleaning() && !text.isEmpty() &&
-                (reports.isEmpty() || reports.last().text != text)) {
-                const FolderItem* reported = nullptr;
-                for (const FolderItem& item : state.items().items()) {
-                    if ("Cleaning " + item.name + "..." == text) {
-                        reported = &item;
-                    }
-                }
-                reports.append({text, reported && existsOnDisk(rig.disk.real(reported->path))});
+        Footer* footer = view.footer();
+        PaintWatch watch(footer->statusLabel(), [&] {
+            const QString text = footer->statusLabel()->text();
+            if (!state.isCleaning() || text.isEmpty() ||
+                (!reports.isEmpty() && reports.last().text == text)) {
+                return;
             }
-            rescanUnderResult |= state.isScanning() && state.showingResultAlert();
+            const FolderItem* reported = nullptr;
+            for (const FolderItem& item : state.items().items()) {
+                if ("Cleaning " + item.name + "..." == text) {
+                    reported = &item;
+                }
+            }
+            reports.append({text, reported && existsOnDisk(rig.disk.real(reported->path))});
+            // The status block takes the free space; the buttons keep their natural width.
+            QVERIFY(!footer->statusLabel()->isElided(footer->statusLabel()->width()));
+            QCOMPARE(footer->rescanButton()->width(), footer->rescanButton()->sizeHint().width());
         });
+        bool rescanUnderResult = false;
+        connect(&state, &ContentState::changed, this,
+                [&] { rescanUnderResult |= state.isScanning() && state.showingResultAlert(); });
         const QStringList order = [&] {
             QStringList names;
             for (const FolderItem& item : state.items().items()) {
@@ -298,9 +340,10 @@ private slots:
         QTRY_VERIFY(view.presentedAlert(ContentView::Alert::checkFailed));
         QMessageBox* failed = view.presentedAlert(ContentView::Alert::checkFailed);
         QCOMPARE(failed->text(), QStringLiteral("Couldn't Check for Updates"));
+        // The server answered, but not with a manifest.
         QCOMPARE(failed->informativeText(),
-                 QStringLiteral("Kestrelle couldn't reach the update server. Check your internet "
-                                "connection and try again."));
+                 QStringLiteral("Kestrelle couldn't read the update server's answer. Try again "
+                                "later."));
         QVERIFY(!view.presentedAlert(ContentView::Alert::upToDate));
         buttonNamed(failed, "OK")->click();
         QVERIFY(!checker.checkFailedAlert());
@@ -337,6 +380,63 @@ private slots:
             QVERIFY(!(label->textInteractionFlags() &
                       (Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard)));
         }
+    }
+
+    // The desktop's button layout orders roles its own way; the alerts' order is fixed.
+    void alertButtonOrder_data() {
+        QTest::addColumn<int>("layout");
+        QTest::newRow("Windows") << int(QDialogButtonBox::WinLayout);
+        QTest::newRow("macOS") << int(QDialogButtonBox::MacLayout);
+        QTest::newRow("KDE") << int(QDialogButtonBox::KdeLayout);
+        QTest::newRow("GNOME") << int(QDialogButtonBox::GnomeLayout);
+    }
+    void alertButtonOrder() {
+        QFETCH(int, layout);
+        struct LayoutStyle : QProxyStyle {
+            int layout;
+            LayoutStyle(const QString& base, int policy)
+                : QProxyStyle(base)
+                , layout(policy) {}
+            int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                          QStyleHintReturn* returned) const override {
+                return hint == SH_DialogButtonLayout
+                           ? layout
+                           : QProxyStyle::styleHint(hint, option, widget, returned);
+            }
+        };
+        const QString style = QApplication::style()->name();
+        QApplication::setStyle(new LayoutStyle(style, layout));
+        const auto order = [](QMessageBox* box) {
+            QList<QAbstractButton*> buttons = box->buttons();
+            std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
+                return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+            });
+            QStringList texts;
+            for (QAbstractButton* button : buttons) {
+                texts.append(button->text());
+            }
+            return texts;
+        };
+        {
+            Rig rig;
+            ContentView view(rig.services(), rig.environment());
+            view.show();
+            QTRY_VERIFY(!view.state().isScanning());
+            view.state().items().replaceAll({FolderItem(
+                "VST", "/Library/Audio/Plug-Ins/VST", 1, CleanupCategory::dormantPlugins,
+                SafetyTier::caution, {}, true, false, std::nullopt, true)});
+            QCoro::waitFor(view.state().performCleanup());
+            QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
+            QTRY_COMPARE(order(view.presentedAlert(ContentView::Alert::result)),
+                         QStringList({"OK", "Copy Root Sudo Command"}));
+            rig.server.answer("/downloads/version.json",
+                              LocalHttpServer::http(200, manifest("2.1.0")));
+            rig.checker.checkForUpdates(false);
+            QTRY_VERIFY(view.presentedAlert(ContentView::Alert::newVersion));
+            QTRY_COMPARE(order(view.presentedAlert(ContentView::Alert::newVersion)),
+                         QStringList({"Download Update", "Later"}));
+        }
+        QApplication::setStyle(style);
     }
 
     void shellMenuAndWindowsShareOneChecker() {

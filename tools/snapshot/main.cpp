@@ -87,6 +87,15 @@ QPalette darkPalette() {
     return palette;
 }
 
+// Lets the views take the geometry of their last change before a picture is taken: a state that
+// has just changed has its layouts still pending, and a grab would show text cut off by them.
+void settle() {
+    for (int pass = 0; pass < 3; ++pass) {
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QApplication::processEvents();
+    }
+}
+
 bool render(FolderItemList& items, const QString& home, int width, const QString& file) {
     Dashboard dashboard(items, FolderRow::Environment{home, nullptr});
     dashboard.setAnimationsEnabled(false);
@@ -96,9 +105,8 @@ bool render(FolderItemList& items, const QString& home, int width, const QString
     const int height = dashboard.hasHeightForWidth() ? dashboard.heightForWidth(width)
                                                      : dashboard.sizeHint().height();
     dashboard.resize(width, std::max(height, dashboard.minimumSizeHint().height()));
-    // The disk card's name comes from a worker; the second pass lays out its width.
-    QApplication::processEvents();
-    QApplication::processEvents();
+    // The disk card's name comes from a worker; settling lays out its width too.
+    settle();
     return dashboard.grab().save(file);
 }
 
@@ -112,7 +120,7 @@ void waitUntil(const std::function<bool()>& done) {
 
 // A dialog drawn over its window the way a sheet sits on it.
 QPixmap withDialog(QWidget& window, QMessageBox& box) {
-    QApplication::processEvents();
+    settle();
     QPixmap shot = window.grab();
     const QPixmap dialog = box.grab();
     QPainter painter(&shot);
@@ -156,6 +164,7 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
         window.show();
         ContentState& state = view->state();
         waitUntil([&] { return state.statusMessage().startsWith(QLatin1String("Scan complete")); });
+        settle();
         save(window.grab(),
              dark ? QStringLiteral("window-dark.png") : QStringLiteral("window-light.png"));
         if (dark) {
@@ -198,7 +207,8 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Renders the dashboard to PNG files."));
+    parser.setApplicationDescription(
+        QStringLiteral("Renders the dashboard and the window to PNG files."));
     parser.addHelpOption();
     const QCommandLineOption outOption(QStringLiteral("out"),
                                        QStringLiteral("Folder for the PNG files."),
