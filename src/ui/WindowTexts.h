@@ -40,4 +40,10 @@ struct WindowTexts {
     static QString upToDateMessage(const QString& currentVersion);
     static QString checkFailedTitle();
     static QString checkFailedMessage();
+
+    // Asked before a window whose cleanup is running goes (closing it, or quitting).
+    static QString stopCleaningTitle();
+    static QString stopCleaningMessage();
+    static QString keepCleaning();
+    static QString stopAndClose();
 };
