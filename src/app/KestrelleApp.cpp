@@ -120,7 +120,7 @@ int KestrelleApp::exec() {
     // Every window has gone, and with it every scan and cleanup. What may still run is an update
     // check, which nobody will read now, and the idle threads of the background pools.
     m_updateChecker.abandonCheck();
-    joinSerialPools();
+    joinBackgroundThreads();
     return status;
 }
 

@@ -46,10 +46,11 @@ QThreadPool* newSerialPool(QThread::Priority priority) {
     return pool;
 }
 
-void joinSerialPools() {
+void joinBackgroundThreads() {
     const std::lock_guard lock(serialPoolsMutex);
     for (QThreadPool* pool : serialPools()) {
         // Also ends the idle thread, which would otherwise linger until its expiry.
         pool->waitForDone();
     }
+    QThreadPool::globalInstance()->waitForDone();
 }

@@ -12,8 +12,8 @@ void lowerCurrentThreadPriority();
 // removals, waiting for a command). The pool object lives as long as the process.
 QThreadPool* newSerialPool(QThread::Priority priority);
 
-// Waits until every pool made by newSerialPool has run out of work, and joins its thread. The
-// program calls it once its event loop is over and its long work has been asked to stop, so that
-// no thread of it is still running when main returns. A pool used again afterwards starts a new
-// thread.
-void joinSerialPools();
+// Waits until every pool made by newSerialPool, and the pool Qt keeps for its own background
+// jobs, has run out of work, and joins their threads. The program calls it once its event loop is
+// over and its long work has been asked to stop, so that no thread of it is still running when
+// main returns. A pool used again afterwards starts a new thread.
+void joinBackgroundThreads();

@@ -391,12 +391,12 @@ private slots:
         QFETCH(int, threads);
         Scene scene;
         const QByteArray target = scene.realTarget();
-        constexpr int folders = 200;
+        constexpr int folders = 100;
         scene.disk().makeFolder(scene.target());
         for (int i = 0; i < folders; ++i) {
             const QByteArray folder = target + "/d" + QByteArray::number(i);
             QCOMPARE(::mkdir(folder.constData(), 0755), 0);
-            for (int j = 0; j < 100; ++j) {
+            for (int j = 0; j < 50; ++j) {
                 writeRaw(folder + "/f" + QByteArray::number(j));
             }
         }

@@ -115,7 +115,7 @@ private slots:
         FakeDisk disk;
         disk.writeFile(disk.home() + "/Library/Caches/pip/wheel", 5000);
         disk.makeFolder(disk.home() + "/.gradle/caches");
-        buildWideTree(disk.real(disk.home() + "/.gradle/caches"), 100, 100);
+        buildWideTree(disk.real(disk.home() + "/.gradle/caches"), 40, 50);
         Scanner scanner(disk.fileSystem());
         const StopToken stop = StopToken::stoppable();
         QStringList seen;

@@ -101,6 +101,18 @@ QPushButton* buttonNamed(QMessageBox* box, const QString& text) {
     return nullptr;
 }
 
+// Threads of this process that background pools started (and the walkers they started in turn,
+// which inherit the name); none may outlive the event loop.
+int pooledThreads() {
+    int count = 0;
+    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs)) {
+        QFile name(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        count +=
+            name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled") ? 1 : 0;
+    }
+    return count;
+}
+
 bool existsOnDisk(const QString& realPath) {
     struct stat info {};
     return ::lstat(QFile::encodeName(realPath).constData(), &info) == 0;
@@ -459,6 +471,7 @@ private slots:
         QVERIFY(!cleaning && !scanning);
         QVERIFY(rig.pipLeft());
         QVERIFY(!rig.checker.isChecking());
+        QCOMPARE(pooledThreads(), 0);
     }
 
     void windowStaysResponsiveThroughScanAndCleanup() {
