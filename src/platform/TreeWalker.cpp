@@ -152,6 +152,10 @@ private:
         frame.name = std::move(name);
         const int folderFd = ::dirfd(folder);
         while (const dirent* entry = ::readdir(folder)) {
+            // A folder of a few hundred thousand files takes seconds to read on its own.
+            if (m_stop.stopRequested()) {
+                break;
+            }
             const char* entryName = entry->d_name;
             if (isHidden(entryName)) {
                 continue;
