@@ -471,7 +471,9 @@ private slots:
         QVERIFY(!cleaning && !scanning);
         QVERIFY(rig.pipLeft());
         QVERIFY(!rig.checker.isChecking());
-        QCOMPARE(pooledThreads(), 0);
+        // Idle pool threads would linger for half a minute; a thread Qt itself starts and ends on
+        // the way is let go.
+        QTRY_COMPARE(pooledThreads(), 0);
     }
 
     void windowStaysResponsiveThroughScanAndCleanup() {
