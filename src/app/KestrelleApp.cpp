@@ -6,7 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
+#include <QEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
