@@ -33,7 +33,7 @@ public:
     // Runs the five category scans in category order, hands one status text per category to
     // `statusUpdate` before that category starts, and returns every target larger than 0 bytes,
     // largest first (equal sizes keep the order in which they were found).
-    // A stop request ends the walk under way between two folders and starts no other; the scan
+    // A stop request ends the walk under way at its next entry and starts no other; the scan
     // then returns nothing (not a partial list) and the worker is free for the next one.
     QCoro::Task<QList<FolderItem>> scanAll(StatusSink statusUpdate, StopToken stop = {});
 
