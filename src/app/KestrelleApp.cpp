@@ -1,10 +1,12 @@
 #include "app/KestrelleApp.h"
 
+#include "platform/ThreadPriority.h"
 #include "ui/ContentView.h"
 #include "update/UpdateChecker.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -33,7 +35,7 @@ KestrelleApp::KestrelleApp(UpdateChecker& updateChecker, ContentFactory makeCont
     connect(m_newWindow, &QAction::triggered, this, [this] { newWindow(); });
     connect(m_about, &QAction::triggered, this,
             [this] { showAbout(qobject_cast<QMainWindow*>(QApplication::activeWindow())); });
-    connect(m_quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+    connect(m_quit, &QAction::triggered, this, &KestrelleApp::quit);
 }
 
 QString KestrelleApp::applicationName() {
@@ -41,13 +43,24 @@ QString KestrelleApp::applicationName() {
 }
 
 QMainWindow* KestrelleApp::newWindow() {
+    // Not deleted on close: a window closed while it scans stays, hidden, until its walk has
+    // stopped, so that the program cannot end under it.
     auto* window = new QMainWindow;
-    window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(applicationName());
     ContentView* content = m_makeContent();
     window->setCentralWidget(content);
     connect(content, &ContentView::appeared, this,
             [this] { m_updateChecker.checkForUpdates(false); });
+    connect(&content->state(), &ContentState::stopped, window,
+            [this, window] { closeWhenStopped(window); });
+    window->installEventFilter(this);
+    m_windows.append(window);
+    connect(window, &QObject::destroyed, this, [this, window] {
+        m_windows.removeOne(window);
+        if (m_windows.isEmpty()) {
+            emit allWindowsClosed();
+        }
+    });
 
     // Each window carries the same commands; on macOS they form the one global menu bar.
     QMenu* appMenu = window->menuBar()->addMenu(applicationName());
@@ -66,6 +79,95 @@ QMainWindow* KestrelleApp::newWindow() {
     window->resize(960, 760);
     window->show();
     return window;
+}
+
+void KestrelleApp::quit() {
+    if (m_quitQuestion && m_quitQuestion->isVisible()) {
+        return;
+    }
+    QList<QMainWindow*> cleaning;
+    for (QMainWindow* window : std::as_const(m_windows)) {
+        const ContentState& state = contentOf(window)->state();
+        if (state.isCleaning() && !state.isStopRequested()) {
+            cleaning.append(window);
+        }
+    }
+    const auto closeAll = [this] {
+        // Cleaning windows refuse until their run has stopped, then close by themselves.
+        for (QMainWindow* window : QList<QMainWindow*>(m_windows)) {
+            window->close();
+        }
+    };
+    if (cleaning.isEmpty()) {
+        closeAll();
+        return;
+    }
+    auto* active = qobject_cast<QMainWindow*>(QApplication::activeWindow());
+    QMainWindow* asking = cleaning.contains(active) ? active : cleaning.first();
+    m_quitQuestion = contentOf(asking)->askToStopCleaning([this, closeAll] {
+        for (QMainWindow* window : std::as_const(m_windows)) {
+            contentOf(window)->state().requestStop();
+        }
+        closeAll();
+    });
+}
+
+int KestrelleApp::exec() {
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    connect(this, &KestrelleApp::allWindowsClosed, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    const int status = QApplication::exec();
+    // Every window has gone, and with it every scan and cleanup. What may still run is an update
+    // check, which nobody will read now, and the idle threads of the background pools.
+    m_updateChecker.abandonCheck();
+    joinBackgroundThreads();
+    return status;
+}
+
+QMessageBox* KestrelleApp::quitQuestion() const {
+    return m_quitQuestion.data();
+}
+
+bool KestrelleApp::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        auto* window = qobject_cast<QMainWindow*>(watched);
+        if (window != nullptr && m_windows.contains(window) && !closeRequested(window)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+ContentView* KestrelleApp::contentOf(QMainWindow* window) {
+    return static_cast<ContentView*>(window->centralWidget());
+}
+
+bool KestrelleApp::closeRequested(QMainWindow* window) {
+    ContentView* content = contentOf(window);
+    ContentState& state = content->state();
+    if (!state.isBusy()) {
+        window->deleteLater();
+        return true;
+    }
+    if (state.isCleaning()) {
+        // The window stays, showing the run, until the removal under way has stopped.
+        if (!state.isStopRequested()) {
+            content->askToStopCleaning([&state] { state.requestStop(); });
+        }
+        return false;
+    }
+    // A scan is only reading: it stops without a question, and the window goes once its walk has.
+    state.requestStop();
+    return true;
+}
+
+void KestrelleApp::closeWhenStopped(QMainWindow* window) {
+    if (window->isVisible()) {
+        window->close();
+    } else {
+        window->deleteLater();
+    }
 }
 
 void KestrelleApp::showAbout(QMainWindow* window) const {

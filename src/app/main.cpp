@@ -21,5 +21,5 @@ int main(int argc, char** argv) {
         return new ContentView(ContentState::sharedServices(), FolderRow::Environment::system());
     });
     app.newWindow();
-    return QApplication::exec();
+    return app.exec();
 }

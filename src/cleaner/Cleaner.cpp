@@ -43,18 +43,23 @@ struct EventLoopPass {
 };
 
 struct Removal {
-    enum class Outcome { missing, removed, failed };
+    enum class Outcome { missing, removed, failed, stopped };
     Outcome outcome = Outcome::missing;
     QString error;
 };
 
-Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, bool recreate) {
+Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, bool recreate,
+                          const StopToken& stop) {
     lowerCurrentThreadPriority();
     try {
         if (!fileSystem.fileExists(path)) {
             return {};
         }
-        if (auto error = fileSystem.removeItem(path)) {
+        if (auto error = fileSystem.removeItem(path, stop)) {
+            // Whatever the removal met, an item cut short by a stop is left as it is.
+            if (stop.stopRequested()) {
+                return {Removal::Outcome::stopped, {}};
+            }
             return {Removal::Outcome::failed, std::move(*error)};
         }
         if (recreate) {
@@ -87,17 +92,21 @@ Cleaner& Cleaner::shared() {
     return cleaner;
 }
 
-QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink progress) {
+QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink progress,
+                                          StopToken stop) {
     items.removeIf([](const FolderItem& item) { return !item.isSelected; });
     const auto count = static_cast<double>(items.size());
     CleanupResult result;
-    for (qsizetype i = 0; i < items.size(); ++i) {
+    for (qsizetype i = 0; i < items.size() && !stop.stopRequested(); ++i) {
         const FolderItem& item = items.at(i);
         if (progress) {
             progress(item.name, static_cast<double>(i) / count);
         }
         // Let the window apply and draw the report before the item is touched.
         co_await EventLoopPass{};
+        if (stop.stopRequested()) {
+            break;
+        }
 
         if (item.requiresSudo) {
             result.sudoCommandsRequired.append(item.path);
@@ -119,12 +128,13 @@ QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink 
         }
         QFuture<Removal> removing =
             QtConcurrent::run(&removalPool(), [fileSystem = m_fileSystem, path = item.path,
-                                               recreate = item.recreateFolderAfterDelete] {
-                return removeAndRecreate(*fileSystem, path, recreate);
+                                               recreate = item.recreateFolderAfterDelete, stop] {
+                return removeAndRecreate(*fileSystem, path, recreate, stop);
             });
         const Removal removal = co_await removing;
         switch (removal.outcome) {
         case Removal::Outcome::missing:
+        case Removal::Outcome::stopped:
             break;
         case Removal::Outcome::removed:
             result.totalFreed += item.size;

@@ -2,6 +2,7 @@
 
 #include "model/CleanupResult.h"
 #include "model/FolderItem.h"
+#include "platform/StopToken.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -30,7 +31,13 @@ public:
     // `progress` gets its name and the share of the run already done (i / n, never 1), and the
     // event loop runs once so the report is on screen before the item is touched. Never fails:
     // each failure becomes a line of the result's errors. The caller's list is not changed.
-    QCoro::Task<CleanupResult> clean(QList<FolderItem> items, ProgressSink progress);
+    //
+    // A stop request ends the run at its next safe point: no further item is started, a removal
+    // under way ends between two entries and leaves the rest on disk, and a shell command under
+    // way is waited for (never killed). An item stopped part-way is not made again and counts as
+    // neither succeeded, failed nor freed; the result covers what was done before the stop.
+    QCoro::Task<CleanupResult> clean(QList<FolderItem> items, ProgressSink progress,
+                                     StopToken stop = {});
 
 private:
     std::shared_ptr<FileSystem> m_fileSystem;

@@ -47,7 +47,7 @@ public:
     // Bytes allocated by everything below a folder: hidden entries and hidden folders are passed
     // over, links are never followed, unreadable entries are left out. A missing path, a plain file
     // or a link measures 0. Blocking: never call it on the GUI thread.
-    // A stop request ends the walk between folders; the partial figure it then returns means
+    // A stop request ends the walk between two entries; the partial figure it then returns means
     // nothing and is to be dropped.
     virtual qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop = {}) const;
 

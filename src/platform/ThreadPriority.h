@@ -8,6 +8,12 @@ class QThreadPool;
 // lower scheduling priority so the window keeps its share of the processor.
 void lowerCurrentThreadPriority();
 
-// A pool of one thread that is never released, for work that must run one item at a time off the
-// GUI thread (folder walks, removals, waiting for a command).
+// A pool of one thread for work that must run one item at a time off the GUI thread (folder walks,
+// removals, waiting for a command). The pool object lives as long as the process.
 QThreadPool* newSerialPool(QThread::Priority priority);
+
+// Waits until every pool made by newSerialPool, and the pool Qt keeps for its own background
+// jobs, has run out of work, and joins their threads. The program calls it once its event loop is
+// over and its long work has been asked to stop, so that no thread of it is still running when
+// main returns. A pool used again afterwards starts a new thread.
+void joinBackgroundThreads();

@@ -18,6 +18,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -117,10 +118,11 @@ struct Frame {
 // done by the walk itself whenever it would otherwise wait.
 class Removal {
 public:
-    Removal(int threads, int topParentFd, dev_t device)
+    Removal(int threads, int topParentFd, dev_t device, StopToken stop)
         : m_helperCount(std::max(threads, 1) - 1)
         , m_topParentFd(topParentFd)
-        , m_device(device) {}
+        , m_device(device)
+        , m_stop(std::move(stop)) {}
 
     int run(int topFd, const char* name, const struct stat& info) {
         std::vector<std::thread> helpers;
@@ -147,7 +149,7 @@ public:
             helper.join();
         }
         m_stack.clear();
-        return m_firstError.load();
+        return m_stopped.load() ? ECANCELED : m_firstError.load();
     }
 
 private:
@@ -155,7 +157,7 @@ private:
         if (!pushFrame(topFd, name, info)) {
             return;
         }
-        while (!m_stack.empty()) {
+        while (!m_stack.empty() && !stopping()) {
             Frame& top = m_stack.back();
             if (top.next == top.subfolders.size()) {
                 finishTop();
@@ -166,6 +168,16 @@ private:
             }
             enter(std::move(top.subfolders[top.next++]));
         }
+    }
+
+    // True once a stop was asked for: from then on nothing more is unlinked, and what is left
+    // stays where it is.
+    bool stopping() {
+        if (!m_stop.stopRequested()) {
+            return false;
+        }
+        m_stopped.store(true);
+        return true;
     }
 
     void record(int error) {
@@ -179,6 +191,9 @@ private:
 
     void unlinkAll(int folderFd, const std::vector<std::string>& names) {
         for (const std::string& name : names) {
+            if (stopping()) {
+                return;
+            }
             if (::unlinkat(folderFd, name.c_str(), 0) != 0) {
                 record(errno);
             }
@@ -202,7 +217,7 @@ private:
         frame.inode = info.st_ino;
         const int folderFd = ::dirfd(listing);
         std::vector<std::string> others;
-        for (;;) {
+        while (!stopping()) {
             errno = 0;
             const dirent* entry = ::readdir(listing);
             if (entry == nullptr) {
@@ -416,7 +431,9 @@ private:
     int m_helperCount;
     const int m_topParentFd;
     const dev_t m_device;
+    const StopToken m_stop;
     std::atomic<int> m_firstError{0};
+    std::atomic<bool> m_stopped{false};
 
     // The walk's own state.
     std::vector<Frame> m_stack;
@@ -434,7 +451,10 @@ private:
 } // namespace
 
 int TreeRemover::remove(int parentFd, const char* name, const struct stat& seen, int threads,
-                        [[maybe_unused]] const StopToken& stop) {
+                        const StopToken& stop) {
+    if (stop.stopRequested()) {
+        return ECANCELED;
+    }
     if (!S_ISDIR(seen.st_mode)) {
         return ::unlinkat(parentFd, name, 0) == 0 ? 0 : errno;
     }
@@ -460,6 +480,6 @@ int TreeRemover::remove(int parentFd, const char* name, const struct stat& seen,
         return EAGAIN;
     }
     Removal removal(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()), parentFd,
-                    info.st_dev);
+                    info.st_dev, stop);
     return removal.run(fd, name, info);
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -54,8 +55,9 @@ struct Cursor {
 
 class Walk {
 public:
-    explicit Walk(int threads)
-        : m_threads(threads) {}
+    Walk(int threads, StopToken stop)
+        : m_threads(threads)
+        , m_stop(std::move(stop)) {}
 
     qint64 run(int topFd) {
         m_pending.push_back(topFd);
@@ -102,6 +104,13 @@ private:
             }
             m_wake.wait(lock);
         }
+        if (m_stop.stopRequested()) {
+            // Folders handed over but not yet entered are let go unread.
+            for (const int fd : m_pending) {
+                ::close(fd);
+            }
+            m_pending.clear();
+        }
         if (m_pending.empty()) {
             return std::nullopt;
         }
@@ -143,6 +152,10 @@ private:
         frame.name = std::move(name);
         const int folderFd = ::dirfd(folder);
         while (const dirent* entry = ::readdir(folder)) {
+            // A folder of a few hundred thousand files takes seconds to read on its own.
+            if (m_stop.stopRequested()) {
+                break;
+            }
             const char* entryName = entry->d_name;
             if (isHidden(entryName)) {
                 continue;
@@ -228,6 +241,10 @@ private:
         std::vector<Frame>& stack = cursor.stack;
         while (!stack.empty()) {
             Frame& top = stack.back();
+            if (m_stop.stopRequested()) {
+                // Unwinds without entering anything more; each frame closes on its way out.
+                top.next = top.subfolders.size();
+            }
             if (top.next == top.subfolders.size()) {
                 if (top.folder != nullptr) {
                     ::closedir(top.folder);
@@ -258,6 +275,7 @@ private:
     }
 
     int m_threads;
+    const StopToken m_stop;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<int> m_pending;
@@ -269,7 +287,7 @@ private:
 
 } // namespace
 
-qint64 TreeWalker::allocatedSize(int folderFd, [[maybe_unused]] const StopToken& stop) {
-    Walk walk(std::max(1, QThread::idealThreadCount()));
+qint64 TreeWalker::allocatedSize(int folderFd, const StopToken& stop) {
+    Walk walk(std::max(1, QThread::idealThreadCount()), stop);
     return walk.run(folderFd);
 }

@@ -10,6 +10,7 @@ public:
     // Sums the allocated bytes of every non-hidden entry below the open folder `folderFd` (which
     // it takes over and closes). Folders are spread over as many threads as the machine has cores;
     // the number of open descriptors stays bounded however deep or wide the tree is.
-    // A stop request ends the walk between folders (the figure is then partial).
+    // A stop request ends the walk between folders, or between the entries of a large one (the
+    // figure is then partial).
     static qint64 allocatedSize(int folderFd, const StopToken& stop = {});
 };

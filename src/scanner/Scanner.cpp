@@ -21,15 +21,28 @@ QThreadPool& sizingPool() {
 
 } // namespace
 
-Scanner::Scanner(std::shared_ptr<FileSystem> fileSystem)
-    : m_fileSystem(std::move(fileSystem)) {}
+Scanner::Scanner(std::shared_ptr<FileSystem> fileSystem, StopToken stop)
+    : m_fileSystem(std::move(fileSystem))
+    , m_stop(std::move(stop)) {}
 
 Scanner& Scanner::shared() {
     static Scanner scanner(FileSystem::system());
     return scanner;
 }
 
-QCoro::Task<QList<FolderItem>> Scanner::scanAll(StatusSink statusUpdate) {
+QCoro::Task<QList<FolderItem>> Scanner::scanAll(StatusSink statusUpdate, StopToken stop) {
+    // The shared scanner serves every window at once: each scan carries its own stop request in a
+    // scanner of its own, which lives as long as the scan.
+    Scanner scan(m_fileSystem, std::move(stop));
+    QList<FolderItem> found = co_await scan.scanCategories(std::move(statusUpdate));
+    if (scan.m_stop.stopRequested()) {
+        // Sizes cut short would understate what a target holds.
+        co_return {};
+    }
+    co_return found;
+}
+
+QCoro::Task<QList<FolderItem>> Scanner::scanCategories(StatusSink statusUpdate) {
     const QString home = m_fileSystem->homePath();
     const std::pair<const char*, std::function<QCoro::Task<QList<FolderItem>>()>> categoryScans[] =
         {
@@ -43,6 +56,9 @@ QCoro::Task<QList<FolderItem>> Scanner::scanAll(StatusSink statusUpdate) {
 
     QList<FolderItem> found;
     for (const auto& [status, scan] : categoryScans) {
+        if (m_stop.stopRequested()) {
+            co_return {};
+        }
         if (statusUpdate) {
             statusUpdate(QString::fromLatin1(status));
         }
@@ -55,11 +71,15 @@ QCoro::Task<QList<FolderItem>> Scanner::scanAll(StatusSink statusUpdate) {
 }
 
 QCoro::Task<qint64> Scanner::folderSize(QString path) {
-    // Only the path goes to the worker and only the number comes back.
-    QFuture<qint64> measuring =
-        QtConcurrent::run(&sizingPool(), [fileSystem = m_fileSystem, path = std::move(path)] {
+    if (m_stop.stopRequested()) {
+        // The scan is being abandoned; its remaining rules finish without walking anything.
+        co_return 0;
+    }
+    // Only the path (and the stop request) goes to the worker and only the number comes back.
+    QFuture<qint64> measuring = QtConcurrent::run(
+        &sizingPool(), [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop] {
             lowerCurrentThreadPriority();
-            return fileSystem->allocatedSizeOfTree(path);
+            return fileSystem->allocatedSizeOfTree(path, stop);
         });
     co_return co_await measuring;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/FolderItem.h"
+#include "platform/StopToken.h"
 #include "scanner/FixedLocation.h"
 #include "scanner/PlatformCatalogue.h"
 #include "scanner/RecordTraits.h"
@@ -23,7 +24,9 @@ class Scanner {
 public:
     using StatusSink = std::function<void(const QString&)>;
 
-    explicit Scanner(std::shared_ptr<FileSystem> fileSystem);
+    // `stop` ends this scanner's walks early; the program's scanner never stops by itself and
+    // gives each scan its own request instead (scanAll).
+    explicit Scanner(std::shared_ptr<FileSystem> fileSystem, StopToken stop = {});
 
     // The instance for the running system, made on first use.
     static Scanner& shared();
@@ -31,7 +34,9 @@ public:
     // Runs the five category scans in category order, hands one status text per category to
     // `statusUpdate` before that category starts, and returns every target larger than 0 bytes,
     // largest first (equal sizes keep the order in which they were found).
-    QCoro::Task<QList<FolderItem>> scanAll(StatusSink statusUpdate);
+    // A stop request ends the walk under way at its next entry and starts no other; the scan
+    // then returns nothing (not a partial list) and the worker is free for the next one.
+    QCoro::Task<QList<FolderItem>> scanAll(StatusSink statusUpdate, StopToken stop = {});
 
     // Bytes allocated below `path`, measured off the GUI thread; 0 for anything unmeasurable.
     QCoro::Task<qint64> folderSize(QString path);
@@ -78,5 +83,8 @@ private:
     // The side-by-side NDK versions in `folder` except the latest, oldest first.
     QCoro::Task<> olderNdkVersions(QList<FolderItem>& found, QString folder);
 
+    QCoro::Task<QList<FolderItem>> scanCategories(StatusSink statusUpdate);
+
     std::shared_ptr<FileSystem> m_fileSystem;
+    const StopToken m_stop;
 };

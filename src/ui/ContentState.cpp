@@ -25,6 +25,10 @@ ContentState::ContentState(Services services, QObject* parent)
     connect(&m_items, &FolderItemList::modelReset, this, &ContentState::changed);
 }
 
+ContentState::~ContentState() {
+    m_stop.requestStop();
+}
+
 template <typename T>
 void ContentState::set(T& field, T value) {
     if (field != value) {
@@ -47,13 +51,19 @@ QCoro::Task<> ContentState::performScan() {
     QPointer<ContentState> self(this);
     set(m_isScanning, true);
     set(m_statusMessage, WindowTexts::scanningStorage());
-    auto scanning = m_services.scanner.scanAll([self](const QString& status) {
-        if (self) {
-            self->set(self->m_statusMessage, status);
-        }
-    });
+    auto scanning = m_services.scanner.scanAll(
+        [self](const QString& status) {
+            if (self) {
+                self->set(self->m_statusMessage, status);
+            }
+        },
+        m_stop);
     QList<FolderItem> found = co_await scanning;
     if (!self) {
+        co_return;
+    }
+    if (m_stop.stopRequested()) {
+        settleStoppedRun();
         co_return;
     }
     m_items.replaceAll(std::move(found));
@@ -68,16 +78,24 @@ QCoro::Task<> ContentState::performCleanup() {
     set(m_isCleaning, true);
     set(m_statusMessage, WindowTexts::cleaningSelectedItems());
     set(m_cleanupProgress, 0.0);
-    auto cleaning =
-        m_services.cleaner.clean(m_items.items(), [self](const QString& name, double fraction) {
+    auto cleaning = m_services.cleaner.clean(
+        m_items.items(),
+        [self](const QString& name, double fraction) {
             if (self) {
                 self->set(self->m_currentlyCleaningName, WindowTexts::cleaningItem(name));
                 self->set(self->m_cleanupProgress, fraction);
                 emit self->progressReported();
             }
-        });
+        },
+        m_stop);
     CleanupResult result = co_await cleaning;
     if (!self) {
+        co_return;
+    }
+    if (m_stop.stopRequested()) {
+        // The window is going: no result to show and no scan to start.
+        m_lastResult = std::move(result);
+        settleStoppedRun();
         co_return;
     }
     const qint64 freed = result.totalFreed;
@@ -87,6 +105,20 @@ QCoro::Task<> ContentState::performCleanup() {
     set(m_showingResultAlert, true);
     set(m_diskInfo, m_services.readDisk());
     co_await performScan();
+}
+
+void ContentState::requestStop() {
+    m_stop.requestStop();
+    emit changed();
+    if (!isBusy()) {
+        emit stopped();
+    }
+}
+
+void ContentState::settleStoppedRun() {
+    set(m_isScanning, false);
+    set(m_isCleaning, false);
+    emit stopped();
 }
 
 void ContentState::requestCleanup() {

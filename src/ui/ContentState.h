@@ -3,6 +3,7 @@
 #include "model/CleanupResult.h"
 #include "model/DiskSpaceInfo.h"
 #include "model/FolderItemList.h"
+#include "platform/StopToken.h"
 
 #include <QCoroTask>
 #include <QObject>
@@ -33,6 +34,8 @@ public:
     static Services sharedServices();
 
     explicit ContentState(Services services, QObject* parent = nullptr);
+    // A run still going (only when the window went without asking) is told to stop.
+    ~ContentState() override;
 
     FolderItemList& items() { return m_items; }
     const FolderItemList& items() const { return m_items; }
@@ -56,8 +59,14 @@ public:
     // What the footer's status line reads: the progress text while cleaning, else the status.
     QString statusLine() const;
     bool isBusy() const { return m_isScanning || m_isCleaning; }
-    bool canRescan() const { return !isBusy(); }
-    bool canClean() const { return !isBusy() && selectedBytes() != 0; }
+    bool canRescan() const { return !isBusy() && !m_stop.stopRequested(); }
+    bool canClean() const { return canRescan() && selectedBytes() != 0; }
+
+    // Tells the running scan or cleanup to stop at its next safe point, for good: the window is
+    // going. A stopped scan leaves the list as it was; a stopped cleanup shows no result and
+    // does not scan again. `stopped` follows once nothing runs any more.
+    void requestStop();
+    bool isStopRequested() const { return m_stop.stopRequested(); }
 
     // The window's start: fresh disk figures, then a scan.
     QCoro::Task<> launch();
@@ -80,10 +89,14 @@ signals:
     // A progress report of the cleanup was applied. The cleaner treats the item as soon as this
     // returns, so whoever shows the report draws it here and now, not in a later repaint.
     void progressReported();
+    // A stop was requested and no run is left.
+    void stopped();
 
 private:
     template <typename T>
     void set(T& field, T value);
+    // Ends a run that a stop request cut short.
+    void settleStoppedRun();
 
     Services m_services;
     FolderItemList m_items;
@@ -97,4 +110,6 @@ private:
     bool m_showingConfirmAlert = false;
     bool m_showingResultAlert = false;
     std::optional<CleanupResult> m_lastResult;
+    // One request for the window's whole life: once it is stopped, nothing runs again.
+    const StopToken m_stop = StopToken::stoppable();
 };

@@ -110,7 +110,31 @@ void ContentView::syncAlert(Alert alert, bool wanted) {
     }
 }
 
-QMessageBox* ContentView::makeAlert(Alert alert) {
+QMessageBox* ContentView::askToStopCleaning(std::function<void()> stopAndClose) {
+    if (m_stopQuestion && m_stopQuestion->isVisible()) {
+        return m_stopQuestion;
+    }
+    QMessageBox* box = newMessageBox();
+    box->setWindowTitle(WindowTexts::stopCleaningTitle());
+    box->setText(WindowTexts::stopCleaningTitle());
+    box->setInformativeText(WindowTexts::stopCleaningMessage());
+    box->setIcon(QMessageBox::Warning);
+    QPushButton* keep = box->addButton(WindowTexts::keepCleaning(), QMessageBox::RejectRole);
+    QPushButton* stop = box->addButton(WindowTexts::stopAndClose(), QMessageBox::DestructiveRole);
+    // Return and Escape must never abandon the work.
+    box->setDefaultButton(keep);
+    box->setEscapeButton(keep);
+    connect(stop, &QPushButton::clicked, this, std::move(stopAndClose));
+    m_stopQuestion = box;
+    box->open();
+    return box;
+}
+
+QMessageBox* ContentView::stopCleaningQuestion() const {
+    return m_stopQuestion.data();
+}
+
+QMessageBox* ContentView::newMessageBox() {
     auto* box = new QMessageBox(this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::NoIcon);
@@ -121,6 +145,11 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
     box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"
                                       "QLabel#qt_msgbox_informativelabel { min-width: 340px; }"));
 #endif
+    return box;
+}
+
+QMessageBox* ContentView::makeAlert(Alert alert) {
+    QMessageBox* box = newMessageBox();
     UpdateChecker& checker = m_state.updateChecker();
     // Clears the alert's flag whichever way it closes.
     std::function<void()> dismiss;

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class Dashboard;
 class Footer;
 class QMessageBox;
@@ -30,6 +32,12 @@ public:
     // The message box of an alert while it is on screen, else null.
     QMessageBox* presentedAlert(Alert alert) const;
 
+    // Asks, on this window, whether to stop the cleanup and close; `stopAndClose` runs only when
+    // the user says so. Keep Cleaning, the default and the answer to Escape, changes nothing.
+    // Returns the question, which stays on screen until answered.
+    QMessageBox* askToStopCleaning(std::function<void()> stopAndClose);
+    QMessageBox* stopCleaningQuestion() const;
+
 signals:
     // The content came on screen for the first time.
     void appeared();
@@ -42,6 +50,7 @@ private:
     void syncAlerts();
     void syncAlert(Alert alert, bool wanted);
     QMessageBox* makeAlert(Alert alert);
+    QMessageBox* newMessageBox();
 
     ContentState m_state;
     FolderRow::Environment m_environment;
@@ -49,5 +58,6 @@ private:
     Dashboard* m_dashboard;
     Footer* m_footer;
     QPointer<QMessageBox> m_alerts[5];
+    QPointer<QMessageBox> m_stopQuestion;
     bool m_appeared = false;
 };

@@ -115,3 +115,18 @@ QString WindowTexts::checkFailedMessage(bool answered) {
     return QStringLiteral("Kestrelle couldn't reach the update server. Check your internet "
                           "connection and try again.");
 }
+
+QString WindowTexts::stopCleaningTitle() {
+    return QStringLiteral("Stop Cleaning?");
+}
+QString WindowTexts::stopCleaningMessage() {
+    return QStringLiteral("Kestrelle is cleaning the selected items. If you close the window now, "
+                          "it stops after the folder it is removing and the remaining items stay "
+                          "on disk.");
+}
+QString WindowTexts::keepCleaning() {
+    return QStringLiteral("Keep Cleaning");
+}
+QString WindowTexts::stopAndClose() {
+    return QStringLiteral("Stop and Close");
+}

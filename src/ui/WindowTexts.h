@@ -41,4 +41,10 @@ struct WindowTexts {
     static QString checkFailedTitle();
     // `answered`: the server was reached but what it sent was not a manifest.
     static QString checkFailedMessage(bool answered);
+
+    // Asked before a window whose cleanup is running goes (closing it, or quitting).
+    static QString stopCleaningTitle();
+    static QString stopCleaningMessage();
+    static QString keepCleaning();
+    static QString stopAndClose();
 };

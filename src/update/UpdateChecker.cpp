@@ -89,6 +89,10 @@ UpdateChecker::UpdateChecker(QUrl updateURL, std::optional<QVariantMap> infoDict
     , m_timeout(timeout)
     , m_network(new QNetworkAccessManager(this)) {}
 
+UpdateChecker::~UpdateChecker() {
+    abandonCheck();
+}
+
 UpdateChecker& UpdateChecker::shared() {
     // Never destroyed: a check may still be running when the program quits.
     static UpdateChecker* const checker =
@@ -153,12 +157,33 @@ void UpdateChecker::checkForUpdates(bool manual) {
     }
     setIsChecking(true);
     // The check runs to its end on its own; nothing waits for it and nothing cancels it.
+    m_abandoned = false;
     QCoro::Task<> check = performCheck(manual);
     Q_UNUSED(check);
 }
 
+void UpdateChecker::abandonCheck() {
+    if (!m_isChecking) {
+        return;
+    }
+    m_abandoned = true;
+    if (m_transfer) {
+        // Ends the wait: the check goes on to its end with a failed transfer.
+        m_transfer->abort();
+    }
+}
+
 QCoro::Task<> UpdateChecker::performCheck(bool manual) {
+    // The checker may go while the transfer runs (its owner closing); nothing may touch it then.
+    QPointer<UpdateChecker> self(this);
     const Fetched fetched = co_await fetchManifest();
+    if (!self) {
+        co_return;
+    }
+    if (m_abandoned) {
+        setIsChecking(false);
+        co_return;
+    }
     const std::optional<AppUpdateInfo> info =
         fetched.body ? AppUpdateInfo::decode(*fetched.body) : std::nullopt;
     if (!info) {
@@ -192,6 +217,7 @@ QCoro::Task<UpdateChecker::Fetched> UpdateChecker::fetchManifest() {
 
     const std::unique_ptr<QNetworkReply, LaterDeleter> reply(m_network->get(request));
     QNetworkReply* const transfer = reply.get();
+    m_transfer = transfer;
     // Stop as soon as the body is clearly not a manifest, whether the server announces its size or
     // not, so that a hostile server cannot make the program buffer without bound.
     auto tooLarge = std::make_shared<bool>(false);

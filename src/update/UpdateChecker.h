@@ -4,6 +4,7 @@
 
 #include <QCoroTask>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
@@ -12,6 +13,7 @@
 #include <optional>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 
 // Finds out whether a newer release exists by fetching the version manifest from the update server,
 // and publishes the outcome for the window's alerts. Lives on the GUI thread: its state is read and
@@ -47,6 +49,8 @@ public:
     // version and a short `timeout`; the program uses shared().
     UpdateChecker(QUrl updateURL, std::optional<QVariantMap> infoDictionary,
                   std::chrono::milliseconds timeout = transferTimeout, QObject* parent = nullptr);
+    // A check still in flight is abandoned.
+    ~UpdateChecker() override;
 
     // The program's checker, made on first use (on the GUI thread) and never released.
     static UpdateChecker& shared();
@@ -75,6 +79,10 @@ public:
     // Starts one check and returns at once; does nothing while a check is running. `manual` is
     // true when the user asked: only then do "up to date" and failures raise an alert.
     void checkForUpdates(bool manual);
+
+    // Gives up the check in flight, if any, at once: its transfer is aborted, it raises no alert
+    // and `isChecking` becomes false. For a program that is quitting and will not show the answer.
+    void abandonCheck();
 
     // "CFBundleShortVersionString" of the information dictionary; "1.0" when missing or not text.
     QString currentAppVersion() const;
@@ -111,6 +119,8 @@ private:
     const std::optional<QVariantMap> m_infoDictionary;
     const std::chrono::milliseconds m_timeout;
     QNetworkAccessManager* m_network;
+    QPointer<QNetworkReply> m_transfer;
+    bool m_abandoned = false;
 
     bool m_isChecking = false;
     bool m_updateAvailable = false;

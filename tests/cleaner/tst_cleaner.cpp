@@ -3,6 +3,7 @@
 #include "cleaner/Cleaner.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/StopToken.h"
 #include "support/FakeDisk.h"
 #include "support/ResponsivenessProbe.h"
 
@@ -20,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -28,10 +30,15 @@ namespace {
 class Journal {
 public:
     void note(const QString& event) {
-        QMutexLocker lock(&m_mutex);
-        // Which progress report the event loop had delivered when the item was treated.
-        m_events.append(event + QStringLiteral(" @%1").arg(delivered.load()));
-        m_threads.insert(QThread::currentThread());
+        {
+            QMutexLocker lock(&m_mutex);
+            // Which progress report the event loop had delivered when the item was treated.
+            m_events.append(event + QStringLiteral(" @%1").arg(delivered.load()));
+            m_threads.insert(QThread::currentThread());
+        }
+        if (event == stopOn) {
+            stop.requestStop();
+        }
     }
     QStringList events() const {
         QMutexLocker lock(&m_mutex);
@@ -43,6 +50,9 @@ public:
     }
 
     std::atomic<int> delivered{-1};
+    // Asks `stop` to stop when this event (or progress report "report <i>") comes.
+    QString stopOn;
+    const StopToken stop = StopToken::stoppable();
 
 private:
     mutable QMutex m_mutex;
@@ -155,18 +165,24 @@ public:
     }
 
     CleanupResult clean(const QList<FolderItem>& items) {
-        return QCoro::waitFor(m_cleaner.clean(items, [this](const QString& name, double fraction) {
-            reports.append({name, fraction});
-            // Stands for the window's repaint: queued work that must be done before the item is
-            // treated. It takes a while, so that a treatment started early cannot miss it.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [this, index = static_cast<int>(reports.size()) - 1] {
-                    QThread::msleep(20);
-                    m_journal.delivered = index;
-                },
-                Qt::QueuedConnection);
-        }));
+        return QCoro::waitFor(m_cleaner.clean(
+            items,
+            [this](const QString& name, double fraction) {
+                if (m_journal.stopOn == QStringLiteral("report %1").arg(reports.size())) {
+                    m_journal.stop.requestStop();
+                }
+                reports.append({name, fraction});
+                // Stands for the window's repaint: queued work that must be done before the item is
+                // treated. It takes a while, so that a treatment started early cannot miss it.
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [this, index = static_cast<int>(reports.size()) - 1] {
+                        QThread::msleep(20);
+                        m_journal.delivered = index;
+                    },
+                    Qt::QueuedConnection);
+            },
+            m_journal.stop));
     }
 
     QList<Report> reports;
@@ -393,6 +409,50 @@ private slots:
         QVERIFY(entryExists(bench.real(aax + QStringLiteral("/a.bin"))));
         QVERIFY(QDir(bench.disk().real(d))
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // After a stop no item is started; an item stopped part-way is left as it is (not made
+    // again) and counts for nothing; a command under way is waited for and counts.
+    void stopEndsTheRunAtASafePoint_data() {
+        QTest::addColumn<QString>("stopOn");
+        QTest::addColumn<int>("reported");
+        QTest::addColumn<bool>("aRemoved");
+        QTest::addColumn<qint64>("freed");
+        QTest::newRow("before the second item") << "report 1" << 2 << true << qint64(10);
+        QTest::newRow("while the first item is removed") << "remove A" << 1 << false << qint64(0);
+        QTest::newRow("while a command runs") << "run ok-it" << 2 << true << qint64(30);
+    }
+    void stopEndsTheRunAtASafePoint() {
+        QFETCH(QString, stopOn);
+        QFETCH(int, reported);
+        QFETCH(bool, aRemoved);
+        QFETCH(qint64, freed);
+        Bench bench;
+        const QString a = bench.cache(QStringLiteral("A"));
+        const QString c = bench.cache(QStringLiteral("c"));
+        bench.fill(a);
+        bench.fill(c);
+        bench.journal().stopOn = stopOn == QStringLiteral("remove A") ? "remove " + a : stopOn;
+        const QByteArray outside = bench.fingerprint({QFile::encodeName(a)});
+
+        const CleanupResult result =
+            bench.clean({make({QStringLiteral("A"), a, 10, true, true}),
+                         make({QStringLiteral("B"), bench.cache(QStringLiteral("b")), 20, true,
+                               false, QStringLiteral("ok-it")}),
+                         make({QStringLiteral("C"), c, 40})});
+
+        QCOMPARE(bench.reports.size(), reported);
+        QCOMPARE(result.totalFreed, freed);
+        QCOMPARE(result.succeededCount, qsizetype(freed == 0 ? 0 : freed == 10 ? 1 : 2));
+        QCOMPARE(result.failedCount, qsizetype(0));
+        QVERIFY(result.errors.isEmpty());
+        // Either gone and made again empty, or left whole.
+        QCOMPARE(entryExists(bench.real(a + QStringLiteral("/a.bin"))), !aRemoved);
+        QVERIFY(entryExists(bench.real(a)));
+        QCOMPARE(bench.fingerprint({QFile::encodeName(a)}), outside);
+        const QStringList events = bench.journal().events();
+        QVERIFY(std::none_of(events.begin(), events.end(),
+                             [&c](const QString& event) { return event.contains(c); }));
     }
 
     void nothingSelectedDoesNothing() {

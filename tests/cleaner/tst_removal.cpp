@@ -1,5 +1,6 @@
 #include "TreeFingerprint.h"
 #include "platform/FileSystem.h"
+#include "platform/StopToken.h"
 #include "platform/TreeRemover.h"
 #include "support/FakeDisk.h"
 
@@ -25,6 +26,7 @@
 #endif
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <thread>
 
@@ -444,6 +446,71 @@ private slots:
         ::close(parentFd);
         QVERIFY(!entryExists(target));
         QCOMPARE(scene.outside(), before);
+    }
+
+    // A stop ends the removal between entries: it reports ECANCELED, what it had not reached is
+    // still there, and nothing outside the item is touched.
+    void stopLeavesTheRestInPlace_data() {
+        QTest::addColumn<bool>("underWay");
+        QTest::addColumn<int>("threads");
+        QTest::newRow("asked before it starts") << false << 4;
+        QTest::newRow("asked once folders are going, one thread") << true << 1;
+        QTest::newRow("asked once folders are going, four threads") << true << 4;
+    }
+    void stopLeavesTheRestInPlace() {
+        QFETCH(bool, underWay);
+        QFETCH(int, threads);
+        Scene scene;
+        const QByteArray target = scene.realTarget();
+        constexpr int folders = 100;
+        scene.disk().makeFolder(scene.target());
+        for (int i = 0; i < folders; ++i) {
+            const QByteArray folder = target + "/d" + QByteArray::number(i);
+            QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+            for (int j = 0; j < 50; ++j) {
+                writeRaw(folder + "/f" + QByteArray::number(j));
+            }
+        }
+        const QByteArray before = scene.outside();
+        const QByteArray whole = scene.everything();
+        const auto foldersLeft = [&] {
+            int left = 0;
+            for (int i = 0; i < folders; ++i) {
+                left += entryExists(target + "/d" + QByteArray::number(i)) ? 1 : 0;
+            }
+            return left;
+        };
+        const StopToken stop = StopToken::stoppable();
+        if (!underWay) {
+            stop.requestStop();
+        }
+        const int parentFd = ::open(scene.real(scene.disk().home() + "/Library/Caches").constData(),
+                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        struct stat seen {};
+        QCOMPARE(::fstatat(parentFd, "target", &seen, AT_SYMLINK_NOFOLLOW), 0);
+        std::atomic<int> error{-1};
+        std::thread removal(
+            [&] { error = TreeRemover::remove(parentFd, "target", seen, threads, stop); });
+        // Asked as soon as the first folder is gone, long before the last can go.
+        while (underWay && error.load() < 0 && foldersLeft() == folders) {
+            std::this_thread::yield();
+        }
+        stop.requestStop();
+        removal.join();
+        ::close(parentFd);
+
+        QCOMPARE(error.load(), ECANCELED);
+        QVERIFY(entryExists(target));
+        if (underWay) {
+            QVERIFY(foldersLeft() < folders);
+            QVERIFY(foldersLeft() > 0);
+        } else {
+            QCOMPARE(scene.everything(), whole);
+        }
+        QCOMPARE(scene.outside(), before);
+        // The same item, asked again without a stop, goes whole.
+        QCOMPARE(scene.fileSystem().removeItem(scene.target()), std::nullopt);
+        QVERIFY(!entryExists(target));
     }
 
     // The item was measured as a folder; before it is removed, it is replaced by a link to the

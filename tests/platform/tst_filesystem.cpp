@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/StopToken.h"
 #include "support/FakeDisk.h"
 
 #include <QFile>
@@ -149,6 +150,20 @@ private slots:
         FakeDisk disk;
         const qint64 expected = build(disk);
         QCOMPARE(disk.fileSystem()->allocatedSizeOfTree(QStringLiteral("/t")), expected);
+    }
+
+    // Asked to stop, a walk ends before it has seen the tree: its figure falls short (and callers
+    // drop it).
+    void stoppedWalkEndsEarly() {
+        FakeDisk disk;
+        qint64 whole = 0;
+        for (int i = 0; i < 20; ++i) {
+            whole += disk.writeFile(QStringLiteral("/t/d%1/f").arg(i), 4096);
+        }
+        const StopToken stop = StopToken::stoppable();
+        stop.requestStop();
+        QVERIFY(disk.fileSystem()->allocatedSizeOfTree(QStringLiteral("/t"), stop) < whole);
+        QCOMPARE(disk.fileSystem()->allocatedSizeOfTree(QStringLiteral("/t")), whole);
     }
 
     void deepTreeBeyondPathMaxWithFewDescriptors() {

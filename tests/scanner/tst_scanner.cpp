@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/StopToken.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
 #include "support/ResponsivenessProbe.h"
@@ -6,6 +7,7 @@
 #include <QCoroTask>
 #include <QFile>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -96,6 +98,41 @@ private slots:
             }
         }
         QCOMPARE(names, expected);
+    }
+
+    // A stopped scan returns nothing, not a list of sizes cut short, and leaves the worker free:
+    // the next scan finds everything.
+    void stoppedScanReturnsNothing_data() {
+        QTest::addColumn<int>("stopAtStatus");
+        QTest::addColumn<bool>("duringWalk");
+        QTest::newRow("before any walk") << 0 << false;
+        QTest::newRow("while a large tree is walked") << 1 << true;
+        QTest::newRow("after the categories that found something") << 4 << false;
+    }
+    void stoppedScanReturnsNothing() {
+        QFETCH(int, stopAtStatus);
+        QFETCH(bool, duringWalk);
+        FakeDisk disk;
+        disk.writeFile(disk.home() + "/Library/Caches/pip/wheel", 5000);
+        disk.makeFolder(disk.home() + "/.gradle/caches");
+        buildWideTree(disk.real(disk.home() + "/.gradle/caches"), 40, 50);
+        Scanner scanner(disk.fileSystem());
+        const StopToken stop = StopToken::stoppable();
+        QStringList seen;
+        const QList<FolderItem> found = QCoro::waitFor(scanner.scanAll(
+            [&](const QString& text) {
+                if (seen.size() == stopAtStatus && duringWalk) {
+                    // The category starts its first walk before the event loop runs again.
+                    QTimer::singleShot(0, [&stop] { stop.requestStop(); });
+                } else if (seen.size() == stopAtStatus) {
+                    stop.requestStop();
+                }
+                seen.append(text);
+            },
+            stop));
+        QVERIFY(found.isEmpty());
+        QCOMPARE(seen, statusTexts.first(stopAtStatus + 1));
+        QCOMPARE(QCoro::waitFor(scanner.scanAll({})).size(), 2);
     }
 
     void folderSizeMeasuresOffTheGuiThread() {

@@ -320,6 +320,29 @@ private slots:
         QVERIFY2(probe.longestGapMs() < 200, qPrintable(QString::number(probe.longestGapMs())));
     }
 
+    // Quitting gives up a check in flight without waiting for its time-out, and a checker that
+    // goes away during a check is never touched again by it.
+    void abandonedCheckEndsAtOnceAndQuietly_data() {
+        QTest::addColumn<bool>("destroyed");
+        QTest::newRow("abandoned") << false;
+        QTest::newRow("checker destroyed") << true;
+    }
+    void abandonedCheckEndsAtOnceAndQuietly() {
+        QFETCH(bool, destroyed);
+        m_server->hold(manifestPath);
+        auto checker = makeChecker(running("2.0", "40"), 60s);
+        checker->checkForUpdates(true);
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        if (destroyed) {
+            checker.reset();
+        } else {
+            checker->abandonCheck();
+            QVERIFY(!checker->isChecking());
+            QVERIFY(!checker->checkFailedAlert() && !checker->upToDateAlert());
+        }
+        QTRY_COMPARE(m_server->closedByClient(), 1);
+    }
+
     void downloadAddressMustBeHttps_data() {
         QTest::addColumn<QByteArray>("address");
         QTest::addColumn<QUrl>("published");

@@ -25,9 +25,11 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -68,7 +70,7 @@ struct Rig {
     qint64 npmBytes = 0;
 
     Rig() {
-        pipBytes = disk.writeFile(disk.home() + "/Library/Caches/pip/wheels/a.whl", 300'000);
+        pipBytes = disk.writeFile(disk.home() + pipWheel, 300'000);
         npmBytes = disk.writeFile(disk.home() + "/.npm/_cacache/content/b", 200'000) +
                    disk.writeFile(disk.home() + "/.npm/_cacache/index/c", 5'000);
         // The largest: the administrator target comes first in the list.
@@ -78,6 +80,22 @@ struct Rig {
     ContentState::Services services() {
         return {scanner, cleaner, checker, [this] { return figures; }};
     }
+
+    // Makes the window's selection a shell command that holds until release(), then the pip
+    // cache, which a run that stops after the command must leave alone.
+    void holdCleanup(ContentState& state) const {
+        const QString line = QStringLiteral("touch '%1'; while [ ! -e '%2' ]; do sleep 0.02; done")
+                                 .arg(disk.real("/started"), disk.real("/release"));
+        state.items().replaceAll({FolderItem("Tool", "/tool", 7, CleanupCategory::developerTools,
+                                             SafetyTier::developer, {}, true, false, line, false),
+                                  FolderItem("pip", disk.home() + "/Library/Caches/pip", pipBytes,
+                                             CleanupCategory::safeCaches, SafetyTier::safe, {},
+                                             true, true, std::nullopt, false)});
+    }
+    bool commandStarted() const { return QFile::exists(disk.real("/started")); }
+    void release() const { disk.writeFile("/release", 1); }
+    bool pipLeft() const { return QFile::exists(disk.real(disk.home() + pipWheel)); }
+    static constexpr const char* pipWheel = "/Library/Caches/pip/wheels/a.whl";
     FolderRow::Environment environment() { return {disk.home(), &desktop}; }
 };
 
@@ -107,6 +125,18 @@ public:
 private:
     std::function<void()> m_painted;
 };
+
+// Threads of this process that background pools started (and the walkers they started in turn,
+// which inherit the name); none may outlive the event loop.
+int pooledThreads() {
+    int count = 0;
+    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs)) {
+        QFile name(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        count +=
+            name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled") ? 1 : 0;
+    }
+    return count;
+}
 
 bool existsOnDisk(const QString& realPath) {
     struct stat info {};
@@ -476,6 +506,99 @@ private slots:
         QTRY_VERIFY(!contents[0]->state().isScanning() && !contents[1]->state().isScanning());
         first->close();
         second->close();
+    }
+
+    // Closing a window whose cleanup runs asks first, on that window. Keep Cleaning changes
+    // nothing; Stop and Close lets the command under way end, starts nothing more, and the
+    // window goes once the run has stopped.
+    void closingDuringCleanupAsksThenStops() {
+        Rig rig;
+        KestrelleApp app(rig.checker,
+                         [&] { return new ContentView(rig.services(), rig.environment()); });
+        QPointer<QMainWindow> window = app.newWindow();
+        auto* view = static_cast<ContentView*>(window->centralWidget());
+        ContentState& state = view->state();
+        QTRY_VERIFY(!state.isScanning());
+        rig.holdCleanup(state);
+        state.performCleanup();
+        QTRY_VERIFY(rig.commandStarted());
+        for (const bool stop : {false, true}) {
+            window->close();
+            QMessageBox* question = view->stopCleaningQuestion();
+            QVERIFY(question && question->isVisible());
+            QCOMPARE(question->windowModality(), Qt::WindowModal);
+            QPushButton* keep = buttonNamed(question, "Keep Cleaning");
+            QPushButton* stopButton = buttonNamed(question, "Stop and Close");
+            QCOMPARE(question->defaultButton(), keep);
+            QCOMPARE(question->escapeButton(), keep);
+            QCOMPARE(question->buttonRole(stopButton), QMessageBox::DestructiveRole);
+            (stop ? stopButton : keep)->click();
+            QVERIFY(window->isVisible());
+            QVERIFY(state.isCleaning());
+            QCOMPARE(state.isStopRequested(), stop);
+        }
+        QTest::qWait(50);
+        QVERIFY(window); // the command is still running
+        rig.release();
+        QTRY_VERIFY(!window);
+        QVERIFY(rig.pipLeft());
+    }
+
+    // Closing a scanning window asks nothing: its walk stops and the worker is free at once.
+    void closingDuringScanStopsTheWalk() {
+        Rig rig;
+        KestrelleApp app(rig.checker,
+                         [&] { return new ContentView(rig.services(), rig.environment()); });
+        QPointer<QMainWindow> window = app.newWindow();
+        auto* view = static_cast<ContentView*>(window->centralWidget());
+        QVERIFY(view->state().isScanning());
+        window->close();
+        QVERIFY(!view->stopCleaningQuestion());
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY(!window);
+        QCOMPARE(QCoro::waitFor(rig.scanner.scanAll({})).size(), 3);
+    }
+
+    // Quitting with one window cleaning, one scanning and an update check in flight: one question,
+    // then every run stops, the event loop ends and no background thread is left.
+    void quitStopsEveryRunBeforeTheProgramEnds() {
+        Rig rig;
+        rig.server.hold("/downloads/version.json");
+        KestrelleApp app(rig.checker,
+                         [&] { return new ContentView(rig.services(), rig.environment()); });
+        QPointer<QMainWindow> cleaning = app.newWindow();
+        QPointer<QMainWindow> scanning = app.newWindow();
+        ContentState& cleaningState = static_cast<ContentView*>(cleaning->centralWidget())->state();
+        ContentState& scanningState = static_cast<ContentView*>(scanning->centralWidget())->state();
+        QTRY_VERIFY(!cleaningState.isScanning() && !scanningState.isScanning());
+        rig.holdCleanup(cleaningState);
+        cleaningState.performCleanup();
+        QTRY_VERIFY(rig.commandStarted());
+        QVERIFY(rig.checker.isChecking());
+
+        int questions = 0;
+        QTimer::singleShot(0, &app, [&] {
+            scanningState.performScan();
+            app.quitAction()->trigger();
+            questions = app.quitQuestion() ? 1 : 0;
+            buttonNamed(app.quitQuestion(), "Stop and Close")->click();
+            app.quitAction()->trigger(); // already stopping: asks nothing more
+            QTimer::singleShot(50, &app, [&] { rig.release(); });
+        });
+        // Only against a hang: the loop must end by itself long before.
+        QTimer::singleShot(60'000, &app, [] { QCoreApplication::exit(1); });
+        const int status = app.exec();
+        QGuiApplication::setQuitOnLastWindowClosed(true);
+
+        QCOMPARE(status, 0);
+        QCOMPARE(questions, 1);
+        QVERIFY(!app.quitQuestion());
+        QVERIFY(!cleaning && !scanning);
+        QVERIFY(rig.pipLeft());
+        QVERIFY(!rig.checker.isChecking());
+        // Idle pool threads would linger for half a minute; a thread Qt itself starts and ends on
+        // the way is let go.
+        QTRY_COMPARE(pooledThreads(), 0);
     }
 
     void windowStaysResponsiveThroughScanAndCleanup() {
