@@ -2,6 +2,8 @@
 
 #include "platform/ThreadPriority.h"
 #include "ui/ContentView.h"
+#include "ui/Theme.h"
+#include "ui/WindowTexts.h"
 #include "update/UpdateChecker.h"
 
 #include <QAction>
@@ -16,10 +18,10 @@ KestrelleApp::KestrelleApp(UpdateChecker& updateChecker, ContentFactory makeCont
     : QObject(parent)
     , m_updateChecker(updateChecker)
     , m_makeContent(std::move(makeContent))
-    , m_about(new QAction(QStringLiteral("About ") + applicationName(), this))
-    , m_checkForUpdates(new QAction(QStringLiteral("Check for Updates..."), this))
-    , m_newWindow(new QAction(QStringLiteral("New Window"), this))
-    , m_quit(new QAction(QStringLiteral("Quit ") + applicationName(), this)) {
+    , m_about(new QAction(WindowTexts::about(), this))
+    , m_checkForUpdates(new QAction(WindowTexts::checkForUpdates(), this))
+    , m_newWindow(new QAction(WindowTexts::newWindow(), this))
+    , m_quit(new QAction(WindowTexts::quit(), this)) {
     // On macOS these roles put About first in the application menu, the update check right after
     // it, and Quit last; Qt::CTRL is the Command key there.
     m_about->setMenuRole(QAction::AboutRole);
@@ -39,7 +41,7 @@ KestrelleApp::KestrelleApp(UpdateChecker& updateChecker, ContentFactory makeCont
 }
 
 QString KestrelleApp::applicationName() {
-    return QStringLiteral("Kestrelle");
+    return WindowTexts::applicationName();
 }
 
 QMainWindow* KestrelleApp::newWindow() {
@@ -68,15 +70,15 @@ QMainWindow* KestrelleApp::newWindow() {
     appMenu->addAction(m_checkForUpdates);
     appMenu->addSeparator();
     appMenu->addAction(m_quit);
-    QMenu* fileMenu = window->menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* fileMenu = window->menuBar()->addMenu(WindowTexts::fileMenu());
     fileMenu->addAction(m_newWindow);
-    auto* close = fileMenu->addAction(QStringLiteral("Close Window"));
+    auto* close = fileMenu->addAction(WindowTexts::closeWindow());
     close->setShortcut(QKeySequence::Close);
     connect(close, &QAction::triggered, window, &QWidget::close);
     // The shared actions answer their shortcuts in whichever window is active.
     window->addActions({m_about, m_checkForUpdates, m_newWindow, m_quit});
 
-    window->resize(960, 760);
+    window->resize(Theme::Window::width, Theme::Window::height);
     window->show();
     return window;
 }
@@ -171,8 +173,7 @@ void KestrelleApp::closeWhenStopped(QMainWindow* window) {
 }
 
 void KestrelleApp::showAbout(QMainWindow* window) const {
-    QMessageBox::about(window, QStringLiteral("About ") + applicationName(),
-                       QStringLiteral("<b>%1</b><br>Version %2 (Build %3)")
-                           .arg(applicationName(), m_updateChecker.currentAppVersion())
-                           .arg(m_updateChecker.currentBuildNumber()));
+    QMessageBox::about(window, WindowTexts::about(),
+                       WindowTexts::aboutMessage(m_updateChecker.currentAppVersion(),
+                                                 m_updateChecker.currentBuildNumber()));
 }

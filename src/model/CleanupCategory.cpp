@@ -6,7 +6,7 @@ struct CategoryAttributes {
     const char* rawValue;
     const char* title;
     const char* summary;
-    const char* symbolName;
+    Symbol symbol;
     Tint tint;
 };
 
@@ -15,21 +15,21 @@ const CategoryAttributes& attributes(CleanupCategory category) {
         {"safeCaches", "Safe App Caches",
          "Auto-updater staging archives (ShipIt), VS Code VSIX caches, and package downloads that "
          "are 100% disposable.",
-         "sparkles", Tint::green},
+         Symbol::sparkles, Tint::green},
         {"developerTools", "Developer Tools & Caches",
          "Old npm tarballs, Gradle build intermediates, Xcode DerivedData, and superseded Android "
          "NDKs.",
-         "hammer.fill", Tint::blue},
+         Symbol::hammerFill, Tint::blue},
         {"simulators", "iOS Simulator Caches",
-         "Simulator runtimes, device state caches, and dyld shared caches.", "iphone.gen3",
+         "Simulator runtimes, device state caches, and dyld shared caches.", Symbol::iphoneGen3,
          Tint::indigo},
         {"dormantPlugins", "Dormant Audio Plugins",
          "AAX plugins with no Pro Tools installed, and legacy VST2 plugins incompatible with Apple "
          "Silicon Logic Pro.",
-         "waveform", Tint::orange},
+         Symbol::waveform, Tint::orange},
         {"containerResidue", "Sandbox Extraction Residue",
          "Temporary unzipped installers and archives left inside App Store sandbox containers.",
-         "archivebox.fill", Tint::purple},
+         Symbol::archiveboxFill, Tint::purple},
     };
     return table[static_cast<int>(category)];
 }
@@ -45,8 +45,8 @@ QString title(CleanupCategory category) {
 QString summary(CleanupCategory category) {
     return QString::fromUtf8(attributes(category).summary);
 }
-QString symbolName(CleanupCategory category) {
-    return QString::fromLatin1(attributes(category).symbolName);
+Symbol symbol(CleanupCategory category) {
+    return attributes(category).symbol;
 }
 Tint tint(CleanupCategory category) {
     return attributes(category).tint;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/RawValue.h"
+#include "model/Symbol.h"
 #include "model/Tint.h"
 
 #include <QHashFunctions>
@@ -28,7 +29,7 @@ inline QString id(CleanupCategory category) {
 }
 QString title(CleanupCategory category);
 QString summary(CleanupCategory category);
-QString symbolName(CleanupCategory category);
+Symbol symbol(CleanupCategory category);
 Tint tint(CleanupCategory category);
 
 inline size_t qHash(CleanupCategory category, size_t seed = 0) noexcept {

@@ -12,6 +12,22 @@
 // One cleanup target. The identity is made here, never by the creator, so two scans of the same
 // disk give equal contents but distinct items.
 struct FolderItem {
+    // Everything but the identity, named where an item is made:
+    // FolderItem({.name = ..., .path = ..., .isSelected = true}).
+    struct Fields {
+        QString name;
+        QString path;
+        qint64 size = 0;
+        CleanupCategory category = CleanupCategory::safeCaches;
+        SafetyTier safetyTier = SafetyTier::safe;
+        QString subtitle;
+        bool isSelected = false;
+        bool recreateFolderAfterDelete = false;
+        std::optional<QString> cliCommand;
+        bool requiresSudo = false;
+    };
+
+    explicit FolderItem(Fields fields);
     FolderItem(QString name, QString path, qint64 size, CleanupCategory category,
                SafetyTier safetyTier, QString subtitle, bool isSelected,
                bool recreateFolderAfterDelete, std::optional<QString> cliCommand,

@@ -10,8 +10,13 @@ namespace {
 // A large folder in an app's sandboxed Application Support is as often the app's own data
 // (downloaded books, message stores, saved games) as leftover residue: offered for review, never
 // selected for the user, and not picked by the quick selection of safe items.
-constexpr RecordTraits residueTraits{CleanupCategory::containerResidue, SafetyTier::caution, false,
-                                     false, false};
+constexpr RecordTraits residueTraits{
+    .category = CleanupCategory::containerResidue,
+    .safetyTier = SafetyTier::caution,
+    .isSelected = false,
+    .recreateFolderAfterDelete = false,
+    .requiresSudo = false,
+};
 
 constexpr QStringView containers = u"/Library/Containers";
 constexpr QStringView supportInContainer = u"/Data/Library/Application Support";

@@ -8,24 +8,41 @@
 namespace {
 
 // Tools fetch or rebuild all of this when they need it again.
-constexpr RecordTraits buildCacheTraits{CleanupCategory::developerTools, SafetyTier::developer,
-                                        true, true, false};
+constexpr RecordTraits buildCacheTraits{
+    .category = CleanupCategory::developerTools,
+    .safetyTier = SafetyTier::developer,
+    .isSelected = true,
+    .recreateFolderAfterDelete = true,
+    .requiresSudo = false,
+};
 // A removed NDK version is gone until the user installs it again, so its folder is not recreated.
-constexpr RecordTraits ndkTraits{CleanupCategory::developerTools, SafetyTier::developer, true,
-                                 false, false};
+constexpr RecordTraits ndkTraits{
+    .category = CleanupCategory::developerTools,
+    .safetyTier = SafetyTier::developer,
+    .isSelected = true,
+    .recreateFolderAfterDelete = false,
+    .requiresSudo = false,
+};
 
 constexpr FixedLocation buildCaches[] = {
-    {u"/.npm/_cacache", u"npm Package Cache",
-     u"Local copy of downloaded npm tarballs. npm re-fetches automatically on demand."},
-    {u"/.npm/_npx", u"npx Temporary Packages", u"One-off CLI packages downloaded during npx runs."},
-    {u"/.gradle/caches", u"Gradle Build & Dependency Caches",
-     u"Cached jars and build artifacts from Android/Java Gradle builds."},
-    {u"/.gradle/wrapper/dists", u"Gradle Wrapper Distributions",
-     u"Downloaded Gradle version zip archives from past projects."},
-    {u"/Library/Developer/Xcode/DerivedData", u"Xcode DerivedData",
-     u"Intermediate build files, indexes, and symbol caches for Xcode projects."},
-    {u"/Library/Developer/Xcode/UserData/IB Support", u"Xcode Interface Builder Cache",
-     u"Cached simulator configurations used by Xcode Interface Builder."},
+    {.location = u"/.npm/_cacache",
+     .name = u"npm Package Cache",
+     .subtitle = u"Local copy of downloaded npm tarballs. npm re-fetches automatically on demand."},
+    {.location = u"/.npm/_npx",
+     .name = u"npx Temporary Packages",
+     .subtitle = u"One-off CLI packages downloaded during npx runs."},
+    {.location = u"/.gradle/caches",
+     .name = u"Gradle Build & Dependency Caches",
+     .subtitle = u"Cached jars and build artifacts from Android/Java Gradle builds."},
+    {.location = u"/.gradle/wrapper/dists",
+     .name = u"Gradle Wrapper Distributions",
+     .subtitle = u"Downloaded Gradle version zip archives from past projects."},
+    {.location = u"/Library/Developer/Xcode/DerivedData",
+     .name = u"Xcode DerivedData",
+     .subtitle = u"Intermediate build files, indexes, and symbol caches for Xcode projects."},
+    {.location = u"/Library/Developer/Xcode/UserData/IB Support",
+     .name = u"Xcode Interface Builder Cache",
+     .subtitle = u"Cached simulator configurations used by Xcode Interface Builder."},
 };
 
 constexpr QStringView ndkVersions = u"/Library/Android/sdk/ndk";

@@ -6,17 +6,27 @@ namespace {
 
 // Plug-in folders belong to the system's Library: removing them takes administrator rights, so
 // they go into the administrator command, never into a deletion of ours.
-constexpr RecordTraits pluginTraits{CleanupCategory::dormantPlugins, SafetyTier::caution, false,
-                                    true, true};
+constexpr RecordTraits pluginTraits{
+    .category = CleanupCategory::dormantPlugins,
+    .safetyTier = SafetyTier::caution,
+    .isSelected = false,
+    .recreateFolderAfterDelete = true,
+    .requiresSudo = true,
+};
 
 constexpr QStringView aaxHost = u"/Applications/Pro Tools.app";
 constexpr FixedLocation aaxPlugins{
-    u"/Library/Application Support/Avid/Audio/Plug-Ins", u"Dormant AAX Plugins (No Pro Tools)",
-    u"AAX plug-ins are only used by Pro Tools. Logic Pro exclusively uses Audio Units "
-    u"(.component)."};
-constexpr FixedLocation vst2Plugins{u"/Library/Audio/Plug-Ins/VST", u"Legacy VST2 Plugins",
-                                    u"Legacy VST2 format. Logic Pro and native Apple Silicon DAWs "
-                                    u"use AU (.component) or VST3."};
+    .location = u"/Library/Application Support/Avid/Audio/Plug-Ins",
+    .name = u"Dormant AAX Plugins (No Pro Tools)",
+    .subtitle = u"AAX plug-ins are only used by Pro Tools. Logic Pro exclusively uses Audio Units "
+                u"(.component).",
+};
+constexpr FixedLocation vst2Plugins{
+    .location = u"/Library/Audio/Plug-Ins/VST",
+    .name = u"Legacy VST2 Plugins",
+    .subtitle = u"Legacy VST2 format. Logic Pro and native Apple Silicon DAWs use AU (.component) "
+                u"or VST3.",
+};
 
 } // namespace
 

@@ -8,16 +8,24 @@
 namespace {
 
 // Everything here is rebuilt or downloaded again by its owner on demand.
-constexpr RecordTraits safeCacheTraits{CleanupCategory::safeCaches, SafetyTier::safe, true, true,
-                                       false};
+constexpr RecordTraits safeCacheTraits{
+    .category = CleanupCategory::safeCaches,
+    .safetyTier = SafetyTier::safe,
+    .isSelected = true,
+    .recreateFolderAfterDelete = true,
+    .requiresSudo = false,
+};
 
 constexpr FixedLocation knownCaches[] = {
-    {u"/Library/Application Support/Code/CachedExtensionVSIXs", u"VS Code Extension Packages",
-     u"Cached installer packages of already-installed VS Code extensions."},
-    {u"/Library/Application Support/Google/GoogleUpdater/crx_cache", u"Google CRX Download Cache",
-     u"Downloaded Chrome extension update packages staged by GoogleUpdater."},
-    {u"/Library/Caches/pip", u"Python Pip Wheel Cache",
-     u"Cached Python binary wheel archives and source tarballs."},
+    {.location = u"/Library/Application Support/Code/CachedExtensionVSIXs",
+     .name = u"VS Code Extension Packages",
+     .subtitle = u"Cached installer packages of already-installed VS Code extensions."},
+    {.location = u"/Library/Application Support/Google/GoogleUpdater/crx_cache",
+     .name = u"Google CRX Download Cache",
+     .subtitle = u"Downloaded Chrome extension update packages staged by GoogleUpdater."},
+    {.location = u"/Library/Caches/pip",
+     .name = u"Python Pip Wheel Cache",
+     .subtitle = u"Cached Python binary wheel archives and source tarballs."},
 };
 
 constexpr QStringView userCaches = u"/Library/Caches";

@@ -93,9 +93,16 @@ bool Scanner::isHidden(const QString& entryName) {
 }
 
 FolderItem Scanner::makeRecord(QString path, qint64 size, Texts texts, RecordTraits traits) {
-    return FolderItem(std::move(texts.name), std::move(path), size, traits.category,
-                      traits.safetyTier, std::move(texts.subtitle), traits.isSelected,
-                      traits.recreateFolderAfterDelete, std::nullopt, traits.requiresSudo);
+    return FolderItem({.name = std::move(texts.name),
+                       .path = std::move(path),
+                       .size = size,
+                       .category = traits.category,
+                       .safetyTier = traits.safetyTier,
+                       .subtitle = std::move(texts.subtitle),
+                       .isSelected = traits.isSelected,
+                       .recreateFolderAfterDelete = traits.recreateFolderAfterDelete,
+                       .cliCommand = std::nullopt,
+                       .requiresSudo = traits.requiresSudo});
 }
 
 QCoro::Task<> Scanner::addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold,

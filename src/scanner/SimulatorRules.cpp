@@ -4,14 +4,26 @@ namespace {
 
 // The developer tools regenerate the cache; runtime images are better removed through the IDE, so
 // nothing is selected from the start.
-constexpr RecordTraits dyldCacheTraits{CleanupCategory::simulators, SafetyTier::developer, false,
-                                       true, false};
-constexpr RecordTraits runtimeTraits{CleanupCategory::simulators, SafetyTier::developer, false,
-                                     false, false};
+constexpr RecordTraits dyldCacheTraits{
+    .category = CleanupCategory::simulators,
+    .safetyTier = SafetyTier::developer,
+    .isSelected = false,
+    .recreateFolderAfterDelete = true,
+    .requiresSudo = false,
+};
+constexpr RecordTraits runtimeTraits{
+    .category = CleanupCategory::simulators,
+    .safetyTier = SafetyTier::developer,
+    .isSelected = false,
+    .recreateFolderAfterDelete = false,
+    .requiresSudo = false,
+};
 
-constexpr FixedLocation dyldCache{u"/Library/Developer/CoreSimulator/Caches/dyld",
-                                  u"Simulator dyld Shared Cache",
-                                  u"Dynamic linker cache generated for simulator runtimes."};
+constexpr FixedLocation dyldCache{
+    .location = u"/Library/Developer/CoreSimulator/Caches/dyld",
+    .name = u"Simulator dyld Shared Cache",
+    .subtitle = u"Dynamic linker cache generated for simulator runtimes.",
+};
 
 constexpr QStringView runtimeVolumes = u"/Library/Developer/CoreSimulator/Volumes";
 constexpr QStringView runtimeName = u"iOS Simulator Runtime (%1)";

@@ -1,13 +1,14 @@
 #include "ui/ActivityIndicator.h"
 
 #include "ui/Theme.h"
+#include "ui/WindowTexts.h"
 
 #include <QPainter>
 
 ActivityIndicator::ActivityIndicator(QWidget* parent)
     : QWidget(parent) {
     setFixedSize(sizeHint());
-    setAccessibleName(QStringLiteral("In progress"));
+    setAccessibleName(WindowTexts::inProgress());
     m_turn.setStartValue(0);
     m_turn.setEndValue(12);
     m_turn.setDuration(1000);

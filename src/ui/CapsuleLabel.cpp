@@ -33,15 +33,15 @@ void CapsuleLabel::setColor(Theme::Color color) {
     }
 }
 
-void CapsuleLabel::setSymbol(const QString& symbolName, int spacing) {
-    m_symbolName = symbolName;
+void CapsuleLabel::setSymbol(Symbol symbol, int spacing) {
+    m_symbol = symbol;
     m_symbolSpacing = spacing;
     updateGeometry();
     update();
 }
 
 int CapsuleLabel::symbolBox() const {
-    return m_symbolName.isEmpty() ? 0 : Theme::symbolBox(font().pixelSize());
+    return !m_symbol ? 0 : Theme::symbolBox(font().pixelSize());
 }
 
 QSize CapsuleLabel::sizeHint() const {
@@ -63,8 +63,8 @@ void CapsuleLabel::paintEvent(QPaintEvent*) {
                            Theme::resolve(m_color.withOpacity(m_fillOpacity), palette()));
     const QColor foreground = Theme::resolve(m_color, palette());
     int left = m_paddingH;
-    if (const int box = symbolBox(); box > 0) {
-        const QPixmap symbol = Theme::symbol(m_symbolName, foreground, box, devicePixelRatioF(),
+    if (const int box = symbolBox(); m_symbol && box > 0) {
+        const QPixmap symbol = Theme::symbol(*m_symbol, foreground, box, devicePixelRatioF(),
                                              static_cast<QFont::Weight>(font().weight()));
         painter.drawPixmap(QPointF(left, (height() - box) / 2.0), symbol);
         left += box + m_symbolSpacing;

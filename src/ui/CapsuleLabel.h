@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 // A short text, optionally led by a symbol, on a capsule of its own colour at low opacity: the
 // badges of a row, a section's total and the reclaimable figure. Painted rather than styled, so
 // the ends stay round at any height.
@@ -20,8 +22,8 @@ public:
     Theme::Color color() const { return m_color; }
     qreal fillOpacity() const { return m_fillOpacity; }
     // A symbol before the text, in the text's colour and weight.
-    void setSymbol(const QString& symbolName, int spacing);
-    const QString& symbolName() const { return m_symbolName; }
+    void setSymbol(Symbol symbol, int spacing);
+    std::optional<Symbol> symbol() const { return m_symbol; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -37,6 +39,6 @@ private:
     int m_paddingH;
     int m_paddingV;
     qreal m_fillOpacity;
-    QString m_symbolName;
+    std::optional<Symbol> m_symbol;
     int m_symbolSpacing = 0;
 };

@@ -29,7 +29,7 @@ void CategoryIcon::paintEvent(QPaintEvent*) {
     painter.setBrush(Theme::resolve(color.withOpacity(Theme::tintFillOpacity), palette()));
     painter.drawEllipse(QRectF(rect()));
     const int box = Theme::symbolBox(Theme::Row::iconFontSize);
-    const QPixmap symbol = Theme::symbol(symbolName(m_category), Theme::resolve(color, palette()),
-                                         box, devicePixelRatioF(), QFont::Medium);
-    painter.drawPixmap(QPointF((width() - box) / 2.0, (height() - box) / 2.0), symbol);
+    const QPixmap picture = Theme::symbol(symbol(m_category), Theme::resolve(color, palette()), box,
+                                          devicePixelRatioF(), QFont::Medium);
+    painter.drawPixmap(QPointF((width() - box) / 2.0, (height() - box) / 2.0), picture);
 }

@@ -6,6 +6,7 @@
 #include "ui/CheckBoxStyle.h"
 #include "ui/CollapseButton.h"
 #include "ui/Theme.h"
+#include "ui/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QEasingCurve>
@@ -61,8 +62,7 @@ CategorySection::CategorySection(CleanupCategory category, FolderItemList& items
 
     m_selectAll = new QCheckBox(this);
     CheckBoxStyle::apply(m_selectAll);
-    const QString selectAllText =
-        QStringLiteral("Select or deselect all items in ") + title(category);
+    const QString selectAllText = WindowTexts::selectCategory(title(category));
     m_selectAll->setToolTip(selectAllText);
     m_selectAll->setAccessibleName(selectAllText);
     connect(m_selectAll, &QCheckBox::clicked, this,

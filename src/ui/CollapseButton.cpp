@@ -24,11 +24,11 @@ CollapseButton::CollapseButton(CleanupCategory category, QWidget* parent)
     auto* label = new QHBoxLayout(this);
     label->setContentsMargins(0, 0, 0, 0);
     label->setSpacing(Theme::Header::labelSpacing);
-    m_chevron = new SymbolView(QStringLiteral("chevron.down"), Theme::Header::chevronFontSize,
-                               QFont::Bold, Theme::Color::of(Role::secondary), this);
+    m_chevron = new SymbolView(Symbol::chevronDown, Theme::Header::chevronFontSize, QFont::Bold,
+                               Theme::Color::of(Role::secondary), this);
     m_chevron->setFixedWidth(Theme::Header::chevronFrame);
-    auto* symbol = new SymbolView(symbolName(category), Theme::Header::symbolFontSize,
-                                  QFont::DemiBold, Theme::Color::of(tint(category)), this);
+    auto* icon = new SymbolView(symbol(category), Theme::Header::symbolFontSize, QFont::DemiBold,
+                                Theme::Color::of(tint(category)), this);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(Theme::Header::titleSpacing);
     QFont titleFont = Theme::font(Theme::TextStyle::title3);
@@ -43,11 +43,11 @@ CollapseButton::CollapseButton(CleanupCategory category, QWidget* parent)
     titles->addWidget(m_title);
     titles->addWidget(m_summary);
     label->addWidget(m_chevron, 0, Qt::AlignVCenter);
-    label->addWidget(symbol, 0, Qt::AlignVCenter);
+    label->addWidget(icon, 0, Qt::AlignVCenter);
     label->addLayout(titles, 1);
 
     // The parts only draw; clicks and keys belong to the button.
-    for (QWidget* part : {static_cast<QWidget*>(m_chevron), static_cast<QWidget*>(symbol),
+    for (QWidget* part : {static_cast<QWidget*>(m_chevron), static_cast<QWidget*>(icon),
                           static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_summary)}) {
         part->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
@@ -56,8 +56,7 @@ CollapseButton::CollapseButton(CleanupCategory category, QWidget* parent)
 }
 
 void CollapseButton::setCollapsed(bool collapsed) {
-    m_chevron->setSymbol(collapsed ? QStringLiteral("chevron.right")
-                                   : QStringLiteral("chevron.down"));
+    m_chevron->setSymbol(collapsed ? Symbol::chevronRight : Symbol::chevronDown);
 }
 
 QSize CollapseButton::sizeHint() const {

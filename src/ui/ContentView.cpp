@@ -3,10 +3,12 @@
 #include "platform/gui/DesktopServices.h"
 #include "ui/Dashboard.h"
 #include "ui/Footer.h"
+#include "ui/Theme.h"
 #include "ui/WindowTexts.h"
 #include "update/UpdateChecker.h"
 
 #include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
@@ -22,7 +24,7 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     , m_scroll(new QScrollArea(this))
     , m_dashboard(new Dashboard(m_state.items(), m_environment))
     , m_footer(new Footer(m_state, this)) {
-    setMinimumSize(800, 620);
+    setMinimumSize(Theme::Window::minimumWidth, Theme::Window::minimumHeight);
 
     m_scroll->setWidget(m_dashboard);
     m_scroll->setWidgetResizable(true);
@@ -125,6 +127,7 @@ QMessageBox* ContentView::askToStopCleaning(std::function<void()> stopAndClose) 
     box->setDefaultButton(keep);
     box->setEscapeButton(keep);
     connect(stop, &QPushButton::clicked, this, std::move(stopAndClose));
+    finishAlert(box);
     m_stopQuestion = box;
     box->open();
     return box;
@@ -139,13 +142,37 @@ QMessageBox* ContentView::newMessageBox() {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::NoIcon);
     box->setWindowModality(Qt::WindowModal);
-#ifndef Q_OS_MACOS
-    // macOS sets an alert's title in bold itself; elsewhere the message box would not,
-    // and would wrap a two-line message into a narrow column.
-    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"
-                                      "QLabel#qt_msgbox_informativelabel { min-width: 340px; }"));
-#endif
     return box;
+}
+
+void ContentView::finishAlert(QMessageBox* box) {
+    // Versions, release notes, item names and error texts come from outside the program: they are
+    // shown as the characters they are, never as markup, and nothing in them is a link.
+    box->setTextFormat(Qt::PlainText);
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+        label->setTextInteractionFlags(
+            label->textInteractionFlags() &
+            ~(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard));
+#ifndef Q_OS_MACOS
+        // macOS sets an alert's title in bold itself; elsewhere the message box does not.
+        if (label->text() == box->text()) {
+            QFont title = label->font();
+            title.setBold(true);
+            label->setFont(title);
+        }
+#endif
+    }
+#ifndef Q_OS_MACOS
+    // A row of its own under everything else keeps a two-line message from wrapping into a
+    // narrow column. Added last: the box lays itself out anew whenever its parts change.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        grid->addItem(new QSpacerItem(Theme::Alert::minimumTextWidth, 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+#endif
 }
 
 QMessageBox* ContentView::makeAlert(Alert alert) {
@@ -231,16 +258,7 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
         dismiss = [&checker] { checker.setCheckFailedAlert(false); };
         break;
     }
-    // Versions, release notes, item names and error texts come from outside the program: they are
-    // shown as the characters they are, never as markup, and nothing in them is a link.
-    box->setTextFormat(Qt::PlainText);
-    for (QLabel* label : box->findChildren<QLabel*>()) {
-        label->setTextFormat(Qt::PlainText);
-        label->setOpenExternalLinks(false);
-        label->setTextInteractionFlags(
-            label->textInteractionFlags() &
-            ~(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard));
-    }
+    finishAlert(box);
     connect(box, &QMessageBox::finished, this, dismiss);
     return box;
 }

@@ -9,6 +9,7 @@
 #include "ui/SymbolView.h"
 #include "ui/TextLabel.h"
 #include "ui/Theme.h"
+#include "ui/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -71,12 +72,12 @@ Dashboard::Dashboard(FolderItemList& items, FolderRow::Environment environment, 
     header->setSpacing(Theme::Page::buttonSpacing);
     auto* heading = new TextLabel(Theme::font(Theme::TextStyle::headline),
                                   Theme::Color::of(Role::secondary), this);
-    heading->setText(QStringLiteral("Categories & Found Targets"));
+    heading->setText(WindowTexts::categoriesHeading());
     header->addWidget(heading, 0, Qt::AlignVCenter);
     header->addStretch(1);
-    m_selectSafe = makeQuickButton(QStringLiteral("Select Safe Caches"), this);
-    m_selectAll = makeQuickButton(QStringLiteral("Select All"), this);
-    m_deselectAll = makeQuickButton(QStringLiteral("Deselect All"), this);
+    m_selectSafe = makeQuickButton(WindowTexts::selectSafeCaches(), this);
+    m_selectAll = makeQuickButton(WindowTexts::selectAll(), this);
+    m_deselectAll = makeQuickButton(WindowTexts::deselectAll(), this);
     connect(m_selectSafe, &QPushButton::clicked, this, &Dashboard::quickSelectSafeRequested);
     connect(m_selectAll, &QPushButton::clicked, this, &Dashboard::selectAllRequested);
     connect(m_deselectAll, &QPushButton::clicked, this, &Dashboard::deselectAllRequested);
@@ -120,7 +121,7 @@ QWidget* Dashboard::makeEmptyState() {
                               Theme::Empty::padding);
     stack->setSpacing(Theme::Empty::spacing);
     stack->addStretch(1);
-    auto* seal = new SymbolView(QStringLiteral("checkmark.seal.fill"), Theme::Empty::symbolFontSize,
+    auto* seal = new SymbolView(Symbol::checkmarkSealFill, Theme::Empty::symbolFontSize,
                                 QFont::Normal, Theme::Color::of(Tint::green), empty);
     stack->addWidget(seal, 0, Qt::AlignHCenter);
     QFont titleFont = Theme::font(Theme::TextStyle::title2);
@@ -128,15 +129,14 @@ QWidget* Dashboard::makeEmptyState() {
     auto* title = new TextLabel(titleFont, Theme::Color::of(Role::primary), empty);
     title->setMaximumLineCount(0);
     title->setAlignment(Qt::AlignHCenter);
-    title->setText(QStringLiteral("System Is Clean & Optimized"));
+    title->setText(WindowTexts::cleanTitle());
     stack->addWidget(title, 0, Qt::AlignHCenter);
     auto* message = new TextLabel(Theme::font(Theme::TextStyle::subheadline),
                                   Theme::Color::of(Role::secondary), empty);
     message->setMaximumLineCount(0);
     message->setAlignment(Qt::AlignHCenter);
     message->setMaximumWidth(Theme::Empty::textWidth);
-    message->setText(QStringLiteral("No disposable caches or inactive developer toolchains "
-                                    "detected. Click Scan below to re-verify."));
+    message->setText(WindowTexts::cleanMessage());
     stack->addWidget(message, 0, Qt::AlignHCenter);
     stack->addStretch(1);
     return empty;

@@ -8,6 +8,7 @@
 #include "ui/TextLabel.h"
 #include "ui/Theme.h"
 #include "ui/UsageBar.h"
+#include "ui/WindowTexts.h"
 
 #include <QFutureWatcher>
 #include <QHBoxLayout>
@@ -56,7 +57,7 @@ DiskCard::DiskCard(QWidget* parent)
         Theme::systemFont(Theme::Pill::fontSize, QFont::Bold, Theme::Design::rounded),
         Theme::Color::of(Tint::green), Theme::Pill::paddingH, Theme::Pill::paddingV,
         Theme::pillFillOpacity, this);
-    m_pill->setSymbol(QStringLiteral("arrow.down.circle.fill"), Theme::Pill::spacing);
+    m_pill->setSymbol(Symbol::arrowDownCircleFill, Theme::Pill::spacing);
     titleRow->addWidget(m_pill, 0, Qt::AlignVCenter);
     card->addLayout(titleRow);
 
@@ -65,10 +66,11 @@ DiskCard::DiskCard(QWidget* parent)
 
     auto* legend = new QHBoxLayout;
     legend->setSpacing(Theme::Legend::spacing);
-    m_used = new LegendEntry(QStringLiteral("Used"), Theme::Color::of(Tint::blue), this);
-    m_cleaning = new LegendEntry(QStringLiteral("Cleaning"), Theme::Color::of(Tint::green), this);
+    m_used = new LegendEntry(WindowTexts::usedLegend(), Theme::Color::of(Tint::blue), this);
+    m_cleaning =
+        new LegendEntry(WindowTexts::cleaningLegend(), Theme::Color::of(Tint::green), this);
     m_free = new LegendEntry(
-        QStringLiteral("Free"),
+        WindowTexts::freeLegend(),
         Theme::Color::of(Role::secondary).withOpacity(Theme::Legend::freeDotOpacity), this);
     legend->addWidget(m_used);
     legend->addWidget(m_cleaning);
@@ -82,8 +84,8 @@ DiskCard::DiskCard(QWidget* parent)
 void DiskCard::setFigures(const DiskSpaceInfo& disk, qint64 selectedBytes) {
     const DiskUsage usage = DiskUsage::of(disk, selectedBytes);
     const bool anySelected = selectedBytes > 0;
-    m_capacity->setText(QStringLiteral("Total Capacity: ") + formatBytes(disk.totalBytes));
-    m_pill->setText(QLatin1Char('+') + formatBytes(selectedBytes) + QStringLiteral(" Reclaimable"));
+    m_capacity->setText(WindowTexts::totalCapacity(disk.totalBytes));
+    m_pill->setText(WindowTexts::reclaimable(selectedBytes));
     m_pill->setVisible(anySelected);
     m_bar->setFractions(usage.keptUsedFraction, usage.cleaningFraction);
     m_used->setValue(formatBytes(usage.usedBytes));

@@ -12,6 +12,7 @@
 #include "ui/SymbolView.h"
 #include "ui/TextLabel.h"
 #include "ui/Theme.h"
+#include "ui/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -70,7 +71,7 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
     m_name->setMaximumLineCount(0);
     m_safetyBadge = makeBadge(this);
     m_sudoBadge = makeBadge(this);
-    m_sudoBadge->setText(QStringLiteral("Root / Sudo"));
+    m_sudoBadge->setText(WindowTexts::sudoBadge());
     m_sudoBadge->setColor(Theme::Color::of(Tint::red));
     nameRow->addWidget(m_name, 0, Qt::AlignVCenter);
     nameRow->addWidget(m_safetyBadge, 0, Qt::AlignVCenter);
@@ -86,7 +87,7 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
     auto* pathRow = new QHBoxLayout;
     pathRow->setSpacing(Theme::Row::pathSpacing);
     const QFont caption2 = Theme::font(Theme::TextStyle::caption2);
-    auto* folder = new SymbolView(QStringLiteral("folder"), caption2.pixelSize(), QFont::Normal,
+    auto* folder = new SymbolView(Symbol::folder, caption2.pixelSize(), QFont::Normal,
                                   Theme::Color::of(Role::tertiary), this);
     m_path = new TextLabel(Theme::font(Theme::TextStyle::caption), Theme::Color::of(Role::tertiary),
                            this);
@@ -106,7 +107,7 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
         Theme::systemFont(Theme::Row::sizeFontSize, QFont::Bold, Theme::Design::rounded),
         Theme::Color::of(Role::primary), this);
     m_size->setAlignment(Qt::AlignRight);
-    m_reveal = new PlainButton(QStringLiteral("Reveal"), QStringLiteral("magnifyingglass"),
+    m_reveal = new PlainButton(WindowTexts::reveal(), Symbol::magnifyingglass,
                                Theme::font(Theme::TextStyle::caption),
                                Theme::Color::of(Role::accent), this);
     connect(m_reveal, &PlainButton::clicked, this, [this] {
@@ -124,7 +125,7 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
 void FolderRow::refresh() {
     const FolderItem& item = m_items.item(m_position);
     m_check->setChecked(item.isSelected);
-    m_check->setAccessibleName(QStringLiteral("Select ") + item.name);
+    m_check->setAccessibleName(WindowTexts::selectItem(item.name));
     m_icon->setCategory(item.category);
     m_name->setText(item.name);
     m_safetyBadge->setText(badgeLabel(item.safetyTier));

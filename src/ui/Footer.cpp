@@ -18,9 +18,9 @@ namespace {
 
 constexpr int progressResolution = 1000;
 
-QIcon symbolIcon(const QString& name, const QColor& color, const QWidget& widget) {
-    const int box = Theme::symbolBox(13);
-    QIcon icon(Theme::symbol(name, color, box, widget.devicePixelRatioF(), QFont::DemiBold));
+QIcon symbolIcon(Symbol symbol, const QColor& color, const QWidget& widget) {
+    const int box = Theme::symbolBox(Theme::Footer::symbolFontSize);
+    QIcon icon(Theme::symbol(symbol, color, box, widget.devicePixelRatioF(), QFont::DemiBold));
     return icon;
 }
 
@@ -30,16 +30,17 @@ Footer::Footer(ContentState& state, QWidget* parent)
     : QWidget(parent)
     , m_state(state)
     , m_spinner(new ActivityIndicator(this))
-    , m_idle(new SymbolView(QStringLiteral("checkmark.circle.fill"), 13, QFont::Normal,
-                            Theme::Color::of(Tint::green), this))
+    , m_idle(new SymbolView(Symbol::checkmarkCircleFill, Theme::Footer::symbolFontSize,
+                            QFont::Normal, Theme::Color::of(Tint::green), this))
     , m_status(new TextLabel(Theme::font(Theme::TextStyle::subheadline),
                              Theme::Color::of(Theme::Color::Role::secondary), this))
     , m_progress(new QProgressBar(this))
     , m_summary(new QWidget(this))
     , m_count(new TextLabel(Theme::font(Theme::TextStyle::caption),
                             Theme::Color::of(Theme::Color::Role::secondary), m_summary))
-    , m_size(new TextLabel(Theme::systemFont(15, QFont::Bold, Theme::Design::rounded),
-                           Theme::Color::of(Theme::Color::Role::primary), m_summary))
+    , m_size(new TextLabel(
+          Theme::systemFont(Theme::Footer::sizeFontSize, QFont::Bold, Theme::Design::rounded),
+          Theme::Color::of(Theme::Color::Role::primary), m_summary))
     , m_rescan(new QPushButton(WindowTexts::rescan(), this))
     , m_clean(new QPushButton(this)) {
     setAutoFillBackground(true);
@@ -48,23 +49,23 @@ Footer::Footer(ContentState& state, QWidget* parent)
     m_status->setMaximumLineCount(1);
     m_progress->setRange(0, progressResolution);
     m_progress->setTextVisible(false);
-    m_progress->setFixedSize(140, 6);
-    m_progress->setAccessibleName(QStringLiteral("Cleanup progress"));
+    m_progress->setFixedSize(Theme::Footer::progressWidth, Theme::Footer::progressHeight);
+    m_progress->setAccessibleName(WindowTexts::cleanupProgress());
 
     auto* statusText = new QVBoxLayout;
-    statusText->setSpacing(2);
+    statusText->setSpacing(Theme::Footer::statusLineSpacing);
     statusText->addWidget(m_status);
     // Aligned, the bar's fixed width does not cap the column: the status line takes the room.
     statusText->addWidget(m_progress, 0, Qt::AlignLeft);
     auto* statusBlock = new QHBoxLayout;
-    statusBlock->setSpacing(8);
+    statusBlock->setSpacing(Theme::Footer::statusSpacing);
     statusBlock->addWidget(m_spinner, 0, Qt::AlignVCenter);
     statusBlock->addWidget(m_idle, 0, Qt::AlignVCenter);
     statusBlock->addLayout(statusText, 1);
 
     auto* summary = new QVBoxLayout(m_summary);
     summary->setContentsMargins(0, 0, 0, 0);
-    summary->setSpacing(1);
+    summary->setSpacing(Theme::Footer::summarySpacing);
     m_count->setAlignment(Qt::AlignRight);
     m_size->setAlignment(Qt::AlignRight);
     summary->addWidget(m_count, 0, Qt::AlignRight);
@@ -73,8 +74,7 @@ Footer::Footer(ContentState& state, QWidget* parent)
     QFont cleanFont = m_clean->font();
     cleanFont.setBold(true);
     m_clean->setFont(cleanFont);
-    m_clean->setObjectName(QStringLiteral("cleanButton"));
-    m_clean->setMinimumHeight(30);
+    m_clean->setMinimumHeight(Theme::ProminentButton::minimumHeight);
     m_clean->setDefault(false);
     m_clean->setAutoDefault(false);
     m_rescan->setAutoDefault(false);
@@ -84,8 +84,9 @@ Footer::Footer(ContentState& state, QWidget* parent)
     }
 
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(20, 14, 20, 14);
-    row->setSpacing(16);
+    row->setContentsMargins(Theme::Footer::paddingH, Theme::Footer::paddingV,
+                            Theme::Footer::paddingH, Theme::Footer::paddingV);
+    row->setSpacing(Theme::Footer::spacing);
     row->addLayout(statusBlock, 1);
     row->addWidget(m_summary);
     row->addWidget(m_rescan);
@@ -126,20 +127,8 @@ void Footer::changeEvent(QEvent* event) {
 }
 
 void Footer::updateIcons() {
-    const QColor green = Theme::named(Tint::green, palette());
-    m_rescan->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"),
-                                 palette().color(QPalette::ButtonText), *this));
-    m_clean->setIcon(symbolIcon(QStringLiteral("trash.fill"), Qt::white, *this));
-    // The prominent green button of the window: white on green, dimmed when it cannot act.
-    const QColor pressed = green.darker(115);
-    m_clean->setStyleSheet(
-        QStringLiteral("QPushButton#cleanButton { background: %1; color: white; "
-                       "border: none; border-radius: 7px; padding: 5px 14px; }"
-                       "QPushButton#cleanButton:pressed { background: %2; }"
-                       "QPushButton#cleanButton:disabled { background: %3; "
-                       "color: rgba(255,255,255,150); }"
-                       "QPushButton#cleanButton:focus { border: 2px solid %4; }")
-            .arg(green.name(), pressed.name(),
-                 QColor(green.red(), green.green(), green.blue(), 110).name(QColor::HexArgb),
-                 palette().color(QPalette::Highlight).name()));
+    m_rescan->setIcon(
+        symbolIcon(Symbol::arrowClockwise, palette().color(QPalette::ButtonText), *this));
+    m_clean->setIcon(symbolIcon(Symbol::trashFill, Theme::prominentButtonText(), *this));
+    m_clean->setStyleSheet(Theme::prominentButtonStyleSheet(palette()));
 }

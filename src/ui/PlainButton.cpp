@@ -7,16 +7,15 @@
 
 namespace {
 
-constexpr int symbolSpacing = 4;
-// Room around the content for the focus ring.
-constexpr int ringMargin = 2;
+constexpr int symbolSpacing = Theme::PlainButton::symbolSpacing;
+constexpr int ringMargin = Theme::PlainButton::ringMargin;
 
 } // namespace
 
-PlainButton::PlainButton(const QString& text, const QString& symbolName, const QFont& font,
-                         Theme::Color color, QWidget* parent)
+PlainButton::PlainButton(const QString& text, Symbol symbol, const QFont& font, Theme::Color color,
+                         QWidget* parent)
     : QAbstractButton(parent)
-    , m_symbolName(symbolName)
+    , m_symbol(symbol)
     , m_color(color) {
     setText(text);
     setFont(font);
@@ -42,13 +41,13 @@ QSize PlainButton::minimumSizeHint() const {
 void PlainButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (isDown()) {
-        painter.setOpacity(0.5);
+        painter.setOpacity(Theme::PlainButton::pressedOpacity);
     } else if (!isEnabled()) {
-        painter.setOpacity(0.35);
+        painter.setOpacity(Theme::PlainButton::disabledOpacity);
     }
     const QColor foreground = Theme::resolve(m_color, palette());
     const int box = symbolBox();
-    const QPixmap symbol = Theme::symbol(m_symbolName, foreground, box, devicePixelRatioF());
+    const QPixmap symbol = Theme::symbol(m_symbol, foreground, box, devicePixelRatioF());
     const int contentWidth = sizeHint().width() - 2 * ringMargin;
     const int left = (width() - contentWidth) / 2;
     painter.drawPixmap(QPointF(left, (height() - box) / 2.0), symbol);
@@ -59,6 +58,6 @@ void PlainButton::paintEvent(QPaintEvent*) {
     painter.drawText(textLeft, (height() - line.height()) / 2 + line.above, text());
     if (hasFocus()) {
         painter.setOpacity(1.0);
-        Theme::paintFocusRing(painter, rect(), 4, palette());
+        Theme::paintFocusRing(painter, rect(), Theme::PlainButton::ringRadius, palette());
     }
 }

@@ -10,11 +10,11 @@ class PlainButton : public QAbstractButton {
     Q_OBJECT
 
 public:
-    PlainButton(const QString& text, const QString& symbolName, const QFont& font,
-                Theme::Color color, QWidget* parent = nullptr);
+    PlainButton(const QString& text, Symbol symbol, const QFont& font, Theme::Color color,
+                QWidget* parent = nullptr);
 
     Theme::Color color() const { return m_color; }
-    const QString& symbolName() const { return m_symbolName; }
+    Symbol symbol() const { return m_symbol; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -25,6 +25,6 @@ protected:
 private:
     int symbolBox() const;
 
-    QString m_symbolName;
+    Symbol m_symbol;
     Theme::Color m_color;
 };

@@ -2,10 +2,10 @@
 
 #include <QPainter>
 
-SymbolView::SymbolView(const QString& symbolName, int fontPixelSize, QFont::Weight weight,
-                       Theme::Color color, QWidget* parent)
+SymbolView::SymbolView(Symbol symbol, int fontPixelSize, QFont::Weight weight, Theme::Color color,
+                       QWidget* parent)
     : QWidget(parent)
-    , m_symbolName(symbolName)
+    , m_symbol(symbol)
     , m_box(Theme::symbolBox(fontPixelSize))
     , m_weight(weight)
     , m_color(color) {
@@ -13,9 +13,9 @@ SymbolView::SymbolView(const QString& symbolName, int fontPixelSize, QFont::Weig
     setMinimumSize(m_box, m_box);
 }
 
-void SymbolView::setSymbol(const QString& symbolName) {
-    if (symbolName != m_symbolName) {
-        m_symbolName = symbolName;
+void SymbolView::setSymbol(Symbol symbol) {
+    if (symbol != m_symbol) {
+        m_symbol = symbol;
         update();
     }
 }
@@ -32,7 +32,7 @@ QSize SymbolView::sizeHint() const {
 }
 
 void SymbolView::paintEvent(QPaintEvent*) {
-    const QPixmap pixmap = Theme::symbol(m_symbolName, Theme::resolve(m_color, palette()), m_box,
+    const QPixmap pixmap = Theme::symbol(m_symbol, Theme::resolve(m_color, palette()), m_box,
                                          devicePixelRatioF(), m_weight);
     if (pixmap.isNull()) {
         return;

@@ -10,11 +10,11 @@ class SymbolView : public QWidget {
     Q_OBJECT
 
 public:
-    SymbolView(const QString& symbolName, int fontPixelSize, QFont::Weight weight,
-               Theme::Color color, QWidget* parent = nullptr);
+    SymbolView(Symbol symbol, int fontPixelSize, QFont::Weight weight, Theme::Color color,
+               QWidget* parent = nullptr);
 
-    void setSymbol(const QString& symbolName);
-    const QString& symbolName() const { return m_symbolName; }
+    void setSymbol(Symbol symbol);
+    Symbol symbol() const { return m_symbol; }
     void setColor(Theme::Color color);
     Theme::Color color() const { return m_color; }
 
@@ -24,7 +24,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString m_symbolName;
+    Symbol m_symbol;
     int m_box;
     QFont::Weight m_weight;
     Theme::Color m_color;

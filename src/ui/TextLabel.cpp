@@ -11,9 +11,6 @@
 
 namespace {
 
-// Wrapped text is offered at this width when nothing narrower is asked for.
-constexpr int preferredWrapWidth = 420;
-
 QAccessibleInterface* textLabelAccessible(const QString& className, QObject* object) {
     if (className == QLatin1String("TextLabel") && object->isWidgetType()) {
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StaticText);
@@ -151,7 +148,7 @@ QSize TextLabel::sizeHint() const {
     if (m_maximumLines == 1) {
         return {m_text.isEmpty() ? 0 : naturalWidth(), blockHeight(1)};
     }
-    const int width = std::min(naturalWidth(), preferredWrapWidth);
+    const int width = std::min(naturalWidth(), Theme::Text::preferredWrapWidth);
     return {width, heightForWidth(width)};
 }
 

@@ -71,25 +71,41 @@ QColor textAt(const QPalette& palette, qreal alpha) {
     return color;
 }
 
-// Symbol names of the views mapped to files of the bundled icon set.
-const QHash<QString, QString>& symbolTable() {
-    static const QHash<QString, QString> table{
-        {QStringLiteral("sparkles"), QStringLiteral("sparkles")},
-        {QStringLiteral("hammer.fill"), QStringLiteral("hammer")},
-        {QStringLiteral("iphone.gen3"), QStringLiteral("smartphone")},
-        {QStringLiteral("waveform"), QStringLiteral("audio-waveform")},
-        {QStringLiteral("archivebox.fill"), QStringLiteral("archive")},
-        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("circle-check")},
-        {QStringLiteral("arrow.clockwise"), QStringLiteral("refresh-cw")},
-        {QStringLiteral("trash.fill"), QStringLiteral("trash-2")},
-        {QStringLiteral("folder"), QStringLiteral("folder")},
-        {QStringLiteral("magnifyingglass"), QStringLiteral("search")},
-        {QStringLiteral("chevron.right"), QStringLiteral("chevron-right")},
-        {QStringLiteral("chevron.down"), QStringLiteral("chevron-down")},
-        {QStringLiteral("arrow.down.circle.fill"), QStringLiteral("circle-arrow-down")},
-        {QStringLiteral("checkmark.seal.fill"), QStringLiteral("badge-check")},
-    };
-    return table;
+// Each symbol's file in the bundled icon set. A switch without a default: a symbol added without
+// its icon does not compile.
+QStringView iconName(Symbol symbol) {
+    switch (symbol) {
+    case Symbol::sparkles:
+        return u"sparkles";
+    case Symbol::hammerFill:
+        return u"hammer";
+    case Symbol::iphoneGen3:
+        return u"smartphone";
+    case Symbol::waveform:
+        return u"audio-waveform";
+    case Symbol::archiveboxFill:
+        return u"archive";
+    case Symbol::checkmarkCircleFill:
+        return u"circle-check";
+    case Symbol::arrowClockwise:
+        return u"refresh-cw";
+    case Symbol::trashFill:
+        return u"trash-2";
+    case Symbol::folder:
+        return u"folder";
+    case Symbol::magnifyingglass:
+        return u"search";
+    case Symbol::chevronRight:
+        return u"chevron-right";
+    case Symbol::chevronDown:
+        return u"chevron-down";
+    case Symbol::arrowDownCircleFill:
+        return u"circle-arrow-down";
+    case Symbol::checkmarkSealFill:
+        return u"badge-check";
+    }
+    Q_UNREACHABLE();
+    return {};
 }
 
 // The icons are strokes 2 units wide on a 24-unit grid; a heavier font weight thickens them so
@@ -217,26 +233,22 @@ QColor Theme::checkMark(const QPalette& palette) {
     return palette.color(QPalette::HighlightedText);
 }
 
-QString Theme::symbolFile(const QString& symbolName) {
-    const auto found = symbolTable().constFind(symbolName);
-    if (found == symbolTable().cend()) {
-        return {};
-    }
-    return QStringLiteral(":/symbols/") + *found + QStringLiteral(".svg");
+QString Theme::symbolFile(Symbol symbol) {
+    return QStringLiteral(":/symbols/%1.svg").arg(iconName(symbol));
 }
 
 int Theme::symbolBox(int fontPixelSize) {
     return static_cast<int>(std::lround(fontPixelSize * 1.2));
 }
 
-QPixmap Theme::symbol(const QString& symbolName, const QColor& color, int box,
-                      qreal devicePixelRatio, QFont::Weight weight) {
-    const QString file = symbolFile(symbolName);
-    if (file.isEmpty() || box <= 0) {
+QPixmap Theme::symbol(Symbol symbol, const QColor& color, int box, qreal devicePixelRatio,
+                      QFont::Weight weight) {
+    if (box <= 0) {
         return {};
     }
+    const QString file = symbolFile(symbol);
     const QString key = QStringLiteral("kestrelle-symbol:%1:%2:%3:%4:%5")
-                            .arg(symbolName)
+                            .arg(file)
                             .arg(color.rgba(), 8, 16, QLatin1Char('0'))
                             .arg(box)
                             .arg(devicePixelRatio)
@@ -264,6 +276,32 @@ QPixmap Theme::symbol(const QString& symbolName, const QColor& color, int box,
     pixmap.setDevicePixelRatio(devicePixelRatio);
     QPixmapCache::insert(key, pixmap);
     return pixmap;
+}
+
+QColor Theme::prominentButtonText() {
+    return QColor(Qt::white);
+}
+
+QString Theme::prominentButtonStyleSheet(const QPalette& palette) {
+    using P = ProminentButton;
+    const QColor green = named(Tint::green, palette);
+    QColor disabledFill = green;
+    disabledFill.setAlphaF(static_cast<float>(P::disabledFillOpacity));
+    QColor disabledText = prominentButtonText();
+    disabledText.setAlphaF(static_cast<float>(P::disabledTextOpacity));
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: none; "
+                          "border-radius: %3px; padding: %4px %5px; }"
+                          "QPushButton:pressed { background: %6; }"
+                          "QPushButton:disabled { background: %7; color: %8; }"
+                          "QPushButton:focus { border: %9px solid %10; }")
+        .arg(green.name(), prominentButtonText().name())
+        .arg(P::radius)
+        .arg(P::paddingV)
+        .arg(P::paddingH)
+        .arg(green.darker(P::pressedDarker).name(), disabledFill.name(QColor::HexArgb),
+             disabledText.name(QColor::HexArgb))
+        .arg(P::focusWidth)
+        .arg(palette.color(QPalette::Highlight).name());
 }
 
 void Theme::fillRoundedRect(QPainter& painter, const QRectF& rect, qreal radius,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Symbol.h"
 #include "model/Tint.h"
 
 #include <QColor>
@@ -61,15 +62,15 @@ public:
     static QColor named(Tint tint, const QPalette& palette);
     static bool isDark(const QPalette& palette);
 
-    // The resource of the icon that stands for a symbol name; empty for an unknown name.
-    static QString symbolFile(const QString& symbolName);
+    // The resource of the icon that stands for a symbol.
+    static QString symbolFile(Symbol symbol);
     // Side of the square in which a symbol is drawn next to text of `fontPixelSize`: the icons'
     // artwork fills about five sixths of their box, so the box is a little larger than the text.
     static int symbolBox(int fontPixelSize);
     // The symbol in one colour, at the device pixel ratio it will be drawn at. Heavier weights draw
-    // thicker strokes. Unknown names give a null pixmap.
-    static QPixmap symbol(const QString& symbolName, const QColor& color, int box,
-                          qreal devicePixelRatio, QFont::Weight weight = QFont::Normal);
+    // thicker strokes. An empty box gives a null pixmap.
+    static QPixmap symbol(Symbol symbol, const QColor& color, int box, qreal devicePixelRatio,
+                          QFont::Weight weight = QFont::Normal);
 
     static void fillRoundedRect(QPainter& painter, const QRectF& rect, qreal radius,
                                 const QColor& color);
@@ -174,5 +175,54 @@ public:
         static constexpr int fontSize = 10;
         static constexpr int paddingH = 6;
         static constexpr int paddingV = 2;
+    };
+    struct Window {
+        static constexpr int minimumWidth = 800;
+        static constexpr int minimumHeight = 620;
+        static constexpr int width = 960;
+        static constexpr int height = 760;
+    };
+    struct Footer {
+        static constexpr int paddingH = 20;
+        static constexpr int paddingV = 14;
+        static constexpr int spacing = 16;
+        static constexpr int statusSpacing = 8;
+        static constexpr int statusLineSpacing = 2;
+        static constexpr int summarySpacing = 1;
+        static constexpr int symbolFontSize = 13;
+        static constexpr int sizeFontSize = 15;
+        static constexpr int progressWidth = 140;
+        static constexpr int progressHeight = 6;
+    };
+    // The window's one prominent button (the clean button): white on green, dimmed when it
+    // cannot act.
+    struct ProminentButton {
+        static constexpr int minimumHeight = 30;
+        static constexpr int radius = 7;
+        static constexpr int paddingH = 14;
+        static constexpr int paddingV = 5;
+        static constexpr int focusWidth = 2;
+        static constexpr int pressedDarker = 115; // percent
+        static constexpr qreal disabledFillOpacity = 0.43;
+        static constexpr qreal disabledTextOpacity = 0.59;
+    };
+    static QColor prominentButtonText();
+    // The button's look as a style sheet (the one way to restyle a push button under every
+    // widget style), built from the values above and the palette's appearance.
+    static QString prominentButtonStyleSheet(const QPalette& palette);
+    struct PlainButton {
+        static constexpr int symbolSpacing = 4;
+        static constexpr int ringMargin = 2; // room around the content for the focus ring
+        static constexpr int ringRadius = 4;
+        static constexpr qreal pressedOpacity = 0.5;
+        static constexpr qreal disabledOpacity = 0.35;
+    };
+    struct Text {
+        // Wrapped text is offered at this width when nothing narrower is asked for.
+        static constexpr int preferredWrapWidth = 420;
+    };
+    struct Alert {
+        // Keeps a two-line message from wrapping into a narrow column.
+        static constexpr int minimumTextWidth = 340;
     };
 };

@@ -1,6 +1,7 @@
 #include "ui/UsageBar.h"
 
 #include "ui/Theme.h"
+#include "ui/WindowTexts.h"
 
 #include <QPainter>
 
@@ -9,7 +10,7 @@
 UsageBar::UsageBar(QWidget* parent)
     : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(QStringLiteral("Disk usage"));
+    setAccessibleName(WindowTexts::diskUsage());
 }
 
 void UsageBar::setFractions(double keptUsedFraction, double cleaningFraction) {

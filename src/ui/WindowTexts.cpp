@@ -7,6 +7,10 @@ static QString count(qsizetype value) {
     return QString::number(qint64(value));
 }
 
+QString WindowTexts::applicationName() {
+    return QStringLiteral("Kestrelle");
+}
+
 QString WindowTexts::readyToScan() {
     return QStringLiteral("Ready to scan");
 }
@@ -87,7 +91,7 @@ QString WindowTexts::newVersionTitle() {
 }
 QString WindowTexts::newVersionMessage(const QString& latestVersion, const QString& currentVersion,
                                        const QString& releaseNotes) {
-    return QStringLiteral("Kestrelle ") + latestVersion +
+    return applicationName() + QStringLiteral(" ") + latestVersion +
            QStringLiteral(" is now available (you have ") + currentVersion + QStringLiteral(").") +
            QStringLiteral("\n\n") + releaseNotes;
 }
@@ -101,7 +105,7 @@ QString WindowTexts::upToDateTitle() {
     return QStringLiteral("You're Up to Date");
 }
 QString WindowTexts::upToDateMessage(const QString& currentVersion) {
-    return QStringLiteral("Kestrelle ") + currentVersion +
+    return applicationName() + QStringLiteral(" ") + currentVersion +
            QStringLiteral(" is currently the newest version available.");
 }
 QString WindowTexts::checkFailedTitle() {
@@ -109,18 +113,19 @@ QString WindowTexts::checkFailedTitle() {
 }
 QString WindowTexts::checkFailedMessage(bool answered) {
     if (answered) {
-        return QStringLiteral(
-            "Kestrelle couldn't read the update server's answer. Try again later.");
+        return applicationName() +
+               QStringLiteral(" couldn't read the update server's answer. Try again later.");
     }
-    return QStringLiteral("Kestrelle couldn't reach the update server. Check your internet "
-                          "connection and try again.");
+    return applicationName() + QStringLiteral(" couldn't reach the update server. Check your "
+                                              "internet connection and try again.");
 }
 
 QString WindowTexts::stopCleaningTitle() {
     return QStringLiteral("Stop Cleaning?");
 }
 QString WindowTexts::stopCleaningMessage() {
-    return QStringLiteral("Kestrelle is cleaning the selected items. If you close the window now, "
+    return applicationName() +
+           QStringLiteral(" is cleaning the selected items. If you close the window now, "
                           "it stops after the folder it is removing and the remaining items stay "
                           "on disk.");
 }
@@ -129,4 +134,85 @@ QString WindowTexts::keepCleaning() {
 }
 QString WindowTexts::stopAndClose() {
     return QStringLiteral("Stop and Close");
+}
+
+QString WindowTexts::categoriesHeading() {
+    return QStringLiteral("Categories & Found Targets");
+}
+QString WindowTexts::selectSafeCaches() {
+    return QStringLiteral("Select Safe Caches");
+}
+QString WindowTexts::selectAll() {
+    return QStringLiteral("Select All");
+}
+QString WindowTexts::deselectAll() {
+    return QStringLiteral("Deselect All");
+}
+QString WindowTexts::cleanTitle() {
+    return QStringLiteral("System Is Clean & Optimized");
+}
+QString WindowTexts::cleanMessage() {
+    return QStringLiteral("No disposable caches or inactive developer toolchains detected. Click "
+                          "Scan below to re-verify.");
+}
+QString WindowTexts::selectCategory(const QString& categoryTitle) {
+    return QStringLiteral("Select or deselect all items in ") + categoryTitle;
+}
+QString WindowTexts::totalCapacity(qint64 totalBytes) {
+    return QStringLiteral("Total Capacity: ") + formatBytes(totalBytes);
+}
+QString WindowTexts::reclaimable(qint64 selectedBytes) {
+    return QLatin1Char('+') + formatBytes(selectedBytes) + QStringLiteral(" Reclaimable");
+}
+QString WindowTexts::usedLegend() {
+    return QStringLiteral("Used");
+}
+QString WindowTexts::cleaningLegend() {
+    return QStringLiteral("Cleaning");
+}
+QString WindowTexts::freeLegend() {
+    return QStringLiteral("Free");
+}
+QString WindowTexts::diskUsage() {
+    return QStringLiteral("Disk usage");
+}
+QString WindowTexts::sudoBadge() {
+    return QStringLiteral("Root / Sudo");
+}
+QString WindowTexts::reveal() {
+    return QStringLiteral("Reveal");
+}
+QString WindowTexts::selectItem(const QString& name) {
+    return QStringLiteral("Select ") + name;
+}
+QString WindowTexts::inProgress() {
+    return QStringLiteral("In progress");
+}
+QString WindowTexts::cleanupProgress() {
+    return QStringLiteral("Cleanup progress");
+}
+
+QString WindowTexts::about() {
+    return QStringLiteral("About ") + applicationName();
+}
+QString WindowTexts::aboutMessage(const QString& version, qint64 buildNumber) {
+    // The program's own facts, so markup is safe here: the name in bold above the version.
+    return QStringLiteral("<b>%1</b><br>Version %2 (Build %3)")
+        .arg(applicationName().toHtmlEscaped(), version.toHtmlEscaped(),
+             QString::number(buildNumber));
+}
+QString WindowTexts::checkForUpdates() {
+    return QStringLiteral("Check for Updates...");
+}
+QString WindowTexts::newWindow() {
+    return QStringLiteral("New Window");
+}
+QString WindowTexts::quit() {
+    return QStringLiteral("Quit ") + applicationName();
+}
+QString WindowTexts::fileMenu() {
+    return QStringLiteral("File");
+}
+QString WindowTexts::closeWindow() {
+    return QStringLiteral("Close Window");
 }

@@ -4,8 +4,11 @@
 
 #include <QString>
 
-// Every text the main window shows about its workflow and in its dialogs, in one place.
+// Every text the window, its dialogs and its menus show, in one place. The catalogue's own texts
+// (categories, tiers, targets, scan steps) come with the model and the scanner.
 struct WindowTexts {
+    static QString applicationName();
+
     static QString readyToScan();
     static QString scanningStorage();
     static QString scanComplete(qsizetype found);
@@ -47,4 +50,34 @@ struct WindowTexts {
     static QString stopCleaningMessage();
     static QString keepCleaning();
     static QString stopAndClose();
+
+    // The dashboard.
+    static QString categoriesHeading();
+    static QString selectSafeCaches();
+    static QString selectAll();
+    static QString deselectAll();
+    static QString cleanTitle();
+    static QString cleanMessage();
+    static QString selectCategory(const QString& categoryTitle);
+    static QString totalCapacity(qint64 totalBytes);
+    static QString reclaimable(qint64 selectedBytes);
+    static QString usedLegend();
+    static QString cleaningLegend();
+    static QString freeLegend();
+    static QString diskUsage();
+    static QString sudoBadge();
+    static QString reveal();
+    static QString selectItem(const QString& name);
+    static QString inProgress();
+    static QString cleanupProgress();
+
+    // The menus.
+    static QString about();
+    // Rich text (the name in bold); every part is the program's own.
+    static QString aboutMessage(const QString& version, qint64 buildNumber);
+    static QString checkForUpdates();
+    static QString newWindow();
+    static QString quit();
+    static QString fileMenu();
+    static QString closeWindow();
 };

@@ -49,7 +49,7 @@ private slots:
     void displayAttributes() {
         QCOMPARE(title(CleanupCategory::developerTools),
                  QStringLiteral("Developer Tools & Caches"));
-        QCOMPARE(symbolName(CleanupCategory::simulators), QStringLiteral("iphone.gen3"));
+        QCOMPARE(symbol(CleanupCategory::simulators), Symbol::iphoneGen3);
         QCOMPARE(tint(CleanupCategory::containerResidue), Tint::purple);
         QCOMPARE(summary(CleanupCategory::safeCaches),
                  QStringLiteral("Auto-updater staging archives (ShipIt), VS Code VSIX caches, and "

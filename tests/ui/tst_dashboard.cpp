@@ -256,8 +256,7 @@ private slots:
                    makeItem("c", 1 * GB, C::safeCaches, true, SafetyTier::safe)});
         CategorySection* simulators = f.dashboard->section(C::simulators);
         QCOMPARE(simulators->totalPill()->text(), formatBytes(15 * GB));
-        QCOMPARE(simulators->collapseButton()->chevron()->symbolName(),
-                 QStringLiteral("chevron.down"));
+        QCOMPARE(simulators->collapseButton()->chevron()->symbol(), Symbol::chevronDown);
         const int expandedHeight = simulators->height();
 
         // The blank between the label and the total is inert; the label folds the section.
@@ -275,8 +274,7 @@ private slots:
         for (FolderRow* row : simulators->rows()) {
             QVERIFY(!row->isVisible());
         }
-        QCOMPARE(simulators->collapseButton()->chevron()->symbolName(),
-                 QStringLiteral("chevron.right"));
+        QCOMPARE(simulators->collapseButton()->chevron()->symbol(), Symbol::chevronRight);
         // The header stays, and its total still counts every target, selected or not.
         QVERIFY(simulators->totalPill()->isVisible());
         QVERIFY(simulators->selectAllBox()->isVisible());
@@ -293,8 +291,7 @@ private slots:
         simulators = f.dashboard->section(C::simulators);
         QVERIFY(simulators != nullptr);
         QVERIFY(!simulators->rowsArea()->isVisible());
-        QCOMPARE(simulators->collapseButton()->chevron()->symbolName(),
-                 QStringLiteral("chevron.right"));
+        QCOMPARE(simulators->collapseButton()->chevron()->symbol(), Symbol::chevronRight);
         QVERIFY(f.dashboard->section(C::developerTools)->rowsArea()->isVisible());
 
         // Pressing again unfolds it.

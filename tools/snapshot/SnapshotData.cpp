@@ -1,8 +1,9 @@
 #include "SnapshotData.h"
 
+#include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
 
-#include <algorithm>
+#include <QCoroTask>
 
 namespace {
 
@@ -14,12 +15,6 @@ void fill(const FakeDisk& disk, const QString& folder, qint64 bytes, int files =
     for (int index = 0; index < files; ++index) {
         disk.allocateFile(folder + QStringLiteral("/blob-%1.bin").arg(index), bytes / files);
     }
-}
-
-FolderItem item(const QString& name, const QString& path, qint64 size, CleanupCategory category,
-                SafetyTier tier, const QString& subtitle, bool selected, bool sudo = false) {
-    return FolderItem(name, path, size, category, tier, subtitle, selected, true, std::nullopt,
-                      sudo);
 }
 
 } // namespace
@@ -84,74 +79,12 @@ void SnapshotData::populateLinux(const FakeDisk& disk) {
 }
 
 QList<FolderItem> SnapshotData::builtInItems(const QString& home) {
-    using C = CleanupCategory;
-    using T = SafetyTier;
-    const QString updater =
-        QStringLiteral("Auto-updater staging cache for downloaded app updates.");
-    QList<FolderItem> items{
-        item(QStringLiteral("VS Code Extension Packages"),
-             home + QStringLiteral("/Library/Application Support/Code/CachedExtensionVSIXs"),
-             1'840 * MB, C::safeCaches, T::safe,
-             QStringLiteral("Cached installer packages of already-installed VS Code extensions."),
-             true),
-        item(QStringLiteral("Python Pip Wheel Cache"), home + QStringLiteral("/Library/Caches/pip"),
-             2'460 * MB, C::safeCaches, T::safe,
-             QStringLiteral("Cached Python binary wheel archives and source tarballs."), true),
-        item(QStringLiteral("com.microsoft.VSCode.ShipIt"),
-             home + QStringLiteral("/Library/Caches/com.microsoft.VSCode.ShipIt"), 412 * MB,
-             C::safeCaches, T::safe, updater, true),
-        item(QStringLiteral("npm Package Cache"), home + QStringLiteral("/.npm/_cacache"),
-             6'318 * MB, C::developerTools, T::developer,
-             QStringLiteral("Local copy of downloaded npm tarballs. npm re-fetches automatically "
-                            "on demand."),
-             true),
-        item(QStringLiteral("Gradle Build & Dependency Caches"),
-             home + QStringLiteral("/.gradle/caches"), 9'427 * MB, C::developerTools, T::developer,
-             QStringLiteral("Cached jars and build artifacts from Android/Java Gradle builds."),
-             true),
-        item(QStringLiteral("Xcode DerivedData"),
-             home + QStringLiteral("/Library/Developer/Xcode/DerivedData"), 14'389 * MB,
-             C::developerTools, T::developer,
-             QStringLiteral("Intermediate build files, indexes, and symbol caches for Xcode "
-                            "projects."),
-             true),
-        item(QStringLiteral("Android NDK 26.1.10909125 (Older Version)"),
-             home + QStringLiteral("/Library/Android/sdk/ndk/26.1.10909125"), 3'163 * MB,
-             C::developerTools, T::developer,
-             QStringLiteral("Superseded Android NDK version. The latest NDK (27.0.12077973) "
-                            "remains untouched."),
-             true),
-        item(QStringLiteral("Simulator dyld Shared Cache"),
-             QStringLiteral("/Library/Developer/CoreSimulator/Caches/dyld"), 2'880 * MB,
-             C::simulators, T::developer,
-             QStringLiteral("Dynamic linker cache generated for simulator runtimes."), false),
-        item(QStringLiteral("iOS Simulator Runtime (iOS_21A328)"),
-             QStringLiteral("/Library/Developer/CoreSimulator/Volumes/iOS_21A328"), 7'204 * MB,
-             C::simulators, T::developer,
-             QStringLiteral("Mounted simulator operating system image (manageable via Xcode "
-                            "Components)."),
-             false),
-        item(QStringLiteral("Dormant AAX Plugins (No Pro Tools)"),
-             QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins"), 1'064 * MB,
-             C::dormantPlugins, T::caution,
-             QStringLiteral("AAX plug-ins are only used by Pro Tools. Logic Pro exclusively uses "
-                            "Audio Units (.component)."),
-             false, true),
-        item(QStringLiteral("Legacy VST2 Plugins"), QStringLiteral("/Library/Audio/Plug-Ins/VST"),
-             637 * MB, C::dormantPlugins, T::caution,
-             QStringLiteral("Legacy VST2 format. Logic Pro and native Apple Silicon DAWs use AU "
-                            "(.component) or VST3."),
-             false, true),
-        item(QStringLiteral("com.example.reader: Downloads"),
-             home + QStringLiteral("/Library/Containers/com.example.reader/Data/Library/"
-                                   "Application Support/Downloads"),
-             1'131 * MB, C::containerResidue, T::safe,
-             QStringLiteral("Extracted archive residue stored inside app sandbox container."),
-             true),
-    };
-    std::stable_sort(items.begin(), items.end(),
-                     [](const FolderItem& a, const FolderItem& b) { return a.size > b.size; });
-    return items;
+    // What the program's own scanner makes of a Mac layout: the list can never disagree with the
+    // catalogue about a target's texts, tier or initial selection.
+    const FakeDisk disk(home);
+    populate(disk);
+    Scanner scanner(disk.fileSystem());
+    return QCoro::waitFor(scanner.scanAll({}));
 }
 
 DiskSpaceInfo SnapshotData::disk() {

@@ -8,7 +8,7 @@
 class FakeDisk;
 
 // Content for the snapshots: a fake disk laid out the way a developer's Mac is, and, for when
-// the scan finds nothing, a list of targets that such a disk gives.
+// the scan finds nothing, the targets that the scanner finds on such a disk.
 class SnapshotData {
 public:
     // Fills `disk` with caches, build folders, simulator images, plug-ins and container residue
@@ -18,7 +18,8 @@ public:
     // there (with their default locations: the fake system has no environment).
     static void populateLinux(const FakeDisk& disk);
 
-    // Targets as a scan of a well-used disk reports them, largest first.
+    // The targets the scanner reports for a Mac layout below `home` (made and removed here),
+    // largest first.
     static QList<FolderItem> builtInItems(const QString& home);
 
     // A 500 GB volume with about a quarter free.

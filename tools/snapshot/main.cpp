@@ -9,9 +9,9 @@
 // keeps it, with the home folder at DIR/home, for running the real program against it.
 //
 // It lays out a fake disk in a temporary folder and scans it with the real scanner through the
-// rooted file system. When the scan finds nothing (or with --builtin) it shows a built-in list
-// of targets instead, so the look can be judged whatever the catalogue finds. With --linux the fake
-// disk is a Linux developer's home instead of a Mac's.
+// rooted file system. When the scan finds nothing (or with --builtin) it shows what the scanner
+// finds on a Mac layout instead, so the look can be judged whatever the system's catalogue finds.
+// With --linux the fake disk is a Linux developer's home instead of a Mac's.
 
 #include "SnapshotData.h"
 
@@ -217,7 +217,8 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("Width of the dashboard in points."),
                                          QStringLiteral("pixels"), QStringLiteral("800"));
     const QCommandLineOption builtinOption(
-        QStringLiteral("builtin"), QStringLiteral("Show the built-in list instead of a scan."));
+        QStringLiteral("builtin"),
+        QStringLiteral("Only the dashboards, from a scan of a Mac layout."));
     const QCommandLineOption populateOption(
         QStringLiteral("populate"),
         QStringLiteral(
@@ -258,7 +259,7 @@ int main(int argc, char* argv[]) {
     }
     if (found.isEmpty()) {
         found = SnapshotData::builtInItems(disk.home());
-        out << "showing the built-in list of " << found.size() << " targets\n";
+        out << "showing the scan of a Mac layout with " << found.size() << " targets\n";
     }
 
     const QDir folder(parser.value(outOption));

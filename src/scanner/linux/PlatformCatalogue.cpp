@@ -27,30 +27,49 @@ struct Rule {
 };
 
 constexpr Rule safeCaches[] = {
-    {Base::home, u"/.config/Code/CachedExtensionVSIXs", u"VS Code Extension Packages",
-     u"Cached installer packages of already-installed VS Code extensions."},
-    {Base::userCache, u"/pip", u"Python Pip Wheel Cache",
-     u"Cached Python binary wheel archives and source tarballs."},
+    {.base = Base::home,
+     .location = u"/.config/Code/CachedExtensionVSIXs",
+     .name = u"VS Code Extension Packages",
+     .subtitle = u"Cached installer packages of already-installed VS Code extensions."},
+    {.base = Base::userCache,
+     .location = u"/pip",
+     .name = u"Python Pip Wheel Cache",
+     .subtitle = u"Cached Python binary wheel archives and source tarballs."},
 };
 
 constexpr Rule developerTools[] = {
-    {Base::userCache, u"/yarn", u"Yarn Package Cache",
-     u"Downloaded package archives kept by Yarn. Yarn fetches them again on demand."},
-    {Base::goBuildCache, u"", u"Go Build Cache",
-     u"Compiled Go packages and test results. Go rebuilds them when needed."},
-    {Base::goModuleCache, u"", u"Go Module Cache",
-     u"Downloaded Go module sources. Go downloads them again on the next build."},
-    {Base::cargoHome, u"/registry/cache", u"Cargo Crate Archives",
-     u"Downloaded crate archives. Cargo downloads them again when a build needs them."},
-    {Base::cargoHome, u"/registry/src", u"Cargo Unpacked Crate Sources",
-     u"Crate sources unpacked from the archives. Cargo unpacks them again on the next build."},
-    {Base::userCache, u"/JetBrains", u"JetBrains IDE Caches",
-     u"Indexes and caches of JetBrains IDEs. The IDE rebuilds them on its next start."},
+    {.base = Base::userCache,
+     .location = u"/yarn",
+     .name = u"Yarn Package Cache",
+     .subtitle = u"Downloaded package archives kept by Yarn. Yarn fetches them again on demand."},
+    {.base = Base::goBuildCache,
+     .location = u"",
+     .name = u"Go Build Cache",
+     .subtitle = u"Compiled Go packages and test results. Go rebuilds them when needed."},
+    {.base = Base::goModuleCache,
+     .location = u"",
+     .name = u"Go Module Cache",
+     .subtitle = u"Downloaded Go module sources. Go downloads them again on the next build."},
+    {.base = Base::cargoHome,
+     .location = u"/registry/cache",
+     .name = u"Cargo Crate Archives",
+     .subtitle = u"Downloaded crate archives. Cargo downloads them again when a build needs them."},
+    {.base = Base::cargoHome,
+     .location = u"/registry/src",
+     .name = u"Cargo Unpacked Crate Sources",
+     .subtitle =
+         u"Crate sources unpacked from the archives. Cargo unpacks them again on the next build."},
+    {.base = Base::userCache,
+     .location = u"/JetBrains",
+     .name = u"JetBrains IDE Caches",
+     .subtitle = u"Indexes and caches of JetBrains IDEs. The IDE rebuilds them on its next start."},
     // Test runs stop working until the browsers are installed again, so the user opts in.
-    {Base::userCache, u"/ms-playwright", u"Playwright Browsers",
-     u"Browser builds downloaded for Playwright tests. Install them again with \"npx playwright "
-     u"install\".",
-     false},
+    {.base = Base::userCache,
+     .location = u"/ms-playwright",
+     .name = u"Playwright Browsers",
+     .subtitle = u"Browser builds downloaded for Playwright tests. Install them again with \"npx "
+                 u"playwright install\".",
+     .isSelected = false},
 };
 
 // Android Studio's default SDK folder on this system.
@@ -89,8 +108,10 @@ public:
     QList<PlatformCatalogue::Location> resolve(std::span<const Rule> rules) const {
         QList<PlatformCatalogue::Location> locations;
         for (const Rule& rule : rules) {
-            locations.append({folder(rule.base) + rule.location.toString(), rule.name.toString(),
-                              rule.subtitle.toString(), rule.isSelected});
+            locations.append({.path = folder(rule.base) + rule.location.toString(),
+                              .name = rule.name.toString(),
+                              .subtitle = rule.subtitle.toString(),
+                              .isSelected = rule.isSelected});
         }
         return locations;
     }
@@ -131,8 +152,8 @@ PlatformCatalogue PlatformCatalogue::of(const FileSystem& fileSystem, const QStr
         return {};
     }
     const Bases bases(fileSystem, home);
-    return {bases.resolve(::safeCaches),
-            {bases.folder(Base::userCache)},
-            bases.resolve(::developerTools),
-            {home + ndkVersions.toString()}};
+    return {.safeCaches = bases.resolve(::safeCaches),
+            .updaterStagingFolders = {bases.folder(Base::userCache)},
+            .developerTools = bases.resolve(::developerTools),
+            .ndkFolders = {home + ndkVersions.toString()}};
 }
