@@ -134,9 +134,9 @@ std::optional<qint64> exactInteger(QByteArrayView literal) {
         digits.chop(1);
         ++scale;
     }
-    while (digits.startsWith('0')) {
-        digits.remove(0, 1);
-    }
+    const auto significant =
+        std::find_if(digits.cbegin(), digits.cend(), [](char c) { return c != '0'; });
+    digits.remove(0, significant - digits.cbegin());
     if (digits.isEmpty()) {
         return 0;
     }
