@@ -20,7 +20,8 @@ struct AppUpdateInfo {
     // anything beyond the 64-bit range are not), and "minimumMacOS" absent, null or a string.
     // Other keys are ignored; a repeated key counts with its last value. Text that JSON does not
     // allow anywhere in the document fails it, also where Qt's parser is lenient: a raw control
-    // character inside a string, or an escaped surrogate without its partner.
+    // character inside a string, an escape JSON does not define, an escaped surrogate without its
+    // partner, or a number with no digit on one side of its point.
     static std::optional<AppUpdateInfo> decode(QByteArrayView json);
 
     // Compact JSON with the same keys; "minimumMacOS" only when present.

@@ -83,6 +83,9 @@ private slots:
         row("lone low surrogate", j("{'version': '\\uDC00'") + rest, false);
         row("high surrogate before a letter", j("{'version': '\\ud800\\u0041'") + rest, false);
         row("surrogates in the wrong order", j("{'version': '\\udc00\\ud800'") + rest, false);
+        row("undefined escape in an ignored string", "{\"x\": \"\\q\", " + required + "}", false);
+        row("point without a digit in an ignored number", "{\"x\": [1., 2], " + required + "}",
+            false);
         row("surrogate pair",
             j("{'version': '\\ud83d\\ude00', 'releaseNotes': '\\\\ud800'") +
                 j(", 'build': 3, 'downloadURL': 'u'}"),
@@ -118,6 +121,7 @@ private slots:
         ok("5.7e1", 57);
         ok("5700e-2", 57);
         ok("0", 0);
+        ok("0.0000000000000000000057e22", 57);
         ok("-0", 0);
         ok("0e999999999999999999999", 0);
         ok("-3", -3);

@@ -16,4 +16,8 @@ public:
     // Shows the file or folder at the absolute `path` selected in the file manager.
     virtual void revealInFileManager(const QString& path);
     virtual void openUrl(const QUrl& url);
+
+protected:
+    // The next best view where the file manager cannot select the item.
+    static void openContainingFolder(const QString& path);
 };

@@ -1,7 +1,5 @@
 #include "platform/MountRoot.h"
 
-#include <QtGlobal>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -11,7 +9,8 @@ bool isMountRoot(int folderFd, const char* name, const struct stat& info,
     if (S_ISDIR(info.st_mode) && info.st_dev != folder.st_dev) {
         return true;
     }
-#if defined(Q_OS_LINUX) && defined(STATX_ATTR_MOUNT_ROOT)
+#if defined(STATX_ATTR_MOUNT_ROOT)
+    // C libraries older than the flag leave the device test to stand alone.
     struct statx extended {};
     if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &extended) ==
             0 &&
@@ -19,8 +18,8 @@ bool isMountRoot(int folderFd, const char* name, const struct stat& info,
         return (extended.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
     }
 #else
-    Q_UNUSED(folderFd);
-    Q_UNUSED(name);
+    static_cast<void>(folderFd);
+    static_cast<void>(name);
 #endif
     return false;
 }

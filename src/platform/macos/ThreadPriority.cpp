@@ -1,0 +1,5 @@
+#include "platform/ThreadPriority.h"
+
+void lowerCurrentThreadPriority() {
+    QThread::currentThread()->setPriority(QThread::LowPriority);
+}
