@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/StopToken.h"
 #include "support/FakeDisk.h"
+#include "support/Trees.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,30 +43,6 @@ bool asUnprivilegedUser(const QString& tree, const std::function<void()>& work) 
     }
     work();
     return ::seteuid(0) == 0;
-}
-
-// A chain of `depth` folders with `nameLength`-character names, made relative to each parent so
-// that its full path may be far longer than PATH_MAX; one small file at every level.
-qint64 buildDeepTree(const QString& top, int depth, int nameLength) {
-    int parent = ::open(QFile::encodeName(top).constData(), O_RDONLY | O_DIRECTORY);
-    const std::string name(static_cast<size_t>(nameLength), 'd');
-    qint64 expected = 0;
-    for (int level = 0; level < depth && parent >= 0; ++level) {
-        const int file = ::openat(parent, "file", O_WRONLY | O_CREAT, 0644);
-        if (::write(file, "x", 1) != 1) {
-            qFatal("cannot write deep tree");
-        }
-        struct stat info {};
-        ::fstat(file, &info);
-        expected += static_cast<qint64>(info.st_blocks) * 512;
-        ::close(file);
-        ::mkdirat(parent, name.c_str(), 0755);
-        const int child = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY);
-        ::close(parent);
-        parent = child;
-    }
-    ::close(parent);
-    return expected;
 }
 
 } // namespace
@@ -169,7 +146,7 @@ private slots:
     void deepTreeBeyondPathMaxWithFewDescriptors() {
         FakeDisk disk;
         disk.makeFolder("/deep");
-        const qint64 expected = buildDeepTree(disk.real("/deep"), 300, 200);
+        const qint64 expected = makeDeepTree(QFile::encodeName(disk.real("/deep")), 300, 200);
         QVERIFY(expected > 0);
 
         // 300 levels would need 300 descriptors if each level kept one open.
