@@ -270,9 +270,7 @@ private slots:
             << QString() << qint64(1000) << 1 << QStringList{} << false
             << QStringList{exists, remove} << After::gone;
         QTest::newRow("the home folder is never removed")
-            << ItemFields{.name = QStringLiteral("Home"),
-                          .path = QStringLiteral("/Users/u"),
-                          .selected = true}
+            << ItemFields{.name = "Home", .path = QStringLiteral("/Users/u"), .selected = true}
             << OnDisk::folder << QString() << qint64(0) << 0
             << QStringList{QStringLiteral("Home: Not removed: protected location")} << false
             << QStringList{QStringLiteral("exists /Users/u @0"),
@@ -363,20 +361,12 @@ private slots:
         recreated.recreate = true;
         const QList<FolderItem> items{
             item(cache("Unselected A", "a", 1, false)),
-            item({.name = QStringLiteral("AAX"),
-                  .path = aax,
-                  .bytes = 50,
-                  .selected = true,
-                  .sudo = true}),
+            item({.name = "AAX", .path = aax, .bytes = 50, .selected = true, .sudo = true}),
             item(failing),
             item(cache("Unselected B", "b", 1, false)),
             item(cache("Cache C", "c", 5, true)),
             item(recreated),
-            item({.name = QStringLiteral("VST"),
-                  .path = vst,
-                  .bytes = 60,
-                  .selected = true,
-                  .sudo = true}),
+            item({.name = "VST", .path = vst, .bytes = 60, .selected = true, .sudo = true}),
             item(command),
             item(cache("Missing F", "missing", 9, true)),
         };
@@ -460,16 +450,9 @@ private slots:
         const QByteArray outside = bench.fingerprint({QFile::encodeName(a)});
 
         const CleanupResult result = bench.clean(
-            {item({.name = QStringLiteral("A"),
-                   .path = a,
-                   .bytes = 10,
-                   .selected = true,
-                   .recreate = true}),
-             item({.name = QStringLiteral("B"),
-                   .bytes = 20,
-                   .selected = true,
-                   .command = QStringLiteral("ok-it")}),
-             item({.name = QStringLiteral("C"), .path = c, .bytes = 40, .selected = true})});
+            {item({.name = "A", .path = a, .bytes = 10, .selected = true, .recreate = true}),
+             item({.name = "B", .bytes = 20, .selected = true, .command = QStringLiteral("ok-it")}),
+             item({.name = "C", .path = c, .bytes = 40, .selected = true})});
 
         QCOMPARE(bench.reports.size(), reported);
         QCOMPARE(result.totalFreed, freed);
@@ -488,7 +471,7 @@ private slots:
     void nothingSelectedDoesNothing() {
         Bench bench;
         bench.fill(bench.cache(QStringLiteral("a")));
-        const CleanupResult result = bench.clean({item({.name = QStringLiteral("a"), .bytes = 5})});
+        const CleanupResult result = bench.clean({item({.name = "a", .bytes = 5})});
         QVERIFY(bench.reports.isEmpty());
         QVERIFY(bench.journal().events().isEmpty());
         QCOMPARE(result.totalFreed, qint64(0));
@@ -507,7 +490,7 @@ private slots:
         Cleaner cleaner(disk.fileSystem(),
                         std::make_shared<ProcessLauncher>(QStringLiteral("/no/such/zsh")));
         const CleanupResult result =
-            QCoro::waitFor(cleaner.clean({item({.name = QStringLiteral("Tool"),
+            QCoro::waitFor(cleaner.clean({item({.name = "Tool",
                                                 .path = disk.home(),
                                                 .selected = true,
                                                 .command = QStringLiteral("true")})},
@@ -525,8 +508,8 @@ private slots:
         const LoopTicks ticks;
         const auto fileSystem = std::make_shared<TickingFileSystem>(disk, ticks);
         Cleaner cleaner(fileSystem, std::make_shared<ProcessLauncher>());
-        const CleanupResult result = QCoro::waitFor(
-            cleaner.clean({item({.name = QStringLiteral("big"), .selected = true})}, {}));
+        const CleanupResult result =
+            QCoro::waitFor(cleaner.clean({item({.name = "big", .selected = true})}, {}));
         QCOMPARE(result.succeededCount, qsizetype(1));
         QCOMPARE(fileSystem->waits(), 1);
         QVERIFY(!fileSystem->stalled());

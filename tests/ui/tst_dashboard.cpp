@@ -97,8 +97,7 @@ private slots:
         for (C category : itemCategories) {
             items.append(item({.name = QStringLiteral("t%1").arg(items.size()),
                                .bytes = 100,
-                               .category = category,
-                               .tier = SafetyTier::developer}));
+                               .category = category}));
         }
         Fixture f(items);
         QCOMPARE(f.sectionOrder(), sections);
@@ -118,25 +117,11 @@ private slots:
     }
 
     void sectionCheckboxFollowsAndWritesOneCategory() {
-        Fixture f({item({.name = QStringLiteral("a"),
-                         .bytes = 10,
-                         .category = C::developerTools,
-                         .tier = SafetyTier::developer,
-                         .selected = true}),
-                   item({.name = QStringLiteral("other"),
-                         .bytes = 20,
-                         .category = C::simulators,
-                         .tier = SafetyTier::developer,
-                         .selected = true}),
-                   item({.name = QStringLiteral("b"),
-                         .bytes = 30,
-                         .category = C::developerTools,
-                         .tier = SafetyTier::developer,
-                         .selected = true}),
-                   item({.name = QStringLiteral("other2"),
-                         .bytes = 40,
-                         .category = C::simulators,
-                         .tier = SafetyTier::developer})});
+        Fixture f(
+            {item({.name = "a", .bytes = 10, .category = C::developerTools, .selected = true}),
+             item({.name = "other", .bytes = 20, .category = C::simulators, .selected = true}),
+             item({.name = "b", .bytes = 30, .category = C::developerTools, .selected = true}),
+             item({.name = "other2", .bytes = 40, .category = C::simulators})});
         CategorySection* tools = f.dashboard->section(C::developerTools);
         CategorySection* simulators = f.dashboard->section(C::simulators);
         QCheckBox* box = tools->selectAllBox();
@@ -171,11 +156,10 @@ private slots:
     }
 
     void selectionFeedback() {
-        Fixture f({item({.name = QStringLiteral("tiny"), .bytes = 1}),
-                   item({.name = QStringLiteral("big"),
-                         .bytes = 20 * GB,
-                         .category = C::simulators,
-                         .tier = SafetyTier::developer})});
+        Fixture f({item({.name = "tiny", .bytes = 1}), item({.name = "big",
+                                                             .bytes = 20 * GB,
+                                                             .category = C::simulators,
+                                                             .tier = SafetyTier::developer})});
         UsageBar* bar = f.card()->usageBar();
         QVERIFY(!f.card()->reclaimablePill()->isVisible());
         QVERIFY(!f.card()->cleaningEntry()->isVisible());
@@ -249,10 +233,9 @@ private slots:
         QFETCH(double, green);
         QFETCH(QString, capacity);
         QFETCH(QString, used);
-        Fixture f({item({.name = QStringLiteral("sel"),
+        Fixture f({item({.name = "sel",
                          .bytes = selected,
                          .category = C::developerTools,
-                         .tier = SafetyTier::developer,
                          .selected = selected > 0})},
                   {total, free});
         UsageBar* bar = f.card()->usageBar();
@@ -279,16 +262,10 @@ private slots:
     }
 
     void collapsing() {
-        Fixture f({item({.name = QStringLiteral("a"),
-                         .bytes = 10 * GB,
-                         .category = C::simulators,
-                         .tier = SafetyTier::developer}),
-                   item({.name = QStringLiteral("b"),
-                         .bytes = 5 * GB,
-                         .category = C::simulators,
-                         .tier = SafetyTier::developer,
-                         .selected = true}),
-                   item({.name = QStringLiteral("c"), .bytes = 1 * GB, .selected = true})});
+        Fixture f(
+            {item({.name = "a", .bytes = 10 * GB, .category = C::simulators}),
+             item({.name = "b", .bytes = 5 * GB, .category = C::simulators, .selected = true}),
+             item({.name = "c", .bytes = 1 * GB, .selected = true})});
         CategorySection* simulators = f.dashboard->section(C::simulators);
         QCOMPARE(simulators->totalPill()->text(), formatBytes(15 * GB));
         QCOMPARE(simulators->collapseButton()->chevron()->symbolName(),
@@ -321,16 +298,10 @@ private slots:
         QVERIFY(f.dashboard->section(C::safeCaches)->rowsArea()->isVisible());
 
         // A new list without the category, then one with it: it comes back folded.
-        f.list.replaceAll({item({.name = QStringLiteral("c"), .bytes = 1 * GB, .selected = true})});
+        f.list.replaceAll({item({.name = "c", .bytes = 1 * GB, .selected = true})});
         QCOMPARE(f.dashboard->section(C::simulators), nullptr);
-        f.list.replaceAll({item({.name = QStringLiteral("d"),
-                                 .bytes = 3 * GB,
-                                 .category = C::simulators,
-                                 .tier = SafetyTier::developer}),
-                           item({.name = QStringLiteral("e"),
-                                 .bytes = 2 * GB,
-                                 .category = C::developerTools,
-                                 .tier = SafetyTier::developer})});
+        f.list.replaceAll({item({.name = "d", .bytes = 3 * GB, .category = C::simulators}),
+                           item({.name = "e", .bytes = 2 * GB, .category = C::developerTools})});
         simulators = f.dashboard->section(C::simulators);
         QVERIFY(simulators != nullptr);
         QVERIFY(!simulators->rowsArea()->isVisible());
@@ -346,10 +317,7 @@ private slots:
 
     // Titles wrap in a narrow window rather than lose their end.
     void titlesWrap() {
-        Fixture f({item({.name = QStringLiteral("a"),
-                         .bytes = 1,
-                         .category = C::developerTools,
-                         .tier = SafetyTier::developer})});
+        Fixture f({item({.name = "a", .bytes = 1, .category = C::developerTools})});
         Fixture empty;
         for (TextLabel* title :
              {f.dashboard->section(C::developerTools)->collapseButton()->titleLabel(),
@@ -360,14 +328,8 @@ private slots:
     }
 
     void animatedCollapseEnds() {
-        Fixture f({item({.name = QStringLiteral("a"),
-                         .bytes = 10 * GB,
-                         .category = C::simulators,
-                         .tier = SafetyTier::developer}),
-                   item({.name = QStringLiteral("b"),
-                         .bytes = 5 * GB,
-                         .category = C::simulators,
-                         .tier = SafetyTier::developer})});
+        Fixture f({item({.name = "a", .bytes = 10 * GB, .category = C::simulators}),
+                   item({.name = "b", .bytes = 5 * GB, .category = C::simulators})});
         f.dashboard->setAnimationsEnabled(true);
         CategorySection* section = f.dashboard->section(C::simulators);
         const int rowsHeight = section->rowsArea()->height();
@@ -400,8 +362,7 @@ private slots:
         for (int index = 0; index < 12; ++index) {
             items.append(item({.name = QStringLiteral("target %1").arg(index),
                                .bytes = 1000 + index,
-                               .category = allCases<C>[static_cast<size_t>(index % 5)],
-                               .tier = SafetyTier::developer}));
+                               .category = allCases<C>[static_cast<size_t>(index % 5)]}));
         }
         list.replaceAll(items);
         QScrollArea area;
@@ -437,12 +398,8 @@ private slots:
         layout->addWidget(dashboard);
         auto* footer = new QPushButton(QStringLiteral("Rescan"));
         layout->addWidget(footer);
-        list.replaceAll(
-            {item({.name = QStringLiteral("a"),
-                   .bytes = 1,
-                   .category = C::developerTools,
-                   .tier = SafetyTier::developer}),
-             item({.name = QStringLiteral("b"), .bytes = 2, .tier = SafetyTier::developer})});
+        list.replaceAll({item({.name = "a", .bytes = 1, .category = C::developerTools}),
+                         item({.name = "b", .bytes = 2})});
 
         QList<QWidget*> expected{dashboard->selectSafeButton(), dashboard->selectAllButton(),
                                  dashboard->deselectAllButton()};

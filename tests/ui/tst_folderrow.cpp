@@ -48,7 +48,7 @@ private slots:
         QFETCH(Tint, colour);
         FakeDesktop desktop;
         FolderItemList list;
-        list.replaceAll({item({.name = QStringLiteral("x"),
+        list.replaceAll({item({.name = "x",
                                .bytes = 1,
                                .category = C::dormantPlugins,
                                .tier = tier,
@@ -75,11 +75,9 @@ private slots:
             "This target holds cached copies of packages that were downloaded for earlier builds. "
             "They are fetched again automatically whenever a build needs them. Removing them "
             "frees space and changes nothing about the projects themselves.");
-        list.replaceAll(
-            {item({.name = QStringLiteral("none"), .bytes = 1, .subtitle = QString()}),
-             item(
-                 {.name = QStringLiteral("one"), .bytes = 1, .subtitle = QStringLiteral("Short.")}),
-             item({.name = QStringLiteral("long"), .bytes = 1, .subtitle = long3})});
+        list.replaceAll({item({.name = "none", .bytes = 1, .subtitle = QString()}),
+                         item({.name = "one", .bytes = 1, .subtitle = QStringLiteral("Short.")}),
+                         item({.name = "long", .bytes = 1, .subtitle = long3})});
         FolderRow none(list, 0, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         FolderRow one(list, 1, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         FolderRow longRow(list, 2, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
@@ -151,8 +149,7 @@ private slots:
         FakeDesktop desktop;
         FolderItemList list;
         const QString path = QStringLiteral("/Users/u/Library/Caches/<b>com</b>.example&amp;app");
-        list.replaceAll({item(
-            {.name = QStringLiteral("app"), .path = path, .bytes = 0, .subtitle = "Sentence."})});
+        list.replaceAll({item({.name = "app", .path = path, .bytes = 0, .subtitle = "Sentence."})});
         FolderRow row(list, 0, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         row.show();
         QCOMPARE(row.pathLabel()->text(),
@@ -176,12 +173,11 @@ private slots:
         // A long name wraps; a long path wraps anywhere and is shown whole, never cut.
         const QString deep = "/Users/u/Library/Developer/CoreSimulator/Caches/dyld/23A344/"
                              "com.apple.CoreSimulator.SimRuntime.iOS-17-0.21A328_cache";
-        list.replaceAll(
-            {item({.name = QStringLiteral("Simulator Runtime Caches and Device Support Images"),
-                   .path = deep,
-                   .bytes = 1,
-                   .category = C::simulators,
-                   .subtitle = "S."})});
+        list.replaceAll({item({.name = "Simulator Runtime Caches and Device Support Images",
+                               .path = deep,
+                               .bytes = 1,
+                               .category = C::simulators,
+                               .subtitle = "S."})});
         row.refresh();
         row.resize(500, row.heightForWidth(500));
         row.layout()->activate();
@@ -220,10 +216,7 @@ private slots:
         QFETCH(bool, checked);
         FakeDesktop desktop;
         FolderItemList list;
-        list.replaceAll({item({.name = QStringLiteral("a"),
-                               .bytes = 1,
-                               .tier = SafetyTier::developer,
-                               .selected = checked})});
+        list.replaceAll({item({.name = "a", .bytes = 1, .selected = checked})});
         FolderRow row(list, 0, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         row.setPalette(palette);
         row.resize(600, row.heightForWidth(600));
@@ -260,20 +253,10 @@ private slots:
     void checkboxWritesOnlyItsItem() {
         FakeDesktop desktop;
         FolderItemList list;
-        list.replaceAll({item({.name = QStringLiteral("a"),
-                               .bytes = 5,
-                               .category = C::simulators,
-                               .tier = SafetyTier::developer,
-                               .selected = true}),
-                         item({.name = QStringLiteral("b"),
-                               .bytes = 7,
-                               .category = C::simulators,
-                               .tier = SafetyTier::developer}),
-                         item({.name = QStringLiteral("c"),
-                               .bytes = 9,
-                               .category = C::simulators,
-                               .tier = SafetyTier::developer,
-                               .selected = true})});
+        list.replaceAll(
+            {item({.name = "a", .bytes = 5, .category = C::simulators, .selected = true}),
+             item({.name = "b", .bytes = 7, .category = C::simulators}),
+             item({.name = "c", .bytes = 9, .category = C::simulators, .selected = true})});
         FolderRow row(list, 1, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         row.show();
         QCOMPARE(row.checkBox()->accessibleName(), QStringLiteral("Select b"));
