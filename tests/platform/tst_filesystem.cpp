@@ -76,10 +76,6 @@ private slots:
             d.writeFile("/t/sub/.DS_Store", 9000);
             return d.writeFile("/t/sub/visible", 3000);
         });
-        QTest::newRow("only hidden entries") << Build([](const FakeDisk& d) {
-            d.writeFile("/t/.a", 50'000);
-            return qint64(0);
-        });
         QTest::newRow("sparse file counts allocated bytes") << Build([](const FakeDisk& d) {
             d.makeSparseFile("/t/sparse", qint64(1) << 32);
             return FakeDisk::allocatedBytes(d.real("/t/sparse"));
