@@ -468,38 +468,6 @@ private slots:
                              [&c](const QString& event) { return event.contains(c); }));
     }
 
-    void nothingSelectedDoesNothing() {
-        Bench bench;
-        bench.fill(bench.cache(QStringLiteral("a")));
-        const CleanupResult result = bench.clean({item({.name = "a", .bytes = 5})});
-        QVERIFY(bench.reports.isEmpty());
-        QVERIFY(bench.journal().events().isEmpty());
-        QCOMPARE(result.totalFreed, qint64(0));
-        QCOMPARE(result.succeededCount, qsizetype(0));
-        QCOMPARE(result.failedCount, qsizetype(0));
-        QVERIFY(result.errors.isEmpty());
-        QVERIFY(result.sudoCommandsRequired.isEmpty());
-
-        QVERIFY(bench.clean({}).errors.isEmpty());
-        QVERIFY(bench.reports.isEmpty());
-    }
-
-    // The real launcher with a shell that is not there: the command counts as failed.
-    void commandThatCannotStartFails() {
-        FakeDisk disk;
-        Cleaner cleaner(disk.fileSystem(),
-                        std::make_shared<ProcessLauncher>(QStringLiteral("/no/such/zsh")));
-        const CleanupResult result =
-            QCoro::waitFor(cleaner.clean({item({.name = "Tool",
-                                                .path = disk.home(),
-                                                .selected = true,
-                                                .command = QStringLiteral("true")})},
-                                         {}));
-        QCOMPARE(result.failedCount, qsizetype(1));
-        QCOMPARE(result.errors, QStringList{QStringLiteral("Failed command: true")});
-        QVERIFY(QFileInfo(disk.real(disk.home())).isDir());
-    }
-
     // The removal runs while the GUI thread's event loop keeps ticking.
     void removalLeavesTheEventLoopRunning() {
         FakeDisk disk;

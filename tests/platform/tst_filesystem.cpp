@@ -264,15 +264,6 @@ private slots:
                  QStringList{QStringLiteral("ok")});
     }
 
-    void linkCountsWhenItsTargetExists() {
-        FakeDisk disk;
-        disk.makeFolder("/target");
-        disk.makeLink("/good", disk.real("/target"));
-        disk.makeLink("/dangling", disk.real("/nothing"));
-        QVERIFY(disk.fileSystem()->fileExists(QStringLiteral("/good")));
-        QVERIFY(!disk.fileSystem()->fileExists(QStringLiteral("/dangling")));
-    }
-
     void homeGuard_data() {
         QTest::addColumn<QString>("home");
         QTest::addColumn<QString>("usable");

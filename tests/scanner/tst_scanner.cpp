@@ -103,16 +103,6 @@ private slots:
         QCOMPARE(QCoro::waitFor(scanner.scanAll({})).size(), 2);
     }
 
-    void folderSizeMeasuresOffTheGuiThread() {
-        FakeDisk disk;
-        const qint64 expected =
-            disk.writeFile("/Users/u/x/a", 12'345) + disk.writeFile("/Users/u/x/b/c", 1);
-        Scanner scanner(disk.fileSystem());
-        QCOMPARE(QCoro::waitFor(scanner.folderSize(QStringLiteral("/Users/u/x"))), expected);
-        QCOMPARE(QCoro::waitFor(scanner.folderSize(QStringLiteral("/Users/u/missing"))), qint64(0));
-        QCOMPARE(QCoro::waitFor(scanner.folderSize(QStringLiteral("/Users/u/x/a"))), qint64(0));
-    }
-
     // Every walk of a scan runs while the GUI thread's event loop keeps ticking.
     void walksLeaveTheEventLoopRunning() {
         FakeDisk disk;

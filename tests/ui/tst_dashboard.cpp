@@ -250,17 +250,6 @@ private slots:
         QCOMPARE(bar->width(), f.card()->width() - 2 * 16);
     }
 
-    void usageBarWidths() {
-        // The same split at any width, measured from the bar itself.
-        const DiskUsage usage = DiskUsage::of({500 * GB, 100 * GB}, 20 * GB);
-        UsageBar bar;
-        bar.setFractions(usage.keptUsedFraction, usage.cleaningFraction);
-        QCOMPARE(bar.blueWidth(1000), 760.0);
-        QCOMPARE(bar.greenWidth(1000), 40.0);
-        QCOMPARE(bar.blueWidth(50), 38.0);
-        QCOMPARE(bar.greenWidth(50), 4.0); // 2 pixels would vanish; 4 is the least drawn
-    }
-
     void collapsing() {
         Fixture f(
             {item({.name = "a", .bytes = 10 * GB, .category = C::simulators}),
