@@ -64,32 +64,17 @@ private slots:
                            QStringLiteral("/Library/Audio/Plug-Ins/VST")}
             << QStringLiteral("sudo rm -rf \"/Library/Application Support/Avid/Audio/Plug-Ins\" "
                               "\"/Library/Audio/Plug-Ins/VST\"");
-        QTest::newRow("one path") << QStringList{QStringLiteral("/Library/Audio/Plug-Ins/VST")}
-                                  << QStringLiteral("sudo rm -rf \"/Library/Audio/Plug-Ins/VST\"");
         QTest::newRow("no path: no command") << QStringList{} << QString();
-        QTest::newRow("single quote is safe in double quotes")
-            << QStringList{QStringLiteral("/a/it's")} << QStringLiteral("sudo rm -rf \"/a/it's\"");
-        QTest::newRow("dollar") << QStringList{QStringLiteral("/a/$HOME")}
-                                << QStringLiteral("sudo rm -rf '/a/$HOME'");
         QTest::newRow("dollar and single quote")
             << QStringList{QStringLiteral("/a/it's $HOME")}
             << QStringLiteral("sudo rm -rf '/a/it'\\''s $HOME'");
-        QTest::newRow("backquote")
-            << QStringList{QStringLiteral("/a/`id`")} << QStringLiteral("sudo rm -rf '/a/`id`'");
-        QTest::newRow("double quote")
-            << QStringList{QStringLiteral("/a/\"")} << QStringLiteral("sudo rm -rf '/a/\"'");
         QTest::newRow("backslash")
             << QStringList{QStringLiteral("/a/\\")} << QStringLiteral("sudo rm -rf '/a/\\'");
-        QTest::newRow("exclamation mark")
-            << QStringList{QStringLiteral("/a/Hi!")} << QStringLiteral("sudo rm -rf '/a/Hi!'");
         QTest::newRow("newline kept as it is") << QStringList{QStringLiteral("/a/two\nlines")}
                                                << QStringLiteral("sudo rm -rf '/a/two\nlines'");
         QTest::newRow("control character with quote and backslash")
             << QStringList{QStringLiteral("/a/it's\\\t")}
             << QStringLiteral("sudo rm -rf '/a/it'\\''s\\\t'");
-        QTest::newRow("control character beyond ASCII")
-            << QStringList{QStringLiteral("/a/\u0085")}
-            << QStringLiteral("sudo rm -rf '/a/\u0085'");
         QTest::newRow("forms side by side")
             << QStringList{QStringLiteral("/a b"), QStringLiteral("/$c"), QStringLiteral("/\n")}
             << QStringLiteral("sudo rm -rf \"/a b\" '/$c' '/\n'");

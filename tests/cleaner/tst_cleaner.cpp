@@ -1,11 +1,12 @@
-#include "TreeFingerprint.h"
 #include "cleaner/AdministratorCommand.h"
 #include "cleaner/Cleaner.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/StopToken.h"
 #include "support/FakeDisk.h"
-#include "support/ResponsivenessProbe.h"
+#include "support/Fixtures.h"
+#include "support/LoopTicks.h"
+#include "support/Trees.h"
 
 #include <QCoreApplication>
 #include <QCoroTask>
@@ -107,22 +108,6 @@ private:
     Journal& m_journal;
 };
 
-struct ItemRow {
-    QString name;
-    QString path;
-    qint64 size = 1000;
-    bool selected = true;
-    bool recreate = false;
-    std::optional<QString> command = std::nullopt;
-    bool sudo = false;
-};
-
-FolderItem make(const ItemRow& row) {
-    return FolderItem(row.name, row.path, row.size, CleanupCategory::safeCaches, SafetyTier::safe,
-                      QStringLiteral("subtitle"), row.selected, row.recreate, row.command,
-                      row.sudo);
-}
-
 enum class OnDisk { folder, missing, linkToCanary, danglingLink };
 enum class After { untouched, gone, emptyFolder };
 
@@ -139,8 +124,7 @@ public:
         : m_fileSystem(std::make_shared<SpyFileSystem>(m_disk, m_journal))
         , m_launcher(std::make_shared<FakeLauncher>(m_journal))
         , m_cleaner(m_fileSystem, m_launcher) {
-        m_disk.writeFile(QStringLiteral("/canary/file.txt"), 100);
-        m_disk.writeFile(QStringLiteral("/canary/sub/deep.bin"), 5000);
+        makeCanary(m_disk);
     }
 
     const FakeDisk& disk() const { return m_disk; }
@@ -197,7 +181,7 @@ private:
 
 } // namespace
 
-Q_DECLARE_METATYPE(ItemRow)
+Q_DECLARE_METATYPE(ItemFields)
 Q_DECLARE_METATYPE(OnDisk)
 Q_DECLARE_METATYPE(After)
 
@@ -208,7 +192,7 @@ private slots:
     // One selected item through each row of the decision order: administrator list, command,
     // existence, removal, re-creation.
     void eachItemIsTreatedInDecisionOrder_data() {
-        QTest::addColumn<ItemRow>("row");
+        QTest::addColumn<ItemFields>("row");
         QTest::addColumn<OnDisk>("onDisk");
         QTest::addColumn<QString>("failure"); // "removal", "creation", "command" or empty
         QTest::addColumn<qint64>("freed");
@@ -227,54 +211,74 @@ private slots:
         const QString run = QStringLiteral("run clear-cache --all @0");
 
         QTest::newRow("administrator item: listed, its command never run")
-            << ItemRow{name, path, 1000, true, true, command, true} << OnDisk::folder << QString()
-            << qint64(0) << 0 << QStringList{} << true << QStringList{} << After::untouched;
+            << ItemFields{.name = name,
+                          .path = path,
+                          .selected = true,
+                          .recreate = true,
+                          .command = command,
+                          .sudo = true}
+            << OnDisk::folder << QString() << qint64(0) << 0 << QStringList{} << true
+            << QStringList{} << After::untouched;
         QTest::newRow("command succeeds: size counted, path and re-creation not looked at")
-            << ItemRow{name, path, 1000, true, true, command} << OnDisk::folder << QString()
-            << qint64(1000) << 1 << QStringList{} << false << QStringList{run} << After::untouched;
+            << ItemFields{.name = name,
+                          .path = path,
+                          .selected = true,
+                          .recreate = true,
+                          .command = command}
+            << OnDisk::folder << QString() << qint64(1000) << 1 << QStringList{} << false
+            << QStringList{run} << After::untouched;
         QTest::newRow("command fails")
-            << ItemRow{name, path, 1000, true, true, command} << OnDisk::folder
-            << QStringLiteral("command") << qint64(0) << 0
+            << ItemFields{.name = name,
+                          .path = path,
+                          .selected = true,
+                          .recreate = true,
+                          .command = command}
+            << OnDisk::folder << QStringLiteral("command") << qint64(0) << 0
             << QStringList{QStringLiteral("Failed command: clear-cache --all")} << false
             << QStringList{run} << After::untouched;
         QTest::newRow("empty command: removed like any item")
-            << ItemRow{name, path, 1000, true, false, QString()} << OnDisk::folder << QString()
-            << qint64(1000) << 1 << QStringList{} << false << QStringList{exists, remove}
-            << After::gone;
+            << ItemFields{.name = name, .path = path, .selected = true, .command = QString()}
+            << OnDisk::folder << QString() << qint64(1000) << 1 << QStringList{} << false
+            << QStringList{exists, remove} << After::gone;
         QTest::newRow("removed: the recorded size counts, not what was on disk")
-            << ItemRow{name, path, 1234} << OnDisk::folder << QString() << qint64(1234) << 1
-            << QStringList{} << false << QStringList{exists, remove} << After::gone;
+            << ItemFields{.name = name, .path = path, .bytes = 1234, .selected = true}
+            << OnDisk::folder << QString() << qint64(1234) << 1 << QStringList{} << false
+            << QStringList{exists, remove} << After::gone;
         QTest::newRow("removed and made again empty")
-            << ItemRow{name, path, 1000, true, true} << OnDisk::folder << QString() << qint64(1000)
-            << 1 << QStringList{} << false << QStringList{exists, remove, create}
-            << After::emptyFolder;
+            << ItemFields{.name = name, .path = path, .selected = true, .recreate = true}
+            << OnDisk::folder << QString() << qint64(1000) << 1 << QStringList{} << false
+            << QStringList{exists, remove, create} << After::emptyFolder;
         QTest::newRow("folder that cannot be made again: ignored")
-            << ItemRow{name, path, 1000, true, true} << OnDisk::folder << QStringLiteral("creation")
-            << qint64(1000) << 1 << QStringList{} << false << QStringList{exists, remove, create}
-            << After::gone;
+            << ItemFields{.name = name, .path = path, .selected = true, .recreate = true}
+            << OnDisk::folder << QStringLiteral("creation") << qint64(1000) << 1 << QStringList{}
+            << false << QStringList{exists, remove, create} << After::gone;
         QTest::newRow("nothing at the path: skipped without a word")
-            << ItemRow{name, path, 1000, true, true} << OnDisk::missing << QString() << qint64(0)
-            << 0 << QStringList{} << false << QStringList{exists} << After::gone;
+            << ItemFields{.name = name, .path = path, .selected = true, .recreate = true}
+            << OnDisk::missing << QString() << qint64(0) << 0 << QStringList{} << false
+            << QStringList{exists} << After::gone;
         QTest::newRow("dangling link: nothing exists there")
-            << ItemRow{name, path} << OnDisk::danglingLink << QString() << qint64(0) << 0
-            << QStringList{} << false << QStringList{exists} << After::untouched;
+            << ItemFields{.name = name, .path = path, .selected = true} << OnDisk::danglingLink
+            << QString() << qint64(0) << 0 << QStringList{} << false << QStringList{exists}
+            << After::untouched;
         QTest::newRow("removal fails: the name, not the path, leads the line")
-            << ItemRow{name, path, 1000, true, true} << OnDisk::folder << QStringLiteral("removal")
-            << qint64(0) << 0 << QStringList{QStringLiteral("Target Cache: Permission denied")}
-            << false << QStringList{exists, remove} << After::untouched;
+            << ItemFields{.name = name, .path = path, .selected = true, .recreate = true}
+            << OnDisk::folder << QStringLiteral("removal") << qint64(0) << 0
+            << QStringList{QStringLiteral("Target Cache: Permission denied")} << false
+            << QStringList{exists, remove} << After::untouched;
         QTest::newRow("link to a folder outside: only the link goes")
-            << ItemRow{name, path} << OnDisk::linkToCanary << QString() << qint64(1000) << 1
-            << QStringList{} << false << QStringList{exists, remove} << After::gone;
+            << ItemFields{.name = name, .path = path, .selected = true} << OnDisk::linkToCanary
+            << QString() << qint64(1000) << 1 << QStringList{} << false
+            << QStringList{exists, remove} << After::gone;
         QTest::newRow("the home folder is never removed")
-            << ItemRow{QStringLiteral("Home"), QStringLiteral("/Users/u")} << OnDisk::folder
-            << QString() << qint64(0) << 0
+            << ItemFields{.name = "Home", .path = QStringLiteral("/Users/u"), .selected = true}
+            << OnDisk::folder << QString() << qint64(0) << 0
             << QStringList{QStringLiteral("Home: Not removed: protected location")} << false
             << QStringList{QStringLiteral("exists /Users/u @0"),
                            QStringLiteral("remove /Users/u @0")}
             << After::untouched;
     }
     void eachItemIsTreatedInDecisionOrder() {
-        QFETCH(ItemRow, row);
+        QFETCH(ItemFields, row);
         QFETCH(OnDisk, onDisk);
         QFETCH(QString, failure);
         QFETCH(qint64, freed);
@@ -309,7 +313,7 @@ private slots:
         const QByteArray outsideBefore = bench.fingerprint({target});
         const QByteArray targetBefore = bench.fingerprint();
 
-        const CleanupResult result = bench.clean({make(row)});
+        const CleanupResult result = bench.clean({item(row)});
 
         QCOMPARE(result.totalFreed, freed);
         QCOMPARE(result.succeededCount, qsizetype(succeeded));
@@ -343,18 +347,28 @@ private slots:
         Bench bench;
         const QString aax = QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins");
         const QString vst = QStringLiteral("/Library/Audio/Plug-Ins/VST");
+        const auto cache = [&](const char* name, const char* file, qint64 bytes, bool selected) {
+            return ItemFields{.name = QLatin1String(name),
+                              .path = bench.cache(QLatin1String(file)),
+                              .bytes = bytes,
+                              .selected = selected};
+        };
+        ItemFields failing = cache("Failing", "f", 7, true);
+        failing.command = QStringLiteral("fail-it");
+        ItemFields command = cache("Command E", "e", 20, true);
+        command.command = QStringLiteral("ok-it");
+        ItemFields recreated = cache("Cache D", "d", 300, true);
+        recreated.recreate = true;
         const QList<FolderItem> items{
-            make({QStringLiteral("Unselected A"), bench.cache(QStringLiteral("a")), 1, false}),
-            make({QStringLiteral("AAX"), aax, 50, true, false, {}, true}),
-            make({QStringLiteral("Failing"), bench.cache(QStringLiteral("f")), 7, true, false,
-                  QStringLiteral("fail-it")}),
-            make({QStringLiteral("Unselected B"), bench.cache(QStringLiteral("b")), 1, false}),
-            make({QStringLiteral("Cache C"), bench.cache(QStringLiteral("c")), 5}),
-            make({QStringLiteral("Cache D"), bench.cache(QStringLiteral("d")), 300, true, true}),
-            make({QStringLiteral("VST"), vst, 60, true, false, {}, true}),
-            make({QStringLiteral("Command E"), bench.cache(QStringLiteral("e")), 20, true, false,
-                  QStringLiteral("ok-it")}),
-            make({QStringLiteral("Missing F"), bench.cache(QStringLiteral("missing")), 9}),
+            item(cache("Unselected A", "a", 1, false)),
+            item({.name = "AAX", .path = aax, .bytes = 50, .selected = true, .sudo = true}),
+            item(failing),
+            item(cache("Unselected B", "b", 1, false)),
+            item(cache("Cache C", "c", 5, true)),
+            item(recreated),
+            item({.name = "VST", .path = vst, .bytes = 60, .selected = true, .sudo = true}),
+            item(command),
+            item(cache("Missing F", "missing", 9, true)),
         };
         for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
             bench.fill(bench.cache(QLatin1String(name)));
@@ -435,11 +449,10 @@ private slots:
         bench.journal().stopOn = stopOn == QStringLiteral("remove A") ? "remove " + a : stopOn;
         const QByteArray outside = bench.fingerprint({QFile::encodeName(a)});
 
-        const CleanupResult result =
-            bench.clean({make({QStringLiteral("A"), a, 10, true, true}),
-                         make({QStringLiteral("B"), bench.cache(QStringLiteral("b")), 20, true,
-                               false, QStringLiteral("ok-it")}),
-                         make({QStringLiteral("C"), c, 40})});
+        const CleanupResult result = bench.clean(
+            {item({.name = "A", .path = a, .bytes = 10, .selected = true, .recreate = true}),
+             item({.name = "B", .bytes = 20, .selected = true, .command = QStringLiteral("ok-it")}),
+             item({.name = "C", .path = c, .bytes = 40, .selected = true})});
 
         QCOMPARE(bench.reports.size(), reported);
         QCOMPARE(result.totalFreed, freed);
@@ -455,67 +468,21 @@ private slots:
                              [&c](const QString& event) { return event.contains(c); }));
     }
 
-    void nothingSelectedDoesNothing() {
-        Bench bench;
-        bench.fill(bench.cache(QStringLiteral("a")));
-        const CleanupResult result =
-            bench.clean({make({QStringLiteral("A"), bench.cache(QStringLiteral("a")), 5, false})});
-        QVERIFY(bench.reports.isEmpty());
-        QVERIFY(bench.journal().events().isEmpty());
-        QCOMPARE(result.totalFreed, qint64(0));
-        QCOMPARE(result.succeededCount, qsizetype(0));
-        QCOMPARE(result.failedCount, qsizetype(0));
-        QVERIFY(result.errors.isEmpty());
-        QVERIFY(result.sudoCommandsRequired.isEmpty());
-
-        QVERIFY(bench.clean({}).errors.isEmpty());
-        QVERIFY(bench.reports.isEmpty());
-    }
-
-    // The real launcher with a shell that is not there: the command counts as failed.
-    void commandThatCannotStartFails() {
-        FakeDisk disk;
-        Cleaner cleaner(disk.fileSystem(),
-                        std::make_shared<ProcessLauncher>(QStringLiteral("/no/such/zsh")));
-        const CleanupResult result = QCoro::waitFor(cleaner.clean(
-            {make({QStringLiteral("Tool"), disk.home(), 10, true, false, QStringLiteral("true")})},
-            {}));
-        QCOMPARE(result.failedCount, qsizetype(1));
-        QCOMPARE(result.errors, QStringList{QStringLiteral("Failed command: true")});
-        QVERIFY(QFileInfo(disk.real(disk.home())).isDir());
-    }
-
-    // The GUI thread keeps its 5 ms timer on time while a large tree is removed.
-    void windowStaysResponsiveWhileRemovingLargeTree() {
+    // The removal runs while the GUI thread's event loop keeps ticking.
+    void removalLeavesTheEventLoopRunning() {
         FakeDisk disk;
         const QString target = disk.home() + QStringLiteral("/Library/Caches/big");
-        const QByteArray real = QFile::encodeName(disk.real(target));
-        disk.makeFolder(target);
-        for (int folder = 0; folder < 40; ++folder) {
-            const QByteArray sub = real + "/folder-" + QByteArray::number(folder);
-            QCOMPARE(::mkdir(sub.constData(), 0755), 0);
-            for (int file = 0; file < 1000; ++file) {
-                const QByteArray path = sub + "/entry-" + QByteArray::number(file);
-                const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-                QVERIFY(fd >= 0);
-                QCOMPARE(::write(fd, path.constData(), 100), ssize_t(100));
-                ::close(fd);
-            }
-        }
-        Cleaner cleaner(disk.fileSystem(), std::make_shared<ProcessLauncher>());
-        ResponsivenessProbe probe;
-        probe.start();
+        disk.writeFile(target + QStringLiteral("/file"), 4096);
+        const LoopTicks ticks;
+        const auto fileSystem = std::make_shared<TickingFileSystem>(disk, ticks);
+        Cleaner cleaner(fileSystem, std::make_shared<ProcessLauncher>());
         const CleanupResult result =
-            QCoro::waitFor(cleaner.clean({make({QStringLiteral("Big"), target, 4'000'000})}, {}));
-        probe.stop();
+            QCoro::waitFor(cleaner.clean({item({.name = "big", .selected = true})}, {}));
         QCOMPARE(result.succeededCount, qsizetype(1));
-        QVERIFY(!entryExists(real));
-        QVERIFY(probe.ticks() > 0);
-        QVERIFY2(probe.longestGapMs() <= 50,
-                 qPrintable(QStringLiteral("longest gap %1 ms").arg(probe.longestGapMs())));
+        QCOMPARE(fileSystem->waits(), 1);
+        QVERIFY(!fileSystem->stalled());
+        QVERIFY(!entryExists(QFile::encodeName(disk.real(target))));
     }
-
-    void sharedInstanceIsMadeOnce() { QCOMPARE(&Cleaner::shared(), &Cleaner::shared()); }
 };
 
 QTEST_GUILESS_MAIN(CleanerTest)

@@ -1,24 +1,29 @@
 #include "model/FolderItemList.h"
+#include "support/Fixtures.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
 
-FolderItem make(const QString& name, qint64 size, CleanupCategory category, SafetyTier tier,
-                bool selected) {
-    return FolderItem(name, "/p/" + name, size, category, tier, QString(), selected, false,
-                      std::nullopt, false);
-}
-
 // safe/safeCaches 10 sel, developer/developerTools 20 sel, caution/dormantPlugins 40 sel,
 // developer/simulators 80 not sel, safe/containerResidue 160 not sel.
 QList<FolderItem> mixedList() {
-    return {make("a", 10, CleanupCategory::safeCaches, SafetyTier::safe, true),
-            make("b", 20, CleanupCategory::developerTools, SafetyTier::developer, true),
-            make("c", 40, CleanupCategory::dormantPlugins, SafetyTier::caution, true),
-            make("d", 80, CleanupCategory::simulators, SafetyTier::developer, false),
-            make("e", 160, CleanupCategory::containerResidue, SafetyTier::safe, false)};
+    using enum CleanupCategory;
+    using enum SafetyTier;
+    return {item({.name = "a", .bytes = 10, .selected = true}),
+            item({.name = "b",
+                  .bytes = 20,
+                  .category = developerTools,
+                  .tier = developer,
+                  .selected = true}),
+            item({.name = "c",
+                  .bytes = 40,
+                  .category = dormantPlugins,
+                  .tier = caution,
+                  .selected = true}),
+            item({.name = "d", .bytes = 80, .category = simulators, .tier = developer}),
+            item({.name = "e", .bytes = 160, .category = containerResidue})};
 }
 
 QList<bool> selections(const FolderItemList& list) {
@@ -142,8 +147,8 @@ private slots:
         QCOMPARE(list.selectedBytes(), 0);
         QCOMPARE(list.selectedCount(), 0);
         QList<FolderItem> items = mixedList();
-        items.append(make("f", 320, CleanupCategory::safeCaches, SafetyTier::safe, false));
-        items.append(make("g", 0, CleanupCategory::safeCaches, SafetyTier::safe, true));
+        items.append(item({.name = "f", .bytes = 320}));
+        items.append(item({.name = "g", .bytes = 0, .selected = true}));
         list.replaceAll(items);
 
         QCOMPARE(list.selectedBytes(), 70);

@@ -30,57 +30,27 @@ private slots:
     }
 
     void everyCaseRoundTrips() {
-        QCOMPARE(allCases<CleanupCategory>.size(), 5u);
-        QCOMPARE(allCases<CleanupCategory>.front(), CleanupCategory::safeCaches);
-        QCOMPARE(allCases<CleanupCategory>.back(), CleanupCategory::containerResidue);
         for (CleanupCategory category : allCases<CleanupCategory>) {
             QCOMPARE(fromRawValue<CleanupCategory>(rawValue(category)), category);
-            QVERIFY(!title(category).isEmpty());
-            QVERIFY(!summary(category).isEmpty());
         }
         for (SafetyTier tier : {SafetyTier::safe, SafetyTier::developer, SafetyTier::caution}) {
             QCOMPARE(fromRawValue<SafetyTier>(rawValue(tier)), tier);
         }
-        QCOMPARE(rawValue(SafetyTier::caution), QStringLiteral("caution"));
+        // The badge's text is not the raw value.
         QVERIFY(!fromRawValue<SafetyTier>(u"Review").has_value());
-        QVERIFY(!fromRawValue<SafetyTier>(u"Safe").has_value());
     }
 
-    void displayAttributes() {
-        QCOMPARE(title(CleanupCategory::developerTools),
-                 QStringLiteral("Developer Tools & Caches"));
-        QCOMPARE(symbol(CleanupCategory::simulators), Symbol::iphoneGen3);
-        QCOMPARE(tint(CleanupCategory::containerResidue), Tint::purple);
-        QCOMPARE(summary(CleanupCategory::safeCaches),
-                 QStringLiteral("Auto-updater staging archives (ShipIt), VS Code VSIX caches, and "
-                                "package downloads that are 100% disposable."));
-        QCOMPARE(badgeLabel(SafetyTier::caution), QStringLiteral("Review"));
-        QCOMPARE(tint(SafetyTier::caution), Tint::orange);
-        QCOMPARE(tint(SafetyTier::developer), Tint::blue);
-        QCOMPARE(qHash(CleanupCategory::dormantPlugins, 7),
-                 qHash(QStringLiteral("dormantPlugins"), 7));
-    }
-
-    void itemIdentityAndEquality() {
-        const auto make = [] {
-            return FolderItem("n", "/p", 10, CleanupCategory::safeCaches, SafetyTier::safe, "s",
-                              true, true, std::nullopt, false);
-        };
-        const FolderItem a = make();
-        const FolderItem b = make();
+    // Two items made alike are still two items; an empty command is not an absent one.
+    void itemIdentity() {
+        const FolderItem a("n", "/p", 10, CleanupCategory::safeCaches, SafetyTier::safe, "s", true,
+                           true, std::nullopt, false);
+        const FolderItem b("n", "/p", 10, CleanupCategory::safeCaches, SafetyTier::safe, "s", true,
+                           true, std::nullopt, false);
         QVERIFY(!a.id.isNull());
-        QCOMPARE(a.id.version(), QUuid::Random);
         QVERIFY(a.id != b.id);
-        QVERIFY(a != b); // same contents, own identities
-
-        FolderItem copy = a;
-        QCOMPARE(copy, a);
-        copy.isSelected = false;
-        QVERIFY(copy != a);
-
         FolderItem withCommand = a;
         withCommand.cliCommand = QString();
-        QVERIFY(withCommand != a); // an empty command is not an absent one
+        QVERIFY(withCommand != a);
     }
 
     void numericComparison_data() {

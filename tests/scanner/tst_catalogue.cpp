@@ -24,12 +24,11 @@ struct Item {
 };
 using Layout = QList<Item>;
 
-// One expected record; its size is whatever the disk allocated below its path.
+// One expected record: where it is and its policy; its size is whatever the disk allocated below
+// its path. Names and subtitles are the catalogue's prose and not compared.
 struct Want {
     RecordTraits traits;
     QString path;
-    QString name;
-    QString subtitle;
     bool followsListing = false; // found in the order its folder lists its entries
 };
 using Wants = QList<Want>;
@@ -48,53 +47,31 @@ const QString ndks = "~/Library/Android/sdk/ndk";
 const QString volumes = "/Library/Developer/CoreSimulator/Volumes";
 const QString containers = "~/Library/Containers";
 
-const Want vsix{cache, support + "/Code/CachedExtensionVSIXs", "VS Code Extension Packages",
-                "Cached installer packages of already-installed VS Code extensions."};
-const Want crx{cache, support + "/Google/GoogleUpdater/crx_cache", "Google CRX Download Cache",
-               "Downloaded Chrome extension update packages staged by GoogleUpdater."};
-const Want pip{cache, caches + "/pip", "Python Pip Wheel Cache",
-               "Cached Python binary wheel archives and source tarballs."};
-const Want npm{build, "~/.npm/_cacache", "npm Package Cache",
-               "Local copy of downloaded npm tarballs. npm re-fetches automatically on demand."};
-const Want npx{build, "~/.npm/_npx", "npx Temporary Packages",
-               "One-off CLI packages downloaded during npx runs."};
-const Want gradle{build, "~/.gradle/caches", "Gradle Build & Dependency Caches",
-                  "Cached jars and build artifacts from Android/Java Gradle builds."};
-const Want wrapper{build, "~/.gradle/wrapper/dists", "Gradle Wrapper Distributions",
-                   "Downloaded Gradle version zip archives from past projects."};
-const Want derived{build, "~/Library/Developer/Xcode/DerivedData", "Xcode DerivedData",
-                   "Intermediate build files, indexes, and symbol caches for Xcode projects."};
-const Want ib{build, "~/Library/Developer/Xcode/UserData/IB Support",
-              "Xcode Interface Builder Cache",
-              "Cached simulator configurations used by Xcode Interface Builder."};
-const Want dyld{dyldCache, "/Library/Developer/CoreSimulator/Caches/dyld",
-                "Simulator dyld Shared Cache",
-                "Dynamic linker cache generated for simulator runtimes."};
-const Want aax{plugins, "/Library/Application Support/Avid/Audio/Plug-Ins",
-               "Dormant AAX Plugins (No Pro Tools)",
-               "AAX plug-ins are only used by Pro Tools. Logic Pro exclusively uses Audio Units "
-               "(.component)."};
-const Want vst{plugins, "/Library/Audio/Plug-Ins/VST", "Legacy VST2 Plugins",
-               "Legacy VST2 format. Logic Pro and native Apple Silicon DAWs use AU (.component) or "
-               "VST3."};
+const Want vsix{cache, support + "/Code/CachedExtensionVSIXs"};
+const Want crx{cache, support + "/Google/GoogleUpdater/crx_cache"};
+const Want pip{cache, caches + "/pip"};
+const Want npm{build, "~/.npm/_cacache"};
+const Want npx{build, "~/.npm/_npx"};
+const Want gradle{build, "~/.gradle/caches"};
+const Want wrapper{build, "~/.gradle/wrapper/dists"};
+const Want derived{build, "~/Library/Developer/Xcode/DerivedData"};
+const Want ib{build, "~/Library/Developer/Xcode/UserData/IB Support"};
+const Want dyld{dyldCache, "/Library/Developer/CoreSimulator/Caches/dyld"};
+const Want aax{plugins, "/Library/Application Support/Avid/Audio/Plug-Ins"};
+const Want vst{plugins, "/Library/Audio/Plug-Ins/VST"};
 
 Want staging(const QString& name, const QString& in = caches) {
-    return {cache, in + "/" + name, name, "Auto-updater staging cache for downloaded app updates.",
-            true};
+    return {cache, in + "/" + name, true};
 }
-Want olderNdk(const QString& version, const QString& latest, const QString& in = ndks) {
-    return {oldNdk, in + "/" + version, "Android NDK " + version + " (Older Version)",
-            "Superseded Android NDK version. The latest NDK (" + latest + ") remains untouched."};
+Want olderNdk(const QString& version, const QString& in = ndks) {
+    return {oldNdk, in + "/" + version};
 }
 Want runtime(const QString& volume) {
-    return {runtimeImage, volumes + "/" + volume, "iOS Simulator Runtime (" + volume + ")",
-            "Mounted simulator operating system image (manageable via Xcode Components).", true};
+    return {runtimeImage, volumes + "/" + volume, true};
 }
 Want residue(const QString& container, const QString& entry) {
     return {residueFolder,
-            containers + "/" + container + "/Data/Library/Application Support/" + entry,
-            container + ": " + entry,
-            "Extracted archive residue stored inside app sandbox container.", true};
+            containers + "/" + container + "/Data/Library/Application Support/" + entry, true};
 }
 
 // A file of `bytes` inside the wanted folder.
@@ -104,7 +81,7 @@ Item filled(const Want& want, qint64 bytes) {
 Layout ndkFolder(const QStringList& versions, const QString& in = ndks) {
     Layout layout;
     for (const QString& version : versions) {
-        layout.append(filled(olderNdk(version, {}, in), MiB));
+        layout.append(filled(olderNdk(version, in), MiB));
     }
     return layout;
 }
@@ -120,34 +97,22 @@ Want movedTo(Want want, const QString& path) {
 }
 const Want linuxVsix = movedTo(vsix, "~/.config/Code/CachedExtensionVSIXs");
 const Want linuxPip = movedTo(pip, userCache + "/pip");
-const Want yarn{build, userCache + "/yarn", "Yarn Package Cache",
-                "Downloaded package archives kept by Yarn. Yarn fetches them again on demand."};
-const Want goBuild{build, userCache + "/go-build", "Go Build Cache",
-                   "Compiled Go packages and test results. Go rebuilds them when needed."};
-const Want goModules{build, "~/go/pkg/mod", "Go Module Cache",
-                     "Downloaded Go module sources. Go downloads them again on the next build."};
-const Want crates{build, "~/.cargo/registry/cache", "Cargo Crate Archives",
-                  "Downloaded crate archives. Cargo downloads them again when a build needs them."};
-const Want crateSources{
-    build, "~/.cargo/registry/src", "Cargo Unpacked Crate Sources",
-    "Crate sources unpacked from the archives. Cargo unpacks them again on the next build."};
-const Want jetBrains{
-    build, userCache + "/JetBrains", "JetBrains IDE Caches",
-    "Indexes and caches of JetBrains IDEs. The IDE rebuilds them on its next start."};
-const Want playwright{optInBuild, userCache + "/ms-playwright", "Playwright Browsers",
-                      "Browser builds downloaded for Playwright tests. Install them again with "
-                      "\"npx playwright install\"."};
+const Want yarn{build, userCache + "/yarn"};
+const Want goBuild{build, userCache + "/go-build"};
+const Want goModules{build, "~/go/pkg/mod"};
+const Want crates{build, "~/.cargo/registry/cache"};
+const Want crateSources{build, "~/.cargo/registry/src"};
+const Want jetBrains{build, userCache + "/JetBrains"};
+const Want playwright{optInBuild, userCache + "/ms-playwright"};
 #endif
 
 QStringList described(const QList<FolderItem>& items) {
     QStringList lines;
     for (const FolderItem& item : items) {
-        lines << QStringList{item.name,
-                             item.path,
+        lines << QStringList{item.path,
                              QString::number(item.size),
                              rawValue(item.category),
                              rawValue(item.safetyTier),
-                             item.subtitle,
                              item.isSelected ? "selected" : "not selected",
                              item.recreateFolderAfterDelete ? "recreate" : "no recreate",
                              item.cliCommand ? "command" : "no command",
@@ -205,8 +170,8 @@ public:
         QList<FolderItem> items;
         for (const Want& want : wants) {
             const QString path = logical(want.path);
-            items.append(FolderItem(want.name, path, sizeBelow(path), want.traits.category,
-                                    want.traits.safetyTier, want.subtitle, want.traits.isSelected,
+            items.append(FolderItem({}, path, sizeBelow(path), want.traits.category,
+                                    want.traits.safetyTier, {}, want.traits.isSelected,
                                     want.traits.recreateFolderAfterDelete, std::nullopt,
                                     want.traits.requiresSudo));
         }
@@ -344,18 +309,17 @@ private slots:
             << ndkFolder({"27.0.12077973", ".staging"}) + Layout{{ndks + "/.DS_Store", 1}}
             << Wants{};
         QTest::newRow("10.0.0 is newer than 9.9.0")
-            << ndkFolder({"10.0.0", "9.9.0"}) << Wants{olderNdk("9.9.0", "10.0.0")};
+            << ndkFolder({"10.0.0", "9.9.0"}) << Wants{olderNdk("9.9.0")};
         QTest::newRow("three NDKs") << ndkFolder({"27.0.12077973", "25.2.9519653", "26.1.10909125"})
-                                    << Wants{olderNdk("25.2.9519653", "27.0.12077973"),
-                                             olderNdk("26.1.10909125", "27.0.12077973")};
+                                    << Wants{olderNdk("25.2.9519653"), olderNdk("26.1.10909125")};
         QTest::newRow("25.10.1 is newer than 25.2.9519653")
-            << ndkFolder({"25.10.1", "25.2.9519653"}) << Wants{olderNdk("25.2.9519653", "25.10.1")};
+            << ndkFolder({"25.10.1", "25.2.9519653"}) << Wants{olderNdk("25.2.9519653")};
         QTest::newRow("equal numbers fall back to character order")
-            << ndkFolder({"21.0", "021.0"}) << Wants{olderNdk("021.0", "21.0")};
+            << ndkFolder({"21.0", "021.0"}) << Wants{olderNdk("021.0")};
         // Listed by the rule; the driver drops it with every other empty record.
         QTest::newRow("empty older NDK")
             << ndkFolder({"27.0.12077973"}) + Layout{{ndks + "/26.1.10909125", folder}}
-            << Wants{olderNdk("26.1.10909125", "27.0.12077973")};
+            << Wants{olderNdk("26.1.10909125")};
         QTest::newRow("unlistable NDK folder keeps earlier records")
             << Layout{filled(npm, 1), {ndks, 0}} << Wants{npm};
 #if defined(Q_OS_LINUX)
@@ -374,8 +338,8 @@ private slots:
                      crateSources,
                      jetBrains,
                      playwright,
-                     olderNdk("23.1.7779620", "24.0.8215888"),
-                     olderNdk("25.2.9519653", "26.1.10909125", linuxNdks)};
+                     olderNdk("23.1.7779620"),
+                     olderNdk("25.2.9519653", linuxNdks)};
         QTest::newRow("Go and Cargo folders moved by their variables")
             << Layout{{"GOCACHE=/srv/go-build", variable},
                       {"GOMODCACHE=/srv/mod/", variable},
@@ -479,7 +443,7 @@ private slots:
     void fullScan() {
         const Want reader = residue("com.example.reader", "Downloads");
         const Want shipIt = staging("com.example.ShipIt");
-        const Want older = olderNdk("25.2.9519653", "27.0.12077973");
+        const Want older = olderNdk("25.2.9519653");
         const Disk disk({filled(vsix, 3 * MiB),
                          filled(crx, 1),
                          filled(pip, 2 * MiB),

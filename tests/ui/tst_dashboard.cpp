@@ -1,4 +1,4 @@
-#include "UiFixtures.h"
+#include "support/Fixtures.h"
 
 #include "model/ByteFormatter.h"
 #include "model/FolderItemList.h"
@@ -8,6 +8,7 @@
 #include "ui/Dashboard.h"
 #include "ui/DiskCard.h"
 #include "ui/DiskUsage.h"
+#include "ui/FolderRow.h"
 #include "ui/LegendEntry.h"
 #include "ui/PlainButton.h"
 #include "ui/SymbolView.h"
@@ -37,7 +38,8 @@ struct Fixture {
     explicit Fixture(const QList<FolderItem>& items = {},
                      DiskSpaceInfo disk = {500 * GB, 100 * GB}) {
         list.replaceAll(items);
-        dashboard = std::make_unique<Dashboard>(list, testEnvironment(desktop));
+        dashboard = std::make_unique<Dashboard>(
+            list, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         dashboard->setAnimationsEnabled(false);
         dashboard->setDiskInfo(disk);
         QObject::connect(dashboard.get(), &Dashboard::quickSelectSafeRequested, &list,
@@ -93,7 +95,9 @@ private slots:
         QFETCH(QList<C>, sections);
         QList<FolderItem> items;
         for (C category : itemCategories) {
-            items.append(makeItem(QStringLiteral("t%1").arg(items.size()), 100, category));
+            items.append(item({.name = QStringLiteral("t%1").arg(items.size()),
+                               .bytes = 100,
+                               .category = category}));
         }
         Fixture f(items);
         QCOMPARE(f.sectionOrder(), sections);
@@ -113,10 +117,11 @@ private slots:
     }
 
     void sectionCheckboxFollowsAndWritesOneCategory() {
-        Fixture f({makeItem("a", 10, C::developerTools, true),
-                   makeItem("other", 20, C::simulators, true),
-                   makeItem("b", 30, C::developerTools, true),
-                   makeItem("other2", 40, C::simulators, false)});
+        Fixture f(
+            {item({.name = "a", .bytes = 10, .category = C::developerTools, .selected = true}),
+             item({.name = "other", .bytes = 20, .category = C::simulators, .selected = true}),
+             item({.name = "b", .bytes = 30, .category = C::developerTools, .selected = true}),
+             item({.name = "other2", .bytes = 40, .category = C::simulators})});
         CategorySection* tools = f.dashboard->section(C::developerTools);
         CategorySection* simulators = f.dashboard->section(C::simulators);
         QCheckBox* box = tools->selectAllBox();
@@ -151,8 +156,10 @@ private slots:
     }
 
     void selectionFeedback() {
-        Fixture f({makeItem("tiny", 1, C::safeCaches, false, SafetyTier::safe),
-                   makeItem("big", 20 * GB, C::simulators, false)});
+        Fixture f({item({.name = "tiny", .bytes = 1}), item({.name = "big",
+                                                             .bytes = 20 * GB,
+                                                             .category = C::simulators,
+                                                             .tier = SafetyTier::developer})});
         UsageBar* bar = f.card()->usageBar();
         QVERIFY(!f.card()->reclaimablePill()->isVisible());
         QVERIFY(!f.card()->cleaningEntry()->isVisible());
@@ -226,7 +233,11 @@ private slots:
         QFETCH(double, green);
         QFETCH(QString, capacity);
         QFETCH(QString, used);
-        Fixture f({makeItem("sel", selected, C::developerTools, selected > 0)}, {total, free});
+        Fixture f({item({.name = "sel",
+                         .bytes = selected,
+                         .category = C::developerTools,
+                         .selected = selected > 0})},
+                  {total, free});
         UsageBar* bar = f.card()->usageBar();
         const qreal width = bar->width();
         QVERIFY(width > 100);
@@ -239,21 +250,11 @@ private slots:
         QCOMPARE(bar->width(), f.card()->width() - 2 * 16);
     }
 
-    void usageBarWidths() {
-        // The same split at any width, measured from the bar itself.
-        const DiskUsage usage = DiskUsage::of({500 * GB, 100 * GB}, 20 * GB);
-        UsageBar bar;
-        bar.setFractions(usage.keptUsedFraction, usage.cleaningFraction);
-        QCOMPARE(bar.blueWidth(1000), 760.0);
-        QCOMPARE(bar.greenWidth(1000), 40.0);
-        QCOMPARE(bar.blueWidth(50), 38.0);
-        QCOMPARE(bar.greenWidth(50), 4.0); // 2 pixels would vanish; 4 is the least drawn
-    }
-
     void collapsing() {
-        Fixture f({makeItem("a", 10 * GB, C::simulators, false),
-                   makeItem("b", 5 * GB, C::simulators, true),
-                   makeItem("c", 1 * GB, C::safeCaches, true, SafetyTier::safe)});
+        Fixture f(
+            {item({.name = "a", .bytes = 10 * GB, .category = C::simulators}),
+             item({.name = "b", .bytes = 5 * GB, .category = C::simulators, .selected = true}),
+             item({.name = "c", .bytes = 1 * GB, .selected = true})});
         CategorySection* simulators = f.dashboard->section(C::simulators);
         QCOMPARE(simulators->totalPill()->text(), formatBytes(15 * GB));
         QCOMPARE(simulators->collapseButton()->chevron()->symbol(), Symbol::chevronDown);
@@ -284,10 +285,10 @@ private slots:
         QVERIFY(f.dashboard->section(C::safeCaches)->rowsArea()->isVisible());
 
         // A new list without the category, then one with it: it comes back folded.
-        f.list.replaceAll({makeItem("c", 1 * GB, C::safeCaches, true, SafetyTier::safe)});
+        f.list.replaceAll({item({.name = "c", .bytes = 1 * GB, .selected = true})});
         QCOMPARE(f.dashboard->section(C::simulators), nullptr);
-        f.list.replaceAll({makeItem("d", 3 * GB, C::simulators, false),
-                           makeItem("e", 2 * GB, C::developerTools, false)});
+        f.list.replaceAll({item({.name = "d", .bytes = 3 * GB, .category = C::simulators}),
+                           item({.name = "e", .bytes = 2 * GB, .category = C::developerTools})});
         simulators = f.dashboard->section(C::simulators);
         QVERIFY(simulators != nullptr);
         QVERIFY(!simulators->rowsArea()->isVisible());
@@ -302,7 +303,7 @@ private slots:
 
     // Titles wrap in a narrow window rather than lose their end.
     void titlesWrap() {
-        Fixture f({makeItem("a", 1, C::developerTools)});
+        Fixture f({item({.name = "a", .bytes = 1, .category = C::developerTools})});
         Fixture empty;
         for (TextLabel* title :
              {f.dashboard->section(C::developerTools)->collapseButton()->titleLabel(),
@@ -313,7 +314,8 @@ private slots:
     }
 
     void animatedCollapseEnds() {
-        Fixture f({makeItem("a", 10 * GB, C::simulators), makeItem("b", 5 * GB, C::simulators)});
+        Fixture f({item({.name = "a", .bytes = 10 * GB, .category = C::simulators}),
+                   item({.name = "b", .bytes = 5 * GB, .category = C::simulators})});
         f.dashboard->setAnimationsEnabled(true);
         CategorySection* section = f.dashboard->section(C::simulators);
         const int rowsHeight = section->rowsArea()->height();
@@ -344,14 +346,16 @@ private slots:
         FolderItemList list;
         QList<FolderItem> items;
         for (int index = 0; index < 12; ++index) {
-            items.append(makeItem(QStringLiteral("target %1").arg(index), 1000 + index,
-                                  allCases<C>[static_cast<size_t>(index % 5)]));
+            items.append(item({.name = QStringLiteral("target %1").arg(index),
+                               .bytes = 1000 + index,
+                               .category = allCases<C>[static_cast<size_t>(index % 5)]}));
         }
         list.replaceAll(items);
         QScrollArea area;
         area.setWidgetResizable(true);
         area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        auto* dashboard = new Dashboard(list, testEnvironment(desktop));
+        auto* dashboard =
+            new Dashboard(list, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         area.setWidget(dashboard);
         area.resize(800, 560);
         area.show();
@@ -374,12 +378,14 @@ private slots:
         auto* layout = new QVBoxLayout(&window);
         FakeDesktop desktop;
         FolderItemList list;
-        auto* dashboard = new Dashboard(list, testEnvironment(desktop));
+        auto* dashboard =
+            new Dashboard(list, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         dashboard->setAnimationsEnabled(false);
         layout->addWidget(dashboard);
         auto* footer = new QPushButton(QStringLiteral("Rescan"));
         layout->addWidget(footer);
-        list.replaceAll({makeItem("a", 1, C::developerTools), makeItem("b", 2, C::safeCaches)});
+        list.replaceAll({item({.name = "a", .bytes = 1, .category = C::developerTools}),
+                         item({.name = "b", .bytes = 2})});
 
         QList<QWidget*> expected{dashboard->selectSafeButton(), dashboard->selectAllButton(),
                                  dashboard->deselectAllButton()};

@@ -1,0 +1,532 @@
+#include "platform/FileSystem.h"
+#include "platform/StopToken.h"
+#include "support/FakeDisk.h"
+#include "support/Trees.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#if defined(Q_OS_LINUX)
+#include <linux/fs.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#endif
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <thread>
+
+namespace {
+
+const QString protectedText = QStringLiteral("Not removed: protected location");
+const QString notPlainText = QStringLiteral("Not removed: not a plain absolute path");
+
+QByteArray bytes(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+void makeSocket(const QByteArray& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    QVERIFY(static_cast<size_t>(path.size()) < sizeof address.sun_path);
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.constData());
+    QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+}
+
+// A fake disk with things outside the target that a faulty removal could reach: a canary tree at
+// the top, the user's documents, and a neighbouring cache.
+class Scene {
+public:
+    Scene() {
+        m_disk.writeFile(m_disk.home() + QStringLiteral("/Documents/keep.txt"), 10);
+        m_disk.writeFile(m_disk.home() + QStringLiteral("/Library/Caches/neighbour/data"), 10);
+        m_disk.makeFolder(QStringLiteral("/private/var/db"));
+    }
+
+    const FakeDisk& disk() const { return m_disk; }
+    FileSystem& fileSystem() { return *m_fileSystem; }
+    QString target() const { return m_disk.home() + QStringLiteral("/Library/Caches/target"); }
+    QByteArray real(const QString& logical) const { return bytes(m_disk.real(logical)); }
+    QByteArray realTarget() const { return real(target()); }
+    QByteArray caches() const { return real(m_disk.home() + QStringLiteral("/Library/Caches")); }
+    QByteArray canary() const { return m_canary; }
+
+    // Everything on the fake disk except the target (and any other named leftovers).
+    QByteArray outside(QByteArrayList excluded = {}) const {
+        excluded.append(bytes(target()));
+        return treeFingerprint(bytes(m_disk.root()), excluded);
+    }
+    QByteArray everything() const { return treeFingerprint(bytes(m_disk.root())); }
+
+private:
+    FakeDisk m_disk;
+    QByteArray m_canary = makeCanary(m_disk);
+    std::shared_ptr<FileSystem> m_fileSystem = m_disk.fileSystem();
+};
+
+using Build = std::function<void(Scene&)>;
+
+// Open descriptors of this process, found by probing; used to bound what a removal may open.
+int openDescriptors() {
+    int count = 0;
+    for (int fd = 0; fd < 1024; ++fd) {
+        count += ::fcntl(fd, F_GETFD) != -1 ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Build)
+
+class RemovalTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void refusesWhatNoCleanupMayRemove_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("empty") << "" << notPlainText;
+        QTest::newRow("relative") << "Users/u/Library/Caches/target" << notPlainText;
+        QTest::newRow("root") << "/" << protectedText;
+        QTest::newRow("root written twice") << "//" << notPlainText;
+        QTest::newRow("empty component") << "/Users/u/Library//Caches" << notPlainText;
+        QTest::newRow("trailing slash") << "/Users/u/Library/Caches/target/" << notPlainText;
+        QTest::newRow("dot") << "/Users/u/Library/Caches/./target" << notPlainText;
+        QTest::newRow("dot dot back to documents")
+            << "/Users/u/Library/Caches/target/../../../Documents" << notPlainText;
+        QTest::newRow("ends in dot dot") << "/Users/u/Library/Caches/target/.." << notPlainText;
+        QTest::newRow("NUL cutting the path to home")
+            << QStringLiteral("/Users/u") + QChar(u'\0') + QStringLiteral("/Library/Caches/x")
+            << notPlainText;
+        QTest::newRow("text that cannot be encoded")
+            << QStringLiteral("/Users/u/Library/Caches/") + QChar(0xD800) << notPlainText;
+        for (const char* path : {"/Users/u",
+                                 "/users/U",
+                                 "/Users",
+                                 "/Library",
+                                 "/LIBRARY",
+                                 "/usr",
+                                 "/etc",
+                                 "/var",
+                                 "/private",
+                                 "/tmp",
+                                 "/home",
+                                 "/canary",
+                                 "/private/var",
+                                 "/private/etc",
+                                 "/private/tmp",
+                                 "/usr/local",
+                                 "/System/Volumes/Data",
+                                 "/usr/bin",
+                                 "/home/other",
+                                 "/Users/u/Documents",
+                                 "/USERS/U/Library"}) {
+            QTest::newRow(path) << path << protectedText;
+        }
+    }
+    void refusesWhatNoCleanupMayRemove() {
+        QFETCH(QString, path);
+        QFETCH(QString, refusal);
+        Scene scene;
+        // Put something at every path that names an entry, so that a removal would show.
+        if (path.startsWith(u'/') && !path.contains(QChar(u'\0')) && !path.contains(u"..") &&
+            path != u"/" && !path.contains(QChar(0xD800))) {
+            scene.disk().writeFile(path + QStringLiteral("/precious"), 10);
+        }
+        const QByteArray before = scene.everything();
+        QCOMPARE(scene.fileSystem().removeItem(path), std::optional(refusal));
+        QCOMPARE(scene.everything(), before);
+    }
+
+    // A link in the folders above the item can lead to a protected folder by another name; the
+    // guard looks at what the path reaches, not only at its text.
+    void refusesProtectedFolderReachedThroughLink_data() {
+        QTest::addColumn<QString>("linkTarget");
+        QTest::addColumn<QString>("throughLink");
+        // The link is made at home + "/Library/Caches/via".
+        QTest::newRow("home") << "../../.."
+                              << "u";
+        QTest::newRow("entry directly under the root") << "../../../.."
+                                                       << "canary";
+        QTest::newRow("system folder") << "../../../../private"
+                                       << "var";
+    }
+    void refusesProtectedFolderReachedThroughLink() {
+        QFETCH(QString, linkTarget);
+        QFETCH(QString, throughLink);
+        Scene scene;
+        const QString via = scene.disk().home() + QStringLiteral("/Library/Caches/via");
+        scene.disk().makeLink(via, linkTarget);
+        const QByteArray before = scene.everything();
+        QCOMPARE(scene.fileSystem().removeItem(via + u'/' + throughLink),
+                 std::optional(protectedText));
+        QCOMPARE(scene.everything(), before);
+    }
+
+    // The home folder reached through links at two levels (/w/hl -> real/deep/homes and
+    // /w/real -> store) really is /w/store/deep/homes/user: its real folders are protected
+    // whatever name the path gives them.
+    void homeBehindLinksIsProtected_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("real ancestor through the upper link") << "/w/real/deep";
+        QTest::newRow("real ancestor by its own name") << "/w/store/deep";
+        QTest::newRow("real parent of the home") << "/w/store/deep/homes";
+        QTest::newRow("home by its real name") << "/w/store/deep/homes/user";
+        QTest::newRow("directly in the home, by the real name") << "/w/store/deep/homes/user/Docs";
+    }
+    void homeBehindLinksIsProtected() {
+        QFETCH(QString, path);
+        const FakeDisk disk(QStringLiteral("/w/hl/user"));
+        disk.writeFile(QStringLiteral("/w/store/deep/homes/user/Docs/keep.txt"), 10);
+        disk.writeFile(QStringLiteral("/canary/file.txt"), 10);
+        QVERIFY(QDir(disk.real(QStringLiteral("/w/hl"))).removeRecursively());
+        disk.makeLink(QStringLiteral("/w/real"), QStringLiteral("store"));
+        disk.makeLink(QStringLiteral("/w/hl"), QStringLiteral("real/deep/homes"));
+        const QByteArray before = treeFingerprint(bytes(disk.root()));
+        QCOMPARE(disk.fileSystem()->removeItem(path), std::optional(protectedText));
+        QCOMPARE(treeFingerprint(bytes(disk.root())), before);
+    }
+
+    // A file system mounted at the item or inside it (a view of the canary, or a tmpfs), in a
+    // child's private mount namespace that takes the mount with it: what is mounted is never
+    // emptied, and a mount at the item refuses the whole item.
+    void mountsAreLeftAlone_data() {
+        QTest::addColumn<QString>("at");
+        QTest::addColumn<bool>("bind");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("bind mount at the item") << "" << true << protectedText;
+        QTest::newRow("tmpfs at the item") << "" << false << protectedText;
+        QTest::newRow("bind mount inside") << "/mounted" << true << "Device or resource busy";
+    }
+    void mountsAreLeftAlone() {
+#if !defined(Q_OS_LINUX)
+        QSKIP("private mount namespaces are a Linux feature");
+#else
+        QFETCH(QString, at);
+        QFETCH(bool, bind);
+        QFETCH(QString, error);
+        Scene scene;
+        scene.disk().makeFolder(scene.target() + at);
+        scene.disk().writeFile(scene.target() + QStringLiteral("/goes"), 100);
+        const QByteArray mountPoint = scene.real(scene.target() + at);
+        const QByteArray before = scene.outside();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::mount(bind ? scene.canary().constData() : "none", mountPoint.constData(),
+                        bind ? nullptr : "tmpfs", bind ? MS_BIND : 0, nullptr) != 0) {
+                ::_exit(77);
+            }
+            const QByteArray inside = mountPoint + (bind ? "/file.txt" : "/inside");
+            ::close(::open(inside.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+            const bool refused = scene.fileSystem().removeItem(scene.target()) == error;
+            ::_exit((refused ? 0 : 1) | (entryExists(inside) ? 0 : 2));
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+            QSKIP("no permission to mount here");
+        }
+        QCOMPARE(status, 0); // 1 << 8: wrong answer; 2 << 8: what was mounted lost its contents
+        QCOMPARE(entryExists(scene.realTarget() + "/goes"), at.isEmpty());
+        QCOMPARE(scene.outside(), before);
+#endif
+    }
+
+    // Whatever the item is, it goes and nothing outside changes: links (at the top or below,
+    // relative or absolute, to the canary, the home or the fake disk's root), hard links, FIFOs
+    // and sockets are unlinked as entries of their own, never followed or opened.
+    void removesEveryKindOfItem_data() {
+        QTest::addColumn<Build>("build");
+        const auto link = [](const char* target) {
+            return Build([target](Scene& s) {
+                s.disk().makeLink(s.target(), QFile::decodeName(s.canary() + target));
+            });
+        };
+        QTest::newRow("file") << Build([](Scene& s) { s.disk().writeFile(s.target(), 3000); });
+        QTest::newRow("empty folder") << Build([](Scene& s) { s.disk().makeFolder(s.target()); });
+        QTest::newRow("link to a folder outside: only the link goes") << link("");
+        QTest::newRow("link to a file outside") << link("/file.txt");
+        QTest::newRow("dangling link") << link("/nowhere/at/all");
+        QTest::newRow("FIFO, never opened")
+            << Build([](Scene& s) { QCOMPARE(::mkfifo(s.realTarget().constData(), 0644), 0); });
+        QTest::newRow("socket") << Build([](Scene& s) { makeSocket(s.realTarget()); });
+        QTest::newRow("tree of links and special files") << Build([](Scene& s) {
+            const QString t = s.target();
+            const QByteArray real = s.realTarget();
+            s.disk().writeFile(t + QStringLiteral("/own/.hidden/file"), 2000);
+            s.disk().makeFolder(t + QStringLiteral("/own/empty"));
+            s.disk().makeLink(t + QStringLiteral("/own/to-canary"), QFile::decodeName(s.canary()));
+            s.disk().makeLink(t + QStringLiteral("/relative-up"),
+                              QStringLiteral("../../../../../canary"));
+            s.disk().makeLink(t + QStringLiteral("/to-home"),
+                              QFile::decodeName(s.real(s.disk().home())));
+            s.disk().makeLink(t + QStringLiteral("/to-root"), s.disk().root());
+            s.disk().makeLink(t + QStringLiteral("/own/loop"), QStringLiteral("loop"));
+            QCOMPARE(::link((s.canary() + "/sub/deep.bin").constData(),
+                            (real + "/hard-link").constData()),
+                     0);
+            QCOMPARE(::mkfifo((real + "/own/fifo").constData(), 0644), 0);
+            makeSocket(real + "/socket");
+        });
+        QTest::newRow("names that shells and text mangle") << Build([](Scene& s) {
+            const QByteArray real = s.realTarget();
+            s.disk().makeFolder(s.target());
+            for (const QByteArray& name :
+                 QByteArrayList{"new\nline", "tab\there", "quo\"te", "it's", "$HOME", "`id`", "-rf",
+                                "--", "*", " space", "back\\slash", "..dots", "\xff\xfe bad",
+                                "caf\xc3\xa9", QByteArray(255, 'n')}) {
+                writeRaw(real + '/' + name);
+                QCOMPARE(::mkdir((real + '/' + name.left(250) + "-d").constData(), 0755), 0);
+                writeRaw(real + '/' + name.left(250) + "-d/" + name);
+            }
+        });
+    }
+    void removesEveryKindOfItem() {
+        QFETCH(Build, build);
+        Scene scene;
+        build(scene);
+        const QByteArray before = scene.outside();
+        QCOMPARE(scene.fileSystem().removeItem(scene.target()), std::nullopt);
+        QVERIFY(!entryExists(scene.realTarget()));
+        QCOMPARE(scene.outside(), before);
+    }
+
+    // Wide trees and trees of 300 levels of 200-character names (some 60,000 bytes of path, far
+    // beyond PATH_MAX) go with any number of threads, within a small budget of descriptors.
+    void largeTreesGoWithFewDescriptors_data() {
+        QTest::addColumn<bool>("deep");
+        QTest::addColumn<int>("threads");
+        QTest::newRow("deep, one thread") << true << 1;
+        QTest::newRow("deep, four threads") << true << 4;
+        QTest::newRow("wide, one thread") << false << 1;
+        QTest::newRow("wide, two threads") << false << 2;
+        QTest::newRow("wide, eight threads") << false << 8;
+    }
+    void largeTreesGoWithFewDescriptors() {
+        QFETCH(bool, deep);
+        QFETCH(int, threads);
+        Scene scene;
+        scene.disk().makeFolder(scene.target());
+        if (deep) {
+            makeDeepTree(scene.realTarget(), 300, 200, scene.canary());
+        } else {
+            makeWideTree(scene.realTarget(), 40, 60, true);
+            for (int i = 0; i < 2000; ++i) {
+                writeRaw(scene.realTarget() + "/flat-" + QByteArray::number(i));
+            }
+        }
+        struct rlimit limit {};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        const auto restore = qScopeGuard([limit] { ::setrlimit(RLIMIT_NOFILE, &limit); });
+        struct rlimit tight = limit;
+        tight.rlim_cur = static_cast<rlim_t>(openDescriptors() + 64);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+
+        const QByteArray before = scene.outside();
+        QCOMPARE(removeWithThreads(scene.caches(), "target", threads), 0);
+        QVERIFY(!entryExists(scene.realTarget()));
+        QCOMPARE(scene.outside(), before);
+    }
+
+    // A stop ends the removal between entries: it reports ECANCELED, what it had not reached is
+    // still there, and nothing outside the item is touched.
+    void stopLeavesTheRestInPlace_data() {
+        QTest::addColumn<bool>("underWay");
+        QTest::addColumn<int>("threads");
+        QTest::newRow("asked before it starts") << false << 4;
+        QTest::newRow("asked once folders are going, one thread") << true << 1;
+        QTest::newRow("asked once folders are going, four threads") << true << 4;
+    }
+    void stopLeavesTheRestInPlace() {
+        QFETCH(bool, underWay);
+        QFETCH(int, threads);
+        Scene scene;
+        const QByteArray target = scene.realTarget();
+        constexpr int folders = 100;
+        scene.disk().makeFolder(scene.target());
+        makeWideTree(target, folders, 50);
+        const QByteArray before = scene.outside();
+        const QByteArray whole = scene.everything();
+        const auto foldersLeft = [&] {
+            int left = 0;
+            for (int i = 0; i < folders; ++i) {
+                left += entryExists(target + "/d" + QByteArray::number(i)) ? 1 : 0;
+            }
+            return left;
+        };
+        const StopToken stop = StopToken::stoppable();
+        if (!underWay) {
+            stop.requestStop();
+        }
+        std::atomic<int> error{-1};
+        std::thread removal(
+            [&] { error = removeWithThreads(scene.caches(), "target", threads, stop); });
+        // Asked as soon as the first folder is gone, long before the last can go.
+        while (underWay && error.load() < 0 && foldersLeft() == folders) {
+            std::this_thread::yield();
+        }
+        stop.requestStop();
+        removal.join();
+
+        QCOMPARE(error.load(), ECANCELED);
+        QVERIFY(entryExists(target));
+        if (underWay) {
+            QVERIFY(foldersLeft() < folders);
+            QVERIFY(foldersLeft() > 0);
+        } else {
+            QCOMPARE(scene.everything(), whole);
+        }
+        QCOMPARE(scene.outside(), before);
+        // The same item, asked again without a stop, goes whole.
+        QCOMPARE(scene.fileSystem().removeItem(scene.target()), std::nullopt);
+        QVERIFY(!entryExists(target));
+    }
+
+    // While the removal runs, another thread keeps exchanging folders (the item's own, or ones
+    // inside it) with links to the canary. Whatever the removal meets, the canary stays whole.
+    void foldersSwappedForLinksWhileRemoving_data() {
+        QTest::addColumn<bool>("swapItself");
+        QTest::newRow("folders inside the item") << false;
+        QTest::newRow("the item itself") << true;
+    }
+    void foldersSwappedForLinksWhileRemoving() {
+#if !defined(Q_OS_LINUX)
+        QSKIP("needs an atomic exchange of two names (renameat2)");
+#else
+        QFETCH(bool, swapItself);
+        Scene scene;
+        const QByteArray target = scene.realTarget();
+        const QByteArray swapped = target + "-swapped";
+        const QByteArrayList leftAside{swapped.mid(bytes(scene.disk().root()).size())};
+        const QByteArray before = scene.outside(leftAside);
+        for (int round = 0; round < 12; ++round) {
+            QByteArrayList pairs;
+            scene.disk().makeFolder(scene.target());
+            makeWideTree(target, 24, 30, true);
+            for (int i = 0; i < 24; ++i) {
+                const QByteArray link = target + "/l" + QByteArray::number(i);
+                QCOMPARE(::symlink(scene.canary().constData(), link.constData()), 0);
+                pairs << target + "/d" + QByteArray::number(i) << link;
+            }
+            if (swapItself) {
+                QCOMPARE(::symlink(scene.canary().constData(), swapped.constData()), 0);
+                pairs = {target, swapped};
+            }
+
+            std::atomic<bool> stop = false;
+            std::thread racer([&] {
+                while (!stop.load()) {
+                    for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
+                        ::renameat2(AT_FDCWD, pairs[i].constData(), AT_FDCWD,
+                                    pairs[i + 1].constData(), RENAME_EXCHANGE);
+                    }
+                }
+            });
+            scene.fileSystem().removeItem(scene.target());
+            stop = true;
+            racer.join();
+
+            QCOMPARE(scene.outside(leftAside), before);
+            // Whatever is left of the round goes before the next one.
+            for (const QByteArray& leftover : {target, swapped}) {
+                if (QFileInfo(QFile::decodeName(leftover)).isSymLink()) {
+                    QCOMPARE(::unlink(leftover.constData()), 0);
+                } else if (entryExists(leftover)) {
+                    QVERIFY(QDir(QFile::decodeName(leftover)).removeRecursively());
+                }
+            }
+            QVERIFY(!entryExists(target));
+        }
+#endif
+    }
+
+    // An immutable file is what a removal cannot get past, even as root: the first error is
+    // reported and everything else still goes.
+    void immutableFileFailsPartwayAndKeepsGoing() {
+#if !defined(Q_OS_LINUX)
+        QSKIP("immutable flags are set through a Linux ioctl here");
+#else
+        Scene scene;
+        const QString locked = scene.target() + QStringLiteral("/m/locked");
+        for (const char* file : {"/m/locked/stays", "/m/locked/goes", "/a/goes", "/z/goes"}) {
+            scene.disk().writeFile(scene.target() + QLatin1String(file), 100);
+        }
+        const QByteArray stays = scene.real(locked + QStringLiteral("/stays"));
+        if (!setImmutable(stays, true)) {
+            QSKIP("this file system or user cannot make files immutable");
+        }
+        const auto release = qScopeGuard([&] { setImmutable(stays, false); });
+
+        const QByteArray before = scene.outside();
+        QCOMPARE(scene.fileSystem().removeItem(scene.target()),
+                 std::optional(QStringLiteral("Operation not permitted")));
+        QVERIFY(entryExists(stays));
+        for (const char* gone : {"/a", "/z", "/m/locked/goes"}) {
+            QVERIFY2(!entryExists(scene.real(scene.target() + QLatin1String(gone))), gone);
+        }
+        QCOMPARE(scene.outside(), before);
+#endif
+    }
+
+    void missingItemIsAnError() {
+        Scene scene;
+        QCOMPARE(scene.fileSystem().removeItem(scene.target()),
+                 std::optional(QStringLiteral("No such file or directory")));
+    }
+
+    void createDirectoryMakesEveryMissingFolder_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("created");
+        QTest::newRow("with intermediates") << "/Users/u/Library/Caches/new/a/b" << true;
+        QTest::newRow("already there") << "/Users/u/Documents" << true;
+        QTest::newRow("below a file") << "/Users/u/Documents/keep.txt/x" << false;
+        QTest::newRow("where a file is") << "/Users/u/Documents/keep.txt" << false;
+        QTest::newRow("relative") << "Users/u/x" << false;
+    }
+    void createDirectoryMakesEveryMissingFolder() {
+        QFETCH(QString, path);
+        QFETCH(bool, created);
+        Scene scene;
+        QCOMPARE(scene.fileSystem().createDirectory(path), created);
+        QCOMPARE(QFileInfo(scene.disk().real(path)).isDir(), created);
+    }
+
+private:
+#if defined(Q_OS_LINUX)
+    static bool setImmutable(const QByteArray& path, bool on) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        int flags = 0;
+        bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (done) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return done;
+    }
+#endif
+};
+
+QTEST_GUILESS_MAIN(RemovalTest)
+#include "tst_removal.moc"
