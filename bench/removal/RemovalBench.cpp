@@ -1,7 +1,11 @@
 // Removal throughput of the program's own removal against `rm -rf`, on identical fresh copies of a
-// cache-like tree. Usage: bench_removal [files=300000] [rounds=3] [largest file size=2047]
+// tree. Usage: bench_removal [shape=own] [files] [rounds=3] [largest file size=2047] [cold]
+// Shapes are described in BenchTrees.h; this benchmark's own is three levels of ten folders with
+// the files (300,000 unless told) spread evenly over all 1,111 of them.
 // With a largest size of 0 every file is empty, which leaves out the freeing of data blocks (slow
 // and uneven on volumes that discard freed blocks) and measures the walk and the unlinks alone.
+// "cold" empties the page cache before every timed run (root only; skipped otherwise).
+#include "BenchTrees.h"
 #include "platform/FileSystem.h"
 #include "platform/TreeRemover.h"
 
@@ -35,73 +39,36 @@ namespace {
 constexpr int fanOut = 10;
 constexpr int levels = 3;
 
-struct TreeShape {
-    long files = 0;
-    long folders = 0;
-    long long bytes = 0;
-};
-
-class TreeBuilder {
+class OwnShape {
 public:
-    TreeBuilder(long files, long folders, unsigned largest)
+    OwnShape(long files, long folders)
         : m_perFolder(files / folders)
-        , m_extra(files % folders)
-        , m_largest(largest) {}
+        , m_extra(files % folders) {}
 
-    TreeShape build(const QByteArray& path) {
-        m_shape = {};
+    void build(bench::TreeMaker& maker, int topFd) {
         m_folderIndex = 0;
-        m_seed = 12345;
-        if (::mkdir(path.constData(), 0755) != 0) {
-            std::perror("mkdir");
-            std::exit(1);
-        }
-        const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        fill(fd, 0);
-        ::close(fd);
-        return m_shape;
+        fill(maker, topFd, 0);
     }
 
 private:
-    void fill(int folderFd, int level) {
-        ++m_shape.folders;
+    void fill(bench::TreeMaker& maker, int folderFd, int level) {
         const long files = m_perFolder + (m_folderIndex++ < m_extra ? 1 : 0);
-        const std::string data(m_largest, 'c');
         for (long i = 0; i < files; ++i) {
-            const std::string name = "entry-" + std::to_string(i) + ".cache";
-            const int fd = ::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-            const auto size = static_cast<std::size_t>(next() % (m_largest + 1));
-            if (fd < 0 || ::write(fd, data.data(), size) != static_cast<ssize_t>(size)) {
-                std::perror("write");
-                std::exit(1);
-            }
-            ::close(fd);
-            ++m_shape.files;
-            m_shape.bytes += static_cast<long long>(size);
+            maker.file(folderFd, "entry-" + std::to_string(i) + ".cache");
         }
         if (level == levels) {
             return;
         }
         for (int i = 0; i < fanOut; ++i) {
-            const std::string name = "folder-" + std::to_string(i);
-            ::mkdirat(folderFd, name.c_str(), 0755);
-            const int fd = ::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            fill(fd, level + 1);
+            const int fd = maker.openFolder(folderFd, "folder-" + std::to_string(i));
+            fill(maker, fd, level + 1);
             ::close(fd);
         }
     }
 
-    unsigned next() {
-        m_seed = m_seed * 1103515245u + 12345u;
-        return m_seed >> 8;
-    }
-
     long m_perFolder;
     long m_extra;
-    unsigned m_largest;
     long m_folderIndex = 0;
-    unsigned m_seed = 0;
-    TreeShape m_shape;
 };
 
 double seconds(const std::function<bool()>& work) {
@@ -135,33 +102,54 @@ bool runSingleThreaded(const QByteArray& parent, const char* name) {
     return ok;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    const long files = argc > 1 ? std::atol(argv[1]) : 300'000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    const auto largest = static_cast<unsigned>(argc > 3 ? std::max(0, std::atoi(argv[3])) : 2047);
+    const std::string shapeName = argc > 1 ? argv[1] : "own";
+    const bool cacache = shapeName == "cacache";
+    const bool wide = shapeName == "wide";
+    const long files = argc > 2 ? std::atol(argv[2]) : (cacache ? 200'000 : 300'000);
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+    const auto largest = static_cast<unsigned>(argc > 4 ? std::max(0, std::atoi(argv[4])) : 2047);
+    bool cold = argc > 5 && std::string(argv[5]) == "cold";
     long folders = 0;
     for (int level = 0, width = 1; level <= levels; ++level, width *= fanOut) {
         folders += width;
     }
     QTemporaryDir base;
-    if (!base.isValid() || files < folders) {
-        std::fprintf(stderr, "usage: bench_removal [files >= %ld] [rounds] [largest size]\n",
-                     folders);
+    if (!base.isValid() || (!cacache && !wide && shapeName != "own") ||
+        (shapeName == "own" && files < folders)) {
+        std::fprintf(stderr,
+                     "usage: bench_removal [own|wide|cacache] [files] [rounds] [largest size] "
+                     "[cold]\n");
         return 1;
+    }
+    if (cold && !bench::dropCaches()) {
+        std::printf("cold mode needs root to empty the page cache: measuring warm instead\n");
+        cold = false;
     }
     // Rooted one folder higher, so that the trees lie as deep as any cache the guard lets go.
     const QFileInfo baseInfo(base.path());
     const auto fileSystem =
         FileSystem::rooted(baseInfo.absolutePath(), QStringLiteral("/home/nobody"));
     const QByteArray root = QFile::encodeName(base.path());
-    TreeBuilder builder(files, folders, largest);
+    OwnShape own(files, folders);
+    const auto build = [&](const QByteArray& path) {
+        bench::TreeMaker maker(largest);
+        const int parent = ::open(path.left(path.lastIndexOf('/')).constData(),
+                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int top = maker.openFolder(parent, "tree");
+        if (cacache) {
+            bench::buildCacache(maker, top, files);
+        } else if (wide) {
+            bench::buildTwoLevels(maker, top, files, 25, 100);
+        } else {
+            own.build(maker, top);
+        }
+        ::close(top);
+        ::close(parent);
+        return maker.figures();
+    };
 
     struct Contender {
         const char* label;
@@ -177,14 +165,18 @@ int main(int argc, char** argv) {
              return !fileSystem->removeItem(logical).has_value();
          },
          {}},
-        {"ours, 1 thread",
-         [&](const QByteArray& parent, const QString&) {
-             return runSingleThreaded(parent, "tree");
-         },
-         {}},
     };
+    // The single-threaded figure shows what the threads add; the other shapes leave it out to
+    // keep their runs short.
+    if (shapeName == "own") {
+        contenders.push_back({"ours, 1 thread",
+                              [&](const QByteArray& parent, const QString&) {
+                                  return runSingleThreaded(parent, "tree");
+                              },
+                              {}});
+    }
 
-    TreeShape shape;
+    bench::TreeFigures shape;
     for (int round = 0; round < rounds; ++round) {
         // Every contender gets its own fresh copy, all built before any is timed; the order of
         // the runs turns each round so that none always goes first.
@@ -192,7 +184,7 @@ int main(int argc, char** argv) {
             const QByteArray folder = root + "/r" + QByteArray::number(round) + "c" +
                                       QByteArray::number(static_cast<qulonglong>(i));
             ::mkdir(folder.constData(), 0755);
-            shape = builder.build(folder + "/tree");
+            shape = build(folder + "/tree");
         }
         ::sync();
         for (std::size_t k = 0; k < contenders.size(); ++k) {
@@ -201,19 +193,23 @@ int main(int argc, char** argv) {
                                       QByteArray::number(static_cast<qulonglong>(i));
             const QString logical =
                 QStringLiteral("/%1/r%2c%3/tree").arg(baseInfo.fileName()).arg(round).arg(i);
+            if (cold) {
+                bench::dropCaches();
+            }
             contenders[i].times.push_back(
                 seconds([&] { return contenders[i].remove(folder, logical); }));
             ::sync();
         }
     }
 
-    std::printf("tree: %ld files in %ld folders, %.1f MB of data; %d round(s), median times; "
-                "%d threads available\n",
-                shape.files, shape.folders, static_cast<double>(shape.bytes) / 1e6, rounds,
+    std::printf("%s tree: %ld files in %ld folders, %.1f MB of data; %d round(s), median times, "
+                "%s cache; %d threads available\n",
+                shapeName.c_str(), shape.files, shape.folders,
+                static_cast<double>(shape.bytes) / 1e6, rounds, cold ? "cold" : "warm",
                 QThread::idealThreadCount());
-    const double reference = median(contenders[0].times);
+    const double reference = bench::median(contenders[0].times);
     for (const Contender& contender : contenders) {
-        const double time = median(contender.times);
+        const double time = bench::median(contender.times);
         std::printf("  %-16s %8.3f s  %10.0f entries/s  speed vs rm -rf: %.2fx\n", contender.label,
                     time, static_cast<double>(shape.files + shape.folders) / time,
                     reference / time);

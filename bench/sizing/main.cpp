@@ -1,49 +1,36 @@
 // Folder-sizing throughput against `du -s` on the same tree, in the same run.
 //
-//   bench_sizing [files=300000] [existing-tree]
+//   bench_sizing [shape=own] [files] [rounds=5] [cold]
+//   bench_sizing <existing folder> [rounds=5] [cold]
 //
-// Without a tree argument it builds one in a temporary folder, shaped like a package cache:
-// folders of a hundred small files, ten to a parent folder.
+// Shapes are described in BenchTrees.h; this benchmark's own is folders of a hundred small files,
+// ten to a parent folder (300,000 files unless told). The tree is built in a temporary folder.
+// "cold" empties the page cache before every timed run (root only; skipped otherwise). The two
+// contenders alternate, and the median of the rounds is compared.
+#include "BenchTrees.h"
 #include "platform/FileSystem.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <vector>
 
 namespace {
 
-qint64 buildTree(const QString& top, qint64 files) {
-    qint64 entries = 0;
-    const QByteArray base = QFile::encodeName(top);
-    for (qint64 made = 0, folder = 0; made < files; ++folder) {
-        const QByteArray parent = base + "/p" + QByteArray::number(folder / 10);
-        const QByteArray dir = parent + "/d" + QByteArray::number(folder);
-        if (folder % 10 == 0) {
-            ::mkdir(parent.constData(), 0755);
-            ++entries;
-        }
-        ::mkdir(dir.constData(), 0755);
-        ++entries;
-        for (int i = 0; i < 100 && made < files; ++i, ++made) {
-            const QByteArray file = dir + "/f" + QByteArray::number(i);
-            const int fd = ::open(file.constData(), O_WRONLY | O_CREAT, 0644);
-            if (fd < 0 || ::write(fd, "kestrelle", 9) != 9) {
-                qFatal("cannot build the tree");
-            }
-            ::close(fd);
-            ++entries;
-        }
-    }
-    return entries;
+double peakResidentMegabytes() {
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
 
 double seconds(const QElapsedTimer& timer) {
@@ -55,13 +42,17 @@ double seconds(const QElapsedTimer& timer) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const qint64 files = args.size() > 1 ? args[1].toLongLong() : 300'000;
-    QTemporaryDir scratch;
-    QString tree = args.size() > 2 ? args[2] : scratch.path();
+    const QString shape = args.value(1, QStringLiteral("own"));
+    const bool existing = QFileInfo(shape).isDir();
+    const int firstOption = existing ? 2 : 3;
+    const int rounds = std::max(3, args.value(firstOption, QStringLiteral("5")).toInt());
+    bool cold = args.value(firstOption + 1) == QLatin1String("cold");
     QTextStream out(stdout);
 
+    QTemporaryDir scratch;
+    const QString tree = existing ? QFileInfo(shape).absoluteFilePath() : scratch.path();
     qint64 entries = 0;
-    if (args.size() > 2) {
+    if (existing) {
         QProcess count;
         count.start(QStringLiteral("sh"),
                     {QStringLiteral("-c"), QStringLiteral("find \"$1\" | wc -l"),
@@ -69,42 +60,70 @@ int main(int argc, char** argv) {
         count.waitForFinished(-1);
         entries = count.readAllStandardOutput().trimmed().toLongLong();
     } else {
-        out << "building " << files << " files in " << tree << "...\n";
+        const bool cacache = shape == QLatin1String("cacache");
+        const bool wide = shape == QLatin1String("wide");
+        if (!cacache && !wide && shape != QLatin1String("own")) {
+            out << "usage: bench_sizing [own|wide|cacache|folder] [files] [rounds] [cold]\n";
+            return 1;
+        }
+        const long files = args.size() > 2 ? args[2].toLong() : (cacache ? 200'000 : 300'000);
+        out << "building the " << shape << " shape, " << files << " files, in " << tree << "...\n";
         out.flush();
-        entries = buildTree(tree, files);
+        bench::TreeMaker maker(8);
+        const int top = ::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY);
+        if (cacache) {
+            bench::buildCacache(maker, top, files);
+        } else {
+            bench::buildTwoLevels(maker, top, files, wide ? 25 : 100, wide ? 100 : 10);
+        }
+        ::close(top);
+        entries = maker.figures().files + maker.figures().folders + 1;
+    }
+    if (cold && !bench::dropCaches()) {
+        out << "cold mode needs root to empty the page cache: measuring warm instead\n";
+        cold = false;
     }
 
     const auto fileSystem = FileSystem::system();
-    double best = 1e9;
-    double bestDu = 1e9;
+    const double peakBefore = peakResidentMegabytes();
+    std::vector<double> ours;
+    std::vector<double> du;
     qint64 size = 0;
-    constexpr int rounds = 5;
     for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        size = fileSystem->allocatedSizeOfTree(tree);
-        best = std::min(best, seconds(timer));
-
-        timer.restart();
-        QProcess du;
-        du.setStandardOutputFile(QProcess::nullDevice());
-        du.start(QStringLiteral("du"), {QStringLiteral("-s"), tree});
-        du.waitForFinished(-1);
-        bestDu = std::min(bestDu, seconds(timer));
+        for (int turn = 0; turn < 2; ++turn) {
+            if (cold) {
+                bench::dropCaches();
+            }
+            QElapsedTimer timer;
+            timer.start();
+            if ((turn + round) % 2 == 0) {
+                size = fileSystem->allocatedSizeOfTree(tree);
+                ours.push_back(seconds(timer));
+            } else {
+                QProcess process;
+                process.setStandardOutputFile(QProcess::nullDevice());
+                process.start(QStringLiteral("du"), {QStringLiteral("-s"), tree});
+                process.waitForFinished(-1);
+                du.push_back(seconds(timer));
+            }
+        }
     }
 
+    const double time = bench::median(ours);
+    const double duTime = bench::median(du);
     out << "tree: " << entries << " entries, " << size << " bytes allocated (files only)\n";
     out << QStringLiteral("kestrelle walk: %1 s  %2 entries/s\n")
-               .arg(best, 0, 'f', 3)
-               .arg(double(entries) / best, 0, 'f', 0);
+               .arg(time, 0, 'f', 3)
+               .arg(double(entries) / time, 0, 'f', 0);
     out << QStringLiteral("du -s:          %1 s  %2 entries/s\n")
-               .arg(bestDu, 0, 'f', 3)
-               .arg(double(entries) / bestDu, 0, 'f', 0);
-    out << QStringLiteral("ratio: %1x du -s (best of %2, warm cache)\n")
-               .arg(bestDu / best, 0, 'f', 2)
-               .arg(rounds);
-    if (args.size() <= 2) {
-        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), tree});
-    }
+               .arg(duTime, 0, 'f', 3)
+               .arg(double(entries) / duTime, 0, 'f', 0);
+    out << QStringLiteral("peak RSS %1 MB, %2 MB more than before the first walk\n")
+               .arg(peakResidentMegabytes(), 0, 'f', 1)
+               .arg(peakResidentMegabytes() - peakBefore, 0, 'f', 1);
+    out << QStringLiteral("ratio: %1x du -s (median of %2, %3 cache)\n")
+               .arg(duTime / time, 0, 'f', 2)
+               .arg(rounds)
+               .arg(cold ? QStringLiteral("cold") : QStringLiteral("warm"));
     return 0;
 }
