@@ -323,6 +323,7 @@ private slots:
         QTest::newRow("unlistable NDK folder keeps earlier records")
             << Layout{filled(npm, 1), {ndks, 0}} << Wants{npm};
 #if defined(Q_OS_LINUX)
+        // clang-format off
         QTest::newRow("Linux build caches after the shared ones, NDKs last")
             << ndkFolder({"26.1.10909125", "25.2.9519653"}, linuxNdks) +
                    ndkFolder({"24.0.8215888", "23.1.7779620"}) +
@@ -330,50 +331,30 @@ private slots:
                           filled(crateSources, MiB),  filled(crates, 3 * MiB),
                           filled(goModules, 4 * MiB), filled(goBuild, 5 * MiB),
                           filled(yarn, 6 * MiB),      filled(npm, 1)}
-            << Wants{npm,
-                     yarn,
-                     goBuild,
-                     goModules,
-                     crates,
-                     crateSources,
-                     jetBrains,
-                     playwright,
-                     olderNdk("23.1.7779620"),
-                     olderNdk("25.2.9519653", linuxNdks)};
+            << Wants{npm, yarn, goBuild, goModules, crates, crateSources, jetBrains, playwright,
+                     olderNdk("23.1.7779620"), olderNdk("25.2.9519653", linuxNdks)};
         QTest::newRow("Go and Cargo folders moved by their variables")
-            << Layout{{"GOCACHE=/srv/go-build", variable},
-                      {"GOMODCACHE=/srv/mod/", variable},
-                      {"GOPATH=/work/gopath", variable},
-                      {"CARGO_HOME=/opt/./cargo", variable},
-                      filled(goBuild, MiB),
-                      filled(goModules, MiB),
-                      filled(crates, MiB),
-                      {"/work/gopath/pkg/mod/m", MiB},
-                      {"/srv/go-build/b", MiB},
-                      {"/srv/mod/m", 2 * MiB},
-                      {"/opt/cargo/registry/cache/c", MiB},
+            << Layout{{"GOCACHE=/srv/go-build", variable}, {"GOMODCACHE=/srv/mod/", variable},
+                      {"GOPATH=/work/gopath", variable}, {"CARGO_HOME=/opt/./cargo", variable},
+                      filled(goBuild, MiB), filled(goModules, MiB), filled(crates, MiB),
+                      {"/work/gopath/pkg/mod/m", MiB}, {"/srv/go-build/b", MiB},
+                      {"/srv/mod/m", 2 * MiB}, {"/opt/cargo/registry/cache/c", MiB},
                       {"/opt/cargo/registry/src/s", MiB}}
             << Wants{movedTo(goBuild, "/srv/go-build"), movedTo(goModules, "/srv/mod"),
                      movedTo(crates, "/opt/cargo/registry/cache"),
                      movedTo(crateSources, "/opt/cargo/registry/src")};
         QTest::newRow("modules in the first GOPATH entry")
-            << Layout{{"GOPATH=/work/gopath:/other", variable},
-                      filled(goModules, MiB),
-                      {"/other/pkg/mod/m", MiB},
-                      {"/work/gopath/pkg/mod/m", MiB}}
+            << Layout{{"GOPATH=/work/gopath:/other", variable}, filled(goModules, MiB),
+                      {"/other/pkg/mod/m", MiB}, {"/work/gopath/pkg/mod/m", MiB}}
             << Wants{movedTo(goModules, "/work/gopath/pkg/mod")};
         QTest::newRow("relative, root, home and dot-dot values are ignored")
-            << Layout{{"XDG_CACHE_HOME=/Users", variable},
-                      {"GOCACHE=go-build", variable},
-                      {"GOMODCACHE=/", variable},
-                      {"GOPATH=/srv/../srv/gopath", variable},
-                      {"CARGO_HOME=~/", variable},
-                      filled(goBuild, MiB),
-                      filled(goModules, MiB),
-                      filled(crates, MiB),
-                      {"/srv/gopath/pkg/mod/m", MiB},
+            << Layout{{"XDG_CACHE_HOME=/Users", variable}, {"GOCACHE=go-build", variable},
+                      {"GOMODCACHE=/", variable}, {"GOPATH=/srv/../srv/gopath", variable},
+                      {"CARGO_HOME=~/", variable}, filled(goBuild, MiB), filled(goModules, MiB),
+                      filled(crates, MiB), {"/srv/gopath/pkg/mod/m", MiB},
                       {"~/registry/cache/c", MiB}}
             << Wants{goBuild, goModules, crates};
+        // clang-format on
         QTest::newRow("empty and hidden-only Linux build caches")
             << Layout{{yarn.path, folder}, {goModules.path + "/.lock", MiB}} << Wants{};
 #endif
