@@ -270,26 +270,22 @@ private slots:
         QTest::newRow("unlistable caches folder keeps earlier records")
             << Layout{{caches, 0}, filled(vsix, 1)} << Wants{vsix};
 #if defined(Q_OS_LINUX)
+        // clang-format off
         QTest::newRow("Linux caches after the shared ones, in rule order")
-            << Layout{filled(staging("b-updater", userCache), 52 * MiB),
-                      filled(linuxPip, 2 * MiB),
-                      filled(linuxVsix, 1),
-                      filled(staging("a.ShipIt"), 51 * MiB),
-                      filled(vsix, 1),
+            << Layout{filled(staging("b-updater", userCache), 52 * MiB), filled(linuxPip, 2 * MiB),
+                      filled(linuxVsix, 1), filled(staging("a.ShipIt"), 51 * MiB), filled(vsix, 1),
                       filled(staging("c.ShipIt", userCache), 50 * MiB)}
             << Wants{vsix, staging("a.ShipIt"), linuxVsix, linuxPip,
                      staging("b-updater", userCache)};
         QTest::newRow("user cache moved by XDG_CACHE_HOME")
-            << Layout{{"XDG_CACHE_HOME=/var/cache//u/", variable},
-                      filled(linuxPip, 1),
+            << Layout{{"XDG_CACHE_HOME=/var/cache//u/", variable}, filled(linuxPip, 1),
                       filled(movedTo(linuxPip, "/var/cache/u/pip"), MiB),
                       filled(staging("Updater", "/var/cache/u"), 50 * MiB + 1)}
             << Wants{movedTo(linuxPip, "/var/cache/u/pip"), staging("Updater", "/var/cache/u")};
         QTest::newRow("relative XDG_CACHE_HOME, empty and hidden-only caches")
-            << Layout{{"XDG_CACHE_HOME=.cache-elsewhere", variable},
-                      {linuxPip.path, folder},
-                      {linuxVsix.path + "/.lock", MiB}}
-            << Wants{};
+            << Layout{{"XDG_CACHE_HOME=.cache-elsewhere", variable}, {linuxPip.path, folder},
+                      {linuxVsix.path + "/.lock", MiB}} << Wants{};
+        // clang-format on
 #endif
     }
     void safeCaches() {
@@ -425,24 +421,15 @@ private slots:
         const Want reader = residue("com.example.reader", "Downloads");
         const Want shipIt = staging("com.example.ShipIt");
         const Want older = olderNdk("25.2.9519653");
-        const Disk disk({filled(vsix, 3 * MiB),
-                         filled(crx, 1),
-                         filled(pip, 2 * MiB),
-                         filled(shipIt, 60 * MiB),
-                         filled(npm, 1),
-                         filled(npx, 5 * MiB),
-                         filled(gradle, 7 * MiB),
-                         filled(wrapper, 4 * MiB),
-                         filled(derived, 8 * MiB),
-                         filled(ib, 1),
-                         filled(older, 6 * MiB),
-                         {ndks + "/26.1.10909125", folder},
-                         {ndks + "/27.0.12077973/t", 9 * MiB},
-                         filled(dyld, 1),
-                         filled(runtime("iOS_21A328"), 10 * MiB),
-                         filled(aax, 2 * MiB),
-                         filled(vst, 1),
-                         filled(reader, 100 * MiB + 1)});
+        // clang-format off
+        const Disk disk({filled(vsix, 3 * MiB), filled(crx, 1), filled(pip, 2 * MiB),
+                         filled(shipIt, 60 * MiB), filled(npm, 1), filled(npx, 5 * MiB),
+                         filled(gradle, 7 * MiB), filled(wrapper, 4 * MiB), filled(derived, 8 * MiB),
+                         filled(ib, 1), filled(older, 6 * MiB), {ndks + "/26.1.10909125", folder},
+                         {ndks + "/27.0.12077973/t", 9 * MiB}, filled(dyld, 1),
+                         filled(runtime("iOS_21A328"), 10 * MiB), filled(aax, 2 * MiB),
+                         filled(vst, 1), filled(reader, 100 * MiB + 1)});
+        // clang-format on
         Scanner scanner(disk.fileSystem());
         QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))),
                  disk.expected({reader, shipIt, runtime("iOS_21A328"), derived, gradle, older, npx,
