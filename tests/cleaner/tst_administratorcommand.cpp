@@ -12,32 +12,19 @@ namespace {
 
 const QString prefix = QStringLiteral("sudo rm -rf ");
 
-// Paths that each quoting form must carry through a shell unchanged.
-const QStringList ordinaryPaths{
-    QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins"),
-    QStringLiteral("/Library/Audio/Plug-Ins/VST"),
-    QStringLiteral("/Users/u/it's here"),
-    QStringLiteral("/Users/u/*?[a]{b,c}~#&;|<>()^=%"),
-    QStringLiteral("/Users/u/-rf --no-preserve-root"),
-    QStringLiteral("/Users/u/caf\u00e9 \u65e5\u672c \U0001F600"),
-};
-const QStringList activePaths{
-    QStringLiteral("/Users/u/$HOME"),         QStringLiteral("/Users/u/${PATH}$(id)"),
-    QStringLiteral("/Users/u/`id`"),          QStringLiteral("/Users/u/say \"hi\""),
-    QStringLiteral("/Users/u/back\\slash\\"), QStringLiteral("/Users/u/bang!!"),
-    QStringLiteral("/Users/u/!$ !-1 !#"),     QStringLiteral("/Users/u/it's $HOME"),
-    QStringLiteral("/Users/u/''quotes''"),    QStringLiteral("'/Users/u/edge'"),
-};
-const QStringList controlPaths{
-    QStringLiteral("/Users/u/two\nlines"),
-    QStringLiteral("/Users/u/tab\there"),
-    QStringLiteral("/Users/u/esc\x1b[31mred"),
-    QStringLiteral("/Users/u/del\x7f and \x01"),
-    QStringLiteral("/Users/u/it's \\ \n $HOME `id` !!"),
-    QStringLiteral("/Users/u/next line\u0085"),
-    QStringLiteral("/Users/u/\x0a"
-                   "a hex digit after an escape"),
-};
+// Paths that each quoting form must carry through a shell unchanged: plain ones, ones a shell
+// would expand, and ones with control characters.
+// clang-format off
+const QStringList chosenPaths{
+    "/Library/Application Support/Avid/Audio/Plug-Ins", "/Library/Audio/Plug-Ins/VST",
+    "/Users/u/it's here", "/Users/u/*?[a]{b,c}~#&;|<>()^=%", "/Users/u/-rf --no-preserve-root",
+    "/Users/u/caf\u00e9 \u65e5\u672c \U0001F600", "/Users/u/$HOME", "/Users/u/${PATH}$(id)",
+    "/Users/u/`id`", "/Users/u/say \"hi\"", "/Users/u/back\\slash\\", "/Users/u/bang!!",
+    "/Users/u/!$ !-1 !#", "/Users/u/it's $HOME", "/Users/u/''quotes''", "'/Users/u/edge'",
+    "/Users/u/two\nlines", "/Users/u/tab\there", "/Users/u/esc\x1b[31mred",
+    "/Users/u/del\x7f and \x01", "/Users/u/it's \\ \n $HOME `id` !!", "/Users/u/next line\u0085",
+    "/Users/u/\x0a" "a hex digit after an escape"};
+// clang-format on
 
 struct Shell {
     QString program;
@@ -90,29 +77,22 @@ private slots:
     // user may have: the chosen paths and 10,000 random ones, all at once.
     void shellsReadEveryPathBack_data() {
         QTest::addColumn<Shell>("shell");
-        const QString zsh = QStandardPaths::findExecutable(QStringLiteral("zsh"));
-        const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
-        const QString dash = QStandardPaths::findExecutable(QStringLiteral("dash"));
-        QTest::newRow("zsh") << Shell{zsh, {QStringLiteral("-f")}};
-        QTest::newRow("zsh at a prompt")
-            << Shell{zsh, {QStringLiteral("-f"), QStringLiteral("-i")}, true};
-        QTest::newRow("zsh with rc_quotes")
-            << Shell{zsh,
-                     {QStringLiteral("-f"), QStringLiteral("-i"), QStringLiteral("-o"),
-                      QStringLiteral("rcquotes")},
-                     true};
-        QTest::newRow("bash") << Shell{bash, {QStringLiteral("--norc")}};
-        QTest::newRow("bash at a prompt")
-            << Shell{bash, {QStringLiteral("--norc"), QStringLiteral("-i")}, true};
-        QTest::newRow("dash") << Shell{dash, {}};
-        QTest::newRow("sh") << Shell{QStringLiteral("/bin/sh"), {}};
+        const QString zsh = QStandardPaths::findExecutable("zsh");
+        const QString bash = QStandardPaths::findExecutable("bash");
+        QTest::newRow("zsh") << Shell{zsh, {"-f"}};
+        QTest::newRow("zsh at a prompt") << Shell{zsh, {"-f", "-i"}, true};
+        QTest::newRow("zsh with rc_quotes") << Shell{zsh, {"-f", "-i", "-o", "rcquotes"}, true};
+        QTest::newRow("bash") << Shell{bash, {"--norc"}};
+        QTest::newRow("bash at a prompt") << Shell{bash, {"--norc", "-i"}, true};
+        QTest::newRow("dash") << Shell{QStandardPaths::findExecutable("dash"), {}};
+        QTest::newRow("sh") << Shell{"/bin/sh", {}};
     }
     void shellsReadEveryPathBack() {
         QFETCH(Shell, shell);
         QVERIFY2(QFileInfo(shell.program).isExecutable(), "shell missing: run scripts/bootstrap");
         // Every character from U+0001 to U+00FF, and now and then any other one.
         QRandomGenerator random(10);
-        QStringList paths = ordinaryPaths + activePaths + controlPaths;
+        QStringList paths = chosenPaths;
         for (int i = 0; i < 10'000; ++i) {
             QString path(QLatin1Char('/'));
             for (int length = random.bounded(1, 40); length > 0; --length) {
@@ -155,11 +135,10 @@ private slots:
     void naiveQuotingWouldBeCaught_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("zsh at a prompt") << QStandardPaths::findExecutable(QStringLiteral("zsh"))
-                                         << QStringList{QStringLiteral("-f"), QStringLiteral("-i")};
+        QTest::newRow("zsh at a prompt")
+            << QStandardPaths::findExecutable("zsh") << QStringList{"-f", "-i"};
         QTest::newRow("bash at a prompt")
-            << QStandardPaths::findExecutable(QStringLiteral("bash"))
-            << QStringList{QStringLiteral("--norc"), QStringLiteral("-i")};
+            << QStandardPaths::findExecutable("bash") << QStringList{"--norc", "-i"};
     }
     void naiveQuotingWouldBeCaught() {
         QFETCH(QString, program);

@@ -1,4 +1,3 @@
-#include "model/FolderItemList.h"
 #include "support/Fixtures.h"
 
 #include <QSignalSpy>
@@ -24,14 +23,6 @@ QList<FolderItem> mixedList() {
                   .selected = true}),
             item({.name = "d", .bytes = 80, .category = simulators, .tier = developer}),
             item({.name = "e", .bytes = 160, .category = containerResidue})};
-}
-
-QList<bool> selections(const FolderItemList& list) {
-    QList<bool> selected;
-    for (const FolderItem& item : list.items()) {
-        selected.append(item.isSelected);
-    }
-    return selected;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <tuple>
+
 class ModelTest : public QObject {
     Q_OBJECT
 
@@ -57,36 +59,27 @@ private slots:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<int>("order");
-        QTest::newRow("two-digit minor") << "1.10"
-                                         << "1.9" << 1;
-        QTest::newRow("longer is newer") << "2.0.1"
-                                         << "2.0" << 1;
-        QTest::newRow("equal") << "1.2"
-                               << "1.2" << 0;
-        QTest::newRow("major across digit count") << "9.9.0"
-                                                  << "10.0.0" << -1;
-        QTest::newRow("NDK versions") << "25.10.1"
-                                      << "25.2.9519653" << 1;
-        QTest::newRow("beyond 64 bits") << "1.123456789012345678901234567890"
-                                        << "1.123456789012345678901234567889" << 1;
-        QTest::newRow("beyond 64 bits by length") << "99999999999999999999"
-                                                  << "100000000000000000000" << -1;
-        QTest::newRow("leading zeros are the same number") << "1.02"
-                                                           << "1.2" << 0;
-        QTest::newRow("zero against zeros") << "0"
-                                            << "000" << 0;
-        QTest::newRow("text compared by character") << "1.0b"
-                                                    << "1.0a" << 1;
-        QTest::newRow("case-sensitive") << "a"
-                                        << "B" << 1;
-        QTest::newRow("digit against letter") << "1a"
-                                              << "1." << 1;
-        QTest::newRow("empty is smallest") << ""
-                                           << "0" << -1;
-        QTest::newRow("both empty") << ""
-                                    << "" << 0;
-        QTest::newRow("mixed text") << "beta12"
-                                    << "beta3" << 1;
+        // clang-format off
+        const std::tuple<const char*, const char*, const char*, int> rows[] = {
+            {"two-digit minor", "1.10", "1.9", 1},
+            {"longer is newer", "2.0.1", "2.0", 1},
+            {"equal", "1.2", "1.2", 0},
+            {"major across digit count", "9.9.0", "10.0.0", -1},
+            {"NDK versions", "25.10.1", "25.2.9519653", 1},
+            {"beyond 64 bits", "1.123456789012345678901234567890", "1.123456789012345678901234567889", 1},
+            {"beyond 64 bits by length", "99999999999999999999", "100000000000000000000", -1},
+            {"leading zeros are the same number", "1.02", "1.2", 0},
+            {"zero against zeros", "0", "000", 0},
+            {"text compared by character", "1.0b", "1.0a", 1},
+            {"case-sensitive", "a", "B", 1},
+            {"digit against letter", "1a", "1.", 1},
+            {"empty is smallest", "", "0", -1},
+            {"both empty", "", "", 0},
+            {"mixed text", "beta12", "beta3", 1}};
+        // clang-format on
+        for (const auto& [name, a, b, order] : rows) {
+            QTest::newRow(name) << a << b << order;
+        }
     }
     void numericComparison() {
         QFETCH(QString, a);

@@ -267,18 +267,15 @@ private slots:
     void homeGuard_data() {
         QTest::addColumn<QString>("home");
         QTest::addColumn<QString>("usable");
-        QTest::newRow("plain") << "/Users/u"
-                               << "/Users/u";
-        QTest::newRow("trailing separators") << "/Users/u//"
-                                             << "/Users/u";
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("relative") << "Users/u"
-                                  << "";
-        QTest::newRow("root") << "/"
-                              << "";
-        QTest::newRow("root twice") << "//"
-                                    << "";
+        // clang-format off
+        const char* const rows[][3] = {
+            {"plain", "/Users/u", "/Users/u"}, {"trailing separators", "/Users/u//", "/Users/u"},
+            {"empty", "", ""}, {"relative", "Users/u", ""}, {"root", "/", ""},
+            {"root twice", "//", ""}};
+        // clang-format on
+        for (const auto& row : rows) {
+            QTest::newRow(row[0]) << row[1] << row[2];
+        }
     }
     void homeGuard() {
         QFETCH(QString, home);
@@ -290,18 +287,15 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("joined");
-        QTest::newRow("plain") << "/a/b"
-                               << "c"
-                               << "/a/b/c";
-        QTest::newRow("folder ends with slash") << "/a/b/"
-                                                << "c"
-                                                << "/a/b/c";
-        QTest::newRow("name starts with slash") << "/a"
-                                                << "/c"
-                                                << "/a/c";
-        QTest::newRow("name with spaces") << "/a"
-                                          << "IB Support"
-                                          << "/a/IB Support";
+        // clang-format off
+        const char* const rows[][4] = {
+            {"plain", "/a/b", "c", "/a/b/c"}, {"folder ends with slash", "/a/b/", "c", "/a/b/c"},
+            {"name starts with slash", "/a", "/c", "/a/c"},
+            {"name with spaces", "/a", "IB Support", "/a/IB Support"}};
+        // clang-format on
+        for (const auto& row : rows) {
+            QTest::newRow(row[0]) << row[1] << row[2] << row[3];
+        }
     }
     void joining() {
         QFETCH(QString, folder);

@@ -117,27 +117,14 @@ private slots:
             << notPlainText;
         QTest::newRow("text that cannot be encoded")
             << QStringLiteral("/Users/u/Library/Caches/") + QChar(0xD800) << notPlainText;
-        for (const char* path : {"/Users/u",
-                                 "/users/U",
-                                 "/Users",
-                                 "/Library",
-                                 "/LIBRARY",
-                                 "/usr",
-                                 "/etc",
-                                 "/var",
-                                 "/private",
-                                 "/tmp",
-                                 "/home",
-                                 "/canary",
-                                 "/private/var",
-                                 "/private/etc",
-                                 "/private/tmp",
-                                 "/usr/local",
-                                 "/System/Volumes/Data",
-                                 "/usr/bin",
-                                 "/home/other",
-                                 "/Users/u/Documents",
-                                 "/USERS/U/Library"}) {
+        // clang-format off
+        const char* const protectedPaths[] = {
+            "/Users/u", "/users/U", "/Users", "/Library", "/LIBRARY", "/usr", "/etc", "/var",
+            "/private", "/tmp", "/home", "/canary", "/private/var", "/private/etc", "/private/tmp",
+            "/usr/local", "/System/Volumes/Data", "/usr/bin", "/home/other", "/Users/u/Documents",
+            "/USERS/U/Library"};
+        // clang-format on
+        for (const char* path : protectedPaths) {
             QTest::newRow(path) << path << protectedText;
         }
     }

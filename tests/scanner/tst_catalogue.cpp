@@ -270,26 +270,22 @@ private slots:
         QTest::newRow("unlistable caches folder keeps earlier records")
             << Layout{{caches, 0}, filled(vsix, 1)} << Wants{vsix};
 #if defined(Q_OS_LINUX)
+        // clang-format off
         QTest::newRow("Linux caches after the shared ones, in rule order")
-            << Layout{filled(staging("b-updater", userCache), 52 * MiB),
-                      filled(linuxPip, 2 * MiB),
-                      filled(linuxVsix, 1),
-                      filled(staging("a.ShipIt"), 51 * MiB),
-                      filled(vsix, 1),
+            << Layout{filled(staging("b-updater", userCache), 52 * MiB), filled(linuxPip, 2 * MiB),
+                      filled(linuxVsix, 1), filled(staging("a.ShipIt"), 51 * MiB), filled(vsix, 1),
                       filled(staging("c.ShipIt", userCache), 50 * MiB)}
             << Wants{vsix, staging("a.ShipIt"), linuxVsix, linuxPip,
                      staging("b-updater", userCache)};
         QTest::newRow("user cache moved by XDG_CACHE_HOME")
-            << Layout{{"XDG_CACHE_HOME=/var/cache//u/", variable},
-                      filled(linuxPip, 1),
+            << Layout{{"XDG_CACHE_HOME=/var/cache//u/", variable}, filled(linuxPip, 1),
                       filled(movedTo(linuxPip, "/var/cache/u/pip"), MiB),
                       filled(staging("Updater", "/var/cache/u"), 50 * MiB + 1)}
             << Wants{movedTo(linuxPip, "/var/cache/u/pip"), staging("Updater", "/var/cache/u")};
         QTest::newRow("relative XDG_CACHE_HOME, empty and hidden-only caches")
-            << Layout{{"XDG_CACHE_HOME=.cache-elsewhere", variable},
-                      {linuxPip.path, folder},
-                      {linuxVsix.path + "/.lock", MiB}}
-            << Wants{};
+            << Layout{{"XDG_CACHE_HOME=.cache-elsewhere", variable}, {linuxPip.path, folder},
+                      {linuxVsix.path + "/.lock", MiB}} << Wants{};
+        // clang-format on
 #endif
     }
     void safeCaches() {
@@ -323,6 +319,7 @@ private slots:
         QTest::newRow("unlistable NDK folder keeps earlier records")
             << Layout{filled(npm, 1), {ndks, 0}} << Wants{npm};
 #if defined(Q_OS_LINUX)
+        // clang-format off
         QTest::newRow("Linux build caches after the shared ones, NDKs last")
             << ndkFolder({"26.1.10909125", "25.2.9519653"}, linuxNdks) +
                    ndkFolder({"24.0.8215888", "23.1.7779620"}) +
@@ -330,50 +327,30 @@ private slots:
                           filled(crateSources, MiB),  filled(crates, 3 * MiB),
                           filled(goModules, 4 * MiB), filled(goBuild, 5 * MiB),
                           filled(yarn, 6 * MiB),      filled(npm, 1)}
-            << Wants{npm,
-                     yarn,
-                     goBuild,
-                     goModules,
-                     crates,
-                     crateSources,
-                     jetBrains,
-                     playwright,
-                     olderNdk("23.1.7779620"),
-                     olderNdk("25.2.9519653", linuxNdks)};
+            << Wants{npm, yarn, goBuild, goModules, crates, crateSources, jetBrains, playwright,
+                     olderNdk("23.1.7779620"), olderNdk("25.2.9519653", linuxNdks)};
         QTest::newRow("Go and Cargo folders moved by their variables")
-            << Layout{{"GOCACHE=/srv/go-build", variable},
-                      {"GOMODCACHE=/srv/mod/", variable},
-                      {"GOPATH=/work/gopath", variable},
-                      {"CARGO_HOME=/opt/./cargo", variable},
-                      filled(goBuild, MiB),
-                      filled(goModules, MiB),
-                      filled(crates, MiB),
-                      {"/work/gopath/pkg/mod/m", MiB},
-                      {"/srv/go-build/b", MiB},
-                      {"/srv/mod/m", 2 * MiB},
-                      {"/opt/cargo/registry/cache/c", MiB},
+            << Layout{{"GOCACHE=/srv/go-build", variable}, {"GOMODCACHE=/srv/mod/", variable},
+                      {"GOPATH=/work/gopath", variable}, {"CARGO_HOME=/opt/./cargo", variable},
+                      filled(goBuild, MiB), filled(goModules, MiB), filled(crates, MiB),
+                      {"/work/gopath/pkg/mod/m", MiB}, {"/srv/go-build/b", MiB},
+                      {"/srv/mod/m", 2 * MiB}, {"/opt/cargo/registry/cache/c", MiB},
                       {"/opt/cargo/registry/src/s", MiB}}
             << Wants{movedTo(goBuild, "/srv/go-build"), movedTo(goModules, "/srv/mod"),
                      movedTo(crates, "/opt/cargo/registry/cache"),
                      movedTo(crateSources, "/opt/cargo/registry/src")};
         QTest::newRow("modules in the first GOPATH entry")
-            << Layout{{"GOPATH=/work/gopath:/other", variable},
-                      filled(goModules, MiB),
-                      {"/other/pkg/mod/m", MiB},
-                      {"/work/gopath/pkg/mod/m", MiB}}
+            << Layout{{"GOPATH=/work/gopath:/other", variable}, filled(goModules, MiB),
+                      {"/other/pkg/mod/m", MiB}, {"/work/gopath/pkg/mod/m", MiB}}
             << Wants{movedTo(goModules, "/work/gopath/pkg/mod")};
         QTest::newRow("relative, root, home and dot-dot values are ignored")
-            << Layout{{"XDG_CACHE_HOME=/Users", variable},
-                      {"GOCACHE=go-build", variable},
-                      {"GOMODCACHE=/", variable},
-                      {"GOPATH=/srv/../srv/gopath", variable},
-                      {"CARGO_HOME=~/", variable},
-                      filled(goBuild, MiB),
-                      filled(goModules, MiB),
-                      filled(crates, MiB),
-                      {"/srv/gopath/pkg/mod/m", MiB},
+            << Layout{{"XDG_CACHE_HOME=/Users", variable}, {"GOCACHE=go-build", variable},
+                      {"GOMODCACHE=/", variable}, {"GOPATH=/srv/../srv/gopath", variable},
+                      {"CARGO_HOME=~/", variable}, filled(goBuild, MiB), filled(goModules, MiB),
+                      filled(crates, MiB), {"/srv/gopath/pkg/mod/m", MiB},
                       {"~/registry/cache/c", MiB}}
             << Wants{goBuild, goModules, crates};
+        // clang-format on
         QTest::newRow("empty and hidden-only Linux build caches")
             << Layout{{yarn.path, folder}, {goModules.path + "/.lock", MiB}} << Wants{};
 #endif
@@ -444,24 +421,15 @@ private slots:
         const Want reader = residue("com.example.reader", "Downloads");
         const Want shipIt = staging("com.example.ShipIt");
         const Want older = olderNdk("25.2.9519653");
-        const Disk disk({filled(vsix, 3 * MiB),
-                         filled(crx, 1),
-                         filled(pip, 2 * MiB),
-                         filled(shipIt, 60 * MiB),
-                         filled(npm, 1),
-                         filled(npx, 5 * MiB),
-                         filled(gradle, 7 * MiB),
-                         filled(wrapper, 4 * MiB),
-                         filled(derived, 8 * MiB),
-                         filled(ib, 1),
-                         filled(older, 6 * MiB),
-                         {ndks + "/26.1.10909125", folder},
-                         {ndks + "/27.0.12077973/t", 9 * MiB},
-                         filled(dyld, 1),
-                         filled(runtime("iOS_21A328"), 10 * MiB),
-                         filled(aax, 2 * MiB),
-                         filled(vst, 1),
-                         filled(reader, 100 * MiB + 1)});
+        // clang-format off
+        const Disk disk({filled(vsix, 3 * MiB), filled(crx, 1), filled(pip, 2 * MiB),
+                         filled(shipIt, 60 * MiB), filled(npm, 1), filled(npx, 5 * MiB),
+                         filled(gradle, 7 * MiB), filled(wrapper, 4 * MiB), filled(derived, 8 * MiB),
+                         filled(ib, 1), filled(older, 6 * MiB), {ndks + "/26.1.10909125", folder},
+                         {ndks + "/27.0.12077973/t", 9 * MiB}, filled(dyld, 1),
+                         filled(runtime("iOS_21A328"), 10 * MiB), filled(aax, 2 * MiB),
+                         filled(vst, 1), filled(reader, 100 * MiB + 1)});
+        // clang-format on
         Scanner scanner(disk.fileSystem());
         QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))),
                  disk.expected({reader, shipIt, runtime("iOS_21A328"), derived, gradle, older, npx,

@@ -2,7 +2,6 @@
 #include "platform/StopToken.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
-#include "support/LoopTicks.h"
 #include "support/Trees.h"
 
 #include <QCoroTask>
@@ -101,20 +100,6 @@ private slots:
         QVERIFY(found.isEmpty());
         QCOMPARE(seen, statusTexts.first(stopAtStatus + 1));
         QCOMPARE(QCoro::waitFor(scanner.scanAll({})).size(), 2);
-    }
-
-    // Every walk of a scan runs while the GUI thread's event loop keeps ticking.
-    void walksLeaveTheEventLoopRunning() {
-        FakeDisk disk;
-        disk.writeFile(disk.home() + "/Library/Caches/pip/wheel", 5000);
-        disk.writeFile(disk.home() + "/.gradle/caches/jar", 5000);
-        const LoopTicks ticks;
-        const auto fileSystem = std::make_shared<TickingFileSystem>(disk, ticks);
-        Scanner scanner(fileSystem);
-        QCOMPARE(QCoro::waitFor(scanner.scanAll({})).size(), 2);
-        QVERIFY(QCoro::waitFor(scanner.folderSize(disk.home())) > 0);
-        QVERIFY(fileSystem->waits() >= 3);
-        QVERIFY(!fileSystem->stalled());
     }
 };
 

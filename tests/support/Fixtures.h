@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/FolderItem.h"
+#include "model/FolderItemList.h"
 #include "platform/gui/DesktopServices.h"
 
 #include <QByteArray>
@@ -27,6 +28,15 @@ inline FolderItem item(const ItemFields& f) {
     return FolderItem(
         f.name, f.path.isEmpty() ? QStringLiteral("/Users/u/Library/Caches/") + f.name : f.path,
         f.bytes, f.category, f.tier, f.subtitle, f.selected, f.recreate, f.command, f.sudo);
+}
+
+// Each target's selection, in list order.
+inline QList<bool> selections(const FolderItemList& list) {
+    QList<bool> selected;
+    for (const FolderItem& target : list.items()) {
+        selected.append(target.isSelected);
+    }
+    return selected;
 }
 
 // Records desktop requests instead of making them.

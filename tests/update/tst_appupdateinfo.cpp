@@ -1,7 +1,5 @@
 #include "update/AppUpdateInfo.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 #include <limits>
@@ -102,77 +100,35 @@ private slots:
         }
     }
 
+    // Every "build" text, and manifests where the member that counts must be told from others.
     void build_data() {
-        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("json");
         QTest::addColumn<bool>("decodes");
         QTest::addColumn<qint64>("build");
         constexpr qint64 largest = std::numeric_limits<qint64>::max();
         constexpr qint64 smallest = std::numeric_limits<qint64>::min();
-        const auto ok = [](const char* text, qint64 build) {
-            QTest::newRow(text) << QByteArray(text) << true << build;
-        };
-        const auto fails = [](const char* text) {
-            QTest::newRow(text) << QByteArray(text) << false << qint64(0);
-        };
-        ok("57", 57);
-        ok("57.0", 57);
-        ok("1e3", 1000);
-        ok("1E+3", 1000);
-        ok("5.7e1", 57);
-        ok("5700e-2", 57);
-        ok("0", 0);
-        ok("0.0000000000000000000057e22", 57);
-        ok("-0", 0);
-        ok("0e999999999999999999999", 0);
-        ok("-3", -3);
-        ok("1e18", 1'000'000'000'000'000'000);
-        ok("9223372036854775807", largest);
-        ok("-9223372036854775808", smallest);
-        // As doubles these read as 2^63 (out of range) or lose the last digit; their text is exact.
-        ok("9223372036854775807.0", largest);
-        ok("9.223372036854775807e18", largest);
-        ok("-9.223372036854775808e18", smallest);
-        ok("9007199254740993.0", 9'007'199'254'740'993);
-        fails("57.5");
-        fails("0.5");
-        fails("1e-1");
-        fails("57.000000000000000001");
-        fails("9223372036854775808");
-        fails("-9223372036854775809");
-        fails("-9223372036854775808.5");
-        fails("9223372036854775807.5");
-        fails("1e19");
-        fails("-1e19");
-        fails("18446744073709551616");
-        fails("99999999999999999999999999999");
-        fails("1e400");
-        fails("1e-400");
-        fails("5.");
-        fails(".5");
-        fails("057");
-        fails("+5");
-        fails("\"57\"");
-        fails("true");
-        fails("null");
-        fails("[57]");
-        fails("{\"value\": 57}");
-    }
-    void build() {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, decodes);
-        QFETCH(qint64, build);
-        const auto info = AppUpdateInfo::decode(withBuild(text));
-        QCOMPARE(info.has_value(), decodes);
-        if (info) {
-            QCOMPARE(info->build, build);
+        // As doubles some of these read as 2^63 (out of range) or lose the last digit; their
+        // text is exact.
+        // clang-format off
+        const std::pair<const char*, qint64> accepted[] = {
+            {"57", 57}, {"57.0", 57}, {"1e3", 1000}, {"1E+3", 1000}, {"5.7e1", 57},
+            {"5700e-2", 57}, {"0", 0}, {"0.0000000000000000000057e22", 57}, {"-0", 0},
+            {"0e999999999999999999999", 0}, {"-3", -3}, {"1e18", 1'000'000'000'000'000'000},
+            {"9223372036854775807", largest}, {"-9223372036854775808", smallest},
+            {"9223372036854775807.0", largest}, {"9.223372036854775807e18", largest},
+            {"-9.223372036854775808e18", smallest}, {"9007199254740993.0", 9'007'199'254'740'993}};
+        const char* const rejected[] = {
+            "57.5", "0.5", "1e-1", "57.000000000000000001", "9223372036854775808",
+            "-9223372036854775809", "-9223372036854775808.5", "9223372036854775807.5", "1e19",
+            "-1e19", "18446744073709551616", "99999999999999999999999999999", "1e400", "1e-400",
+            "5.", ".5", "057", "+5", "\"57\"", "true", "null", "[57]", "{\"value\": 57}"};
+        // clang-format on
+        for (const auto& [text, build] : accepted) {
+            QTest::newRow(text) << withBuild(text) << true << build;
         }
-    }
-
-    // "build" is read from its own text, so the text must be the member that the parser kept.
-    void buildMemberIsTheOneDecoded_data() {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<bool>("decodes");
-        QTest::addColumn<qint64>("build");
+        for (const char* text : rejected) {
+            QTest::newRow(text) << withBuild(text) << false << qint64(0);
+        }
         const QByteArray rest = j("'version': '2', 'releaseNotes': 'n', 'downloadURL': 'u'");
         QTest::newRow("repeated key, last counts")
             << "{\"build\": \"x\", " + rest + ", \"build\": 7}" << true << qint64(7);
@@ -195,7 +151,7 @@ private slots:
         QTest::newRow("spacing everywhere") << "\r\n\t{ \"build\" \n:\t 8 ,\n" + rest + " }\n"
                                             << true << qint64(8);
     }
-    void buildMemberIsTheOneDecoded() {
+    void build() {
         QFETCH(QByteArray, json);
         QFETCH(bool, decodes);
         QFETCH(qint64, build);
@@ -225,17 +181,7 @@ private slots:
         if (hasMinimum) {
             info.minimumMacOS = QStringLiteral("13.0");
         }
-        const QByteArray json = info.encode();
-        QCOMPARE(AppUpdateInfo::decode(json), std::optional(info));
-
-        QStringList keys = QJsonDocument::fromJson(json).object().keys();
-        keys.sort();
-        QStringList expected{"build", "downloadURL", "releaseNotes", "version"};
-        if (hasMinimum) {
-            expected << "minimumMacOS";
-        }
-        expected.sort();
-        QCOMPARE(keys, expected);
+        QCOMPARE(AppUpdateInfo::decode(info.encode()), std::optional(info));
     }
 };
 
