@@ -8,8 +8,9 @@
 class TreeWalker {
 public:
     // Sums the allocated bytes of every non-hidden entry below the open folder `folderFd` (which
-    // it takes over and closes). Folders are spread over as many threads as the machine has cores;
-    // the number of open descriptors stays bounded however deep or wide the tree is.
+    // it takes over and closes). Subtrees are shared out among walker threads (one per core, more
+    // while they wait on the disk); the number of open descriptors stays bounded however deep or
+    // wide the tree is.
     // A stop request ends the walk between folders, or between the entries of a large one (the
     // figure is then partial).
     static qint64 allocatedSize(int folderFd, const StopToken& stop = {});
