@@ -2,11 +2,11 @@
 // cleans everything it found and scans again.
 //
 //   bench_responsiveness [files=300000]
+#include "ResponsivenessProbe.h"
 #include "cleaner/Cleaner.h"
 #include "platform/ProcessLauncher.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
-#include "support/ResponsivenessProbe.h"
 #include "ui/ContentState.h"
 #include "update/UpdateChecker.h"
 

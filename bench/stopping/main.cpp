@@ -4,13 +4,13 @@
 // the next job, and the GUI thread's longest wait meanwhile.
 //
 //   bench_stopping [files=300000] [stop after ms=300] [files per folder=100]
+#include "ResponsivenessProbe.h"
 #include "cleaner/Cleaner.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/StopToken.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
-#include "support/ResponsivenessProbe.h"
 
 #include <QCoreApplication>
 #include <QCoroTask>

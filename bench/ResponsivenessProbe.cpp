@@ -1,4 +1,4 @@
-#include "support/ResponsivenessProbe.h"
+#include "ResponsivenessProbe.h"
 
 ResponsivenessProbe::ResponsivenessProbe() {
     m_timer.setInterval(5);
