@@ -61,8 +61,7 @@ private:
 
 // The real file system of a fake disk, watched, with removals and folder creation that can be
 // made to fail.
-class SpyFileSystem final : public FileSystem {
-public:
+struct SpyFileSystem final : FileSystem {
     SpyFileSystem(const FakeDisk& disk, Journal& journal)
         : FileSystem(QFile::encodeName(disk.root()), disk.home())
         , m_journal(journal) {}
@@ -85,13 +84,10 @@ public:
 
     QSet<QString> failingRemovals;
     bool failCreation = false;
-
-private:
     Journal& m_journal;
 };
 
-class FakeLauncher final : public ProcessLauncher {
-public:
+struct FakeLauncher final : ProcessLauncher {
     explicit FakeLauncher(Journal& journal)
         : m_journal(journal) {}
 
@@ -101,8 +97,6 @@ public:
     }
 
     QSet<QString> failing;
-
-private:
     Journal& m_journal;
 };
 
@@ -116,42 +110,30 @@ struct Report {
 };
 
 // A fake disk and a Cleaner whose disk and shell are watched.
-class Bench {
-public:
-    Bench()
-        : m_fileSystem(std::make_shared<SpyFileSystem>(m_disk, m_journal))
-        , m_launcher(std::make_shared<FakeLauncher>(m_journal))
-        , m_cleaner(m_fileSystem, m_launcher) {
-        makeCanary(m_disk);
-    }
+struct Bench {
+    Bench() { makeCanary(disk); }
 
-    const FakeDisk& disk() const { return m_disk; }
-    SpyFileSystem& fileSystem() { return *m_fileSystem; }
-    FakeLauncher& launcher() { return *m_launcher; }
-    Journal& journal() { return m_journal; }
     QString cache(const QString& name) const {
-        return m_disk.home() + QStringLiteral("/Library/Caches/") + name;
+        return disk.home() + QStringLiteral("/Library/Caches/") + name;
     }
-    QByteArray real(const QString& logical) const {
-        return QFile::encodeName(m_disk.real(logical));
-    }
+    QByteArray real(const QString& logical) const { return QFile::encodeName(disk.real(logical)); }
 
     // A folder of a few files at `path`.
     void fill(const QString& path) const {
-        m_disk.writeFile(path + QStringLiteral("/a.bin"), 5000);
-        m_disk.writeFile(path + QStringLiteral("/nested/b.bin"), 7000);
+        disk.writeFile(path + QStringLiteral("/a.bin"), 5000);
+        disk.writeFile(path + QStringLiteral("/nested/b.bin"), 7000);
     }
 
     QByteArray fingerprint(const QByteArrayList& excluded = {}) const {
-        return treeFingerprint(QFile::encodeName(m_disk.root()), excluded);
+        return treeFingerprint(QFile::encodeName(disk.root()), excluded);
     }
 
     CleanupResult clean(const QList<FolderItem>& items) {
-        return QCoro::waitFor(m_cleaner.clean(
+        return QCoro::waitFor(cleaner.clean(
             items,
             [this](const QString& name, double fraction) {
-                if (m_journal.stopOn == QStringLiteral("report %1").arg(reports.size())) {
-                    m_journal.stop.requestStop();
+                if (journal.stopOn == QStringLiteral("report %1").arg(reports.size())) {
+                    journal.stop.requestStop();
                 }
                 reports.append({name, fraction});
                 // Stands for the window's repaint: queued work that must be done before the item is
@@ -160,21 +142,19 @@ public:
                     QCoreApplication::instance(),
                     [this, index = static_cast<int>(reports.size()) - 1] {
                         QThread::msleep(20);
-                        m_journal.delivered = index;
+                        journal.delivered = index;
                     },
                     Qt::QueuedConnection);
             },
-            m_journal.stop));
+            journal.stop));
     }
 
+    FakeDisk disk;
+    Journal journal;
+    std::shared_ptr<SpyFileSystem> fileSystem = std::make_shared<SpyFileSystem>(disk, journal);
+    std::shared_ptr<FakeLauncher> launcher = std::make_shared<FakeLauncher>(journal);
+    Cleaner cleaner{fileSystem, launcher};
     QList<Report> reports;
-
-private:
-    FakeDisk m_disk;
-    Journal m_journal;
-    std::shared_ptr<SpyFileSystem> m_fileSystem;
-    std::shared_ptr<FakeLauncher> m_launcher;
-    Cleaner m_cleaner;
 };
 
 } // namespace
@@ -275,18 +255,18 @@ private slots:
         case OnDisk::missing:
             break;
         case OnDisk::linkToCanary:
-            bench.disk().makeLink(row.path, bench.disk().real(QStringLiteral("/canary")));
+            bench.disk.makeLink(row.path, bench.disk.real(QStringLiteral("/canary")));
             break;
         case OnDisk::danglingLink:
-            bench.disk().makeLink(row.path, QStringLiteral("/nowhere"));
+            bench.disk.makeLink(row.path, QStringLiteral("/nowhere"));
             break;
         }
         if (failure == u"removal") {
-            bench.fileSystem().failingRemovals.insert(row.path);
+            bench.fileSystem->failingRemovals.insert(row.path);
         }
-        bench.fileSystem().failCreation = failure == u"creation";
+        bench.fileSystem->failCreation = failure == u"creation";
         if (failure == u"command") {
-            bench.launcher().failing.insert(*row.command);
+            bench.launcher->failing.insert(*row.command);
         }
         const QByteArray target = QFile::encodeName(row.path);
         const QByteArray outsideBefore = bench.fingerprint({target});
@@ -300,7 +280,7 @@ private slots:
         QCOMPARE(result.errors, errors);
         QCOMPARE(result.sudoCommandsRequired,
                  listedForAdministrator ? QStringList{row.path} : QStringList{});
-        QCOMPARE(bench.journal().events(), asked);
+        QCOMPARE(bench.journal.events(), asked);
         QCOMPARE(bench.reports, (QList<Report>{{row.name, 0.0}}));
         QCOMPARE(bench.fingerprint({target}), outsideBefore);
         switch (after) {
@@ -311,9 +291,9 @@ private slots:
             QVERIFY(!entryExists(bench.real(row.path)));
             break;
         case After::emptyFolder:
-            QVERIFY(QFileInfo(bench.disk().real(row.path)).isDir());
-            QVERIFY(!QFileInfo(bench.disk().real(row.path)).isSymLink());
-            QVERIFY(QDir(bench.disk().real(row.path))
+            QVERIFY(QFileInfo(bench.disk.real(row.path)).isDir());
+            QVERIFY(!QFileInfo(bench.disk.real(row.path)).isSymLink());
+            QVERIFY(QDir(bench.disk.real(row.path))
                         .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
                                  QDir::NoDotAndDotDot));
             break;
@@ -352,8 +332,8 @@ private slots:
         }
         bench.fill(aax);
         bench.fill(vst);
-        bench.fileSystem().failingRemovals.insert(bench.cache(QStringLiteral("c")));
-        bench.launcher().failing.insert(QStringLiteral("fail-it"));
+        bench.fileSystem->failingRemovals.insert(bench.cache(QStringLiteral("c")));
+        bench.launcher->failing.insert(QStringLiteral("fail-it"));
         const QList<FolderItem> copy = items;
 
         const CleanupResult result = bench.clean(items);
@@ -367,11 +347,11 @@ private slots:
         const QString c = bench.cache(QStringLiteral("c"));
         const QString d = bench.cache(QStringLiteral("d"));
         const QString missing = bench.cache(QStringLiteral("missing"));
-        QCOMPARE(bench.journal().events(),
+        QCOMPARE(bench.journal.events(),
                  (QStringList{"run fail-it @1", "exists " + c + " @2", "remove " + c + " @2",
                               "exists " + d + " @3", "remove " + d + " @3", "create " + d + " @3",
                               "run ok-it @5", "exists " + missing + " @6"}));
-        QVERIFY(bench.journal().onlyOffThread(QThread::currentThread()));
+        QVERIFY(bench.journal.onlyOffThread(QThread::currentThread()));
 
         QCOMPARE(result.totalFreed, qint64(320));
         QCOMPARE(result.succeededCount, qsizetype(2));
@@ -387,7 +367,7 @@ private slots:
                      kept);
         }
         QVERIFY(entryExists(bench.real(aax + QStringLiteral("/a.bin"))));
-        QVERIFY(QDir(bench.disk().real(d))
+        QVERIFY(QDir(bench.disk.real(d))
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
@@ -412,7 +392,7 @@ private slots:
         const QString c = bench.cache(QStringLiteral("c"));
         bench.fill(a);
         bench.fill(c);
-        bench.journal().stopOn = stopOn == QStringLiteral("remove A") ? "remove " + a : stopOn;
+        bench.journal.stopOn = stopOn == QStringLiteral("remove A") ? "remove " + a : stopOn;
         const QByteArray outside = bench.fingerprint({QFile::encodeName(a)});
 
         const CleanupResult result = bench.clean(
@@ -429,7 +409,7 @@ private slots:
         QCOMPARE(entryExists(bench.real(a + QStringLiteral("/a.bin"))), !aRemoved);
         QVERIFY(entryExists(bench.real(a)));
         QCOMPARE(bench.fingerprint({QFile::encodeName(a)}), outside);
-        const QStringList events = bench.journal().events();
+        const QStringList events = bench.journal.events();
         QVERIFY(std::none_of(events.begin(), events.end(),
                              [&c](const QString& event) { return event.contains(c); }));
     }

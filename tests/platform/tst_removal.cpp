@@ -51,33 +51,28 @@ void makeSocket(const QByteArray& path) {
 
 // A fake disk with things outside the target that a faulty removal could reach: a canary tree at
 // the top, the user's documents, and a neighbouring cache.
-class Scene {
-public:
+struct Scene {
     Scene() {
-        m_disk.writeFile(m_disk.home() + QStringLiteral("/Documents/keep.txt"), 10);
-        m_disk.writeFile(m_disk.home() + QStringLiteral("/Library/Caches/neighbour/data"), 10);
-        m_disk.makeFolder(QStringLiteral("/private/var/db"));
+        disk.writeFile(disk.home() + QStringLiteral("/Documents/keep.txt"), 10);
+        disk.writeFile(disk.home() + QStringLiteral("/Library/Caches/neighbour/data"), 10);
+        disk.makeFolder(QStringLiteral("/private/var/db"));
     }
 
-    const FakeDisk& disk() const { return m_disk; }
-    FileSystem& fileSystem() { return *m_fileSystem; }
-    QString target() const { return m_disk.home() + QStringLiteral("/Library/Caches/target"); }
-    QByteArray real(const QString& logical) const { return bytes(m_disk.real(logical)); }
+    QString target() const { return disk.home() + QStringLiteral("/Library/Caches/target"); }
+    QByteArray real(const QString& logical) const { return bytes(disk.real(logical)); }
     QByteArray realTarget() const { return real(target()); }
-    QByteArray caches() const { return real(m_disk.home() + QStringLiteral("/Library/Caches")); }
-    QByteArray canary() const { return m_canary; }
+    QByteArray caches() const { return real(disk.home() + QStringLiteral("/Library/Caches")); }
 
     // Everything on the fake disk except the target (and any other named leftovers).
     QByteArray outside(QByteArrayList excluded = {}) const {
         excluded.append(bytes(target()));
-        return treeFingerprint(bytes(m_disk.root()), excluded);
+        return treeFingerprint(bytes(disk.root()), excluded);
     }
-    QByteArray everything() const { return treeFingerprint(bytes(m_disk.root())); }
+    QByteArray everything() const { return treeFingerprint(bytes(disk.root())); }
 
-private:
-    FakeDisk m_disk;
-    QByteArray m_canary = makeCanary(m_disk);
-    std::shared_ptr<FileSystem> m_fileSystem = m_disk.fileSystem();
+    FakeDisk disk;
+    QByteArray canary = makeCanary(disk);
+    std::shared_ptr<FileSystem> fileSystem = disk.fileSystem();
 };
 
 using Build = std::function<void(Scene&)>;
@@ -122,7 +117,8 @@ private slots:
             "/Users/u", "/users/U", "/Users", "/Library", "/LIBRARY", "/usr", "/etc", "/var",
             "/private", "/tmp", "/home", "/canary", "/private/var", "/private/etc", "/private/tmp",
             "/usr/local", "/System/Volumes/Data", "/usr/bin", "/home/other", "/Users/u/Documents",
-            "/USERS/U/Library"};
+            "/USERS/U/Library", "/Users/u/Library/Caches/to-home/u",
+            "/Users/u/Library/Caches/to-root/canary", "/Users/u/Library/Caches/to-system/var"};
         // clang-format on
         for (const char* path : protectedPaths) {
             QTest::newRow(path) << path << protectedText;
@@ -132,38 +128,19 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, refusal);
         Scene scene;
+        // Links above an item can reach a protected folder by another name: the guard looks at
+        // what a path reaches, not only at its text.
+        const QString caches = scene.disk.home() + QStringLiteral("/Library/Caches/");
+        scene.disk.makeLink(caches + "to-home", "../../..");
+        scene.disk.makeLink(caches + "to-root", "../../../..");
+        scene.disk.makeLink(caches + "to-system", "../../../../private");
         // Put something at every path that names an entry, so that a removal would show.
         if (path.startsWith(u'/') && !path.contains(QChar(u'\0')) && !path.contains(u"..") &&
             path != u"/" && !path.contains(QChar(0xD800))) {
-            scene.disk().writeFile(path + QStringLiteral("/precious"), 10);
+            scene.disk.writeFile(path + QStringLiteral("/precious"), 10);
         }
         const QByteArray before = scene.everything();
-        QCOMPARE(scene.fileSystem().removeItem(path), std::optional(refusal));
-        QCOMPARE(scene.everything(), before);
-    }
-
-    // A link in the folders above the item can lead to a protected folder by another name; the
-    // guard looks at what the path reaches, not only at its text.
-    void refusesProtectedFolderReachedThroughLink_data() {
-        QTest::addColumn<QString>("linkTarget");
-        QTest::addColumn<QString>("throughLink");
-        // The link is made at home + "/Library/Caches/via".
-        QTest::newRow("home") << "../../.."
-                              << "u";
-        QTest::newRow("entry directly under the root") << "../../../.."
-                                                       << "canary";
-        QTest::newRow("system folder") << "../../../../private"
-                                       << "var";
-    }
-    void refusesProtectedFolderReachedThroughLink() {
-        QFETCH(QString, linkTarget);
-        QFETCH(QString, throughLink);
-        Scene scene;
-        const QString via = scene.disk().home() + QStringLiteral("/Library/Caches/via");
-        scene.disk().makeLink(via, linkTarget);
-        const QByteArray before = scene.everything();
-        QCOMPARE(scene.fileSystem().removeItem(via + u'/' + throughLink),
-                 std::optional(protectedText));
+        QCOMPARE(scene.fileSystem->removeItem(path), std::optional(refusal));
         QCOMPARE(scene.everything(), before);
     }
 
@@ -210,21 +187,21 @@ private slots:
         QFETCH(bool, bind);
         QFETCH(QString, error);
         Scene scene;
-        scene.disk().makeFolder(scene.target() + at);
-        scene.disk().writeFile(scene.target() + QStringLiteral("/goes"), 100);
+        scene.disk.makeFolder(scene.target() + at);
+        scene.disk.writeFile(scene.target() + QStringLiteral("/goes"), 100);
         const QByteArray mountPoint = scene.real(scene.target() + at);
         const QByteArray before = scene.outside();
         const pid_t child = ::fork();
         if (child == 0) {
             if (::unshare(CLONE_NEWNS) != 0 ||
                 ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                ::mount(bind ? scene.canary().constData() : "none", mountPoint.constData(),
+                ::mount(bind ? scene.canary.constData() : "none", mountPoint.constData(),
                         bind ? nullptr : "tmpfs", bind ? MS_BIND : 0, nullptr) != 0) {
                 ::_exit(77);
             }
             const QByteArray inside = mountPoint + (bind ? "/file.txt" : "/inside");
             ::close(::open(inside.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            const bool refused = scene.fileSystem().removeItem(scene.target()) == error;
+            const bool refused = scene.fileSystem->removeItem(scene.target()) == error;
             ::_exit((refused ? 0 : 1) | (entryExists(inside) ? 0 : 2));
         }
         int status = -1;
@@ -245,11 +222,11 @@ private slots:
         QTest::addColumn<Build>("build");
         const auto link = [](const char* target) {
             return Build([target](Scene& s) {
-                s.disk().makeLink(s.target(), QFile::decodeName(s.canary() + target));
+                s.disk.makeLink(s.target(), QFile::decodeName(s.canary + target));
             });
         };
-        QTest::newRow("file") << Build([](Scene& s) { s.disk().writeFile(s.target(), 3000); });
-        QTest::newRow("empty folder") << Build([](Scene& s) { s.disk().makeFolder(s.target()); });
+        QTest::newRow("file") << Build([](Scene& s) { s.disk.writeFile(s.target(), 3000); });
+        QTest::newRow("empty folder") << Build([](Scene& s) { s.disk.makeFolder(s.target()); });
         QTest::newRow("link to a folder outside: only the link goes") << link("");
         QTest::newRow("link to a file outside") << link("/file.txt");
         QTest::newRow("dangling link") << link("/nowhere/at/all");
@@ -259,24 +236,24 @@ private slots:
         QTest::newRow("tree of links and special files") << Build([](Scene& s) {
             const QString t = s.target();
             const QByteArray real = s.realTarget();
-            s.disk().writeFile(t + QStringLiteral("/own/.hidden/file"), 2000);
-            s.disk().makeFolder(t + QStringLiteral("/own/empty"));
-            s.disk().makeLink(t + QStringLiteral("/own/to-canary"), QFile::decodeName(s.canary()));
-            s.disk().makeLink(t + QStringLiteral("/relative-up"),
-                              QStringLiteral("../../../../../canary"));
-            s.disk().makeLink(t + QStringLiteral("/to-home"),
-                              QFile::decodeName(s.real(s.disk().home())));
-            s.disk().makeLink(t + QStringLiteral("/to-root"), s.disk().root());
-            s.disk().makeLink(t + QStringLiteral("/own/loop"), QStringLiteral("loop"));
-            QCOMPARE(::link((s.canary() + "/sub/deep.bin").constData(),
-                            (real + "/hard-link").constData()),
-                     0);
+            s.disk.writeFile(t + QStringLiteral("/own/.hidden/file"), 2000);
+            s.disk.makeFolder(t + QStringLiteral("/own/empty"));
+            s.disk.makeLink(t + QStringLiteral("/own/to-canary"), QFile::decodeName(s.canary));
+            s.disk.makeLink(t + QStringLiteral("/relative-up"),
+                            QStringLiteral("../../../../../canary"));
+            s.disk.makeLink(t + QStringLiteral("/to-home"),
+                            QFile::decodeName(s.real(s.disk.home())));
+            s.disk.makeLink(t + QStringLiteral("/to-root"), s.disk.root());
+            s.disk.makeLink(t + QStringLiteral("/own/loop"), QStringLiteral("loop"));
+            QCOMPARE(
+                ::link((s.canary + "/sub/deep.bin").constData(), (real + "/hard-link").constData()),
+                0);
             QCOMPARE(::mkfifo((real + "/own/fifo").constData(), 0644), 0);
             makeSocket(real + "/socket");
         });
         QTest::newRow("names that shells and text mangle") << Build([](Scene& s) {
             const QByteArray real = s.realTarget();
-            s.disk().makeFolder(s.target());
+            s.disk.makeFolder(s.target());
             for (const QByteArray& name :
                  QByteArrayList{"new\nline", "tab\there", "quo\"te", "it's", "$HOME", "`id`", "-rf",
                                 "--", "*", " space", "back\\slash", "..dots", "\xff\xfe bad",
@@ -292,7 +269,7 @@ private slots:
         Scene scene;
         build(scene);
         const QByteArray before = scene.outside();
-        QCOMPARE(scene.fileSystem().removeItem(scene.target()), std::nullopt);
+        QCOMPARE(scene.fileSystem->removeItem(scene.target()), std::nullopt);
         QVERIFY(!entryExists(scene.realTarget()));
         QCOMPARE(scene.outside(), before);
     }
@@ -312,9 +289,9 @@ private slots:
         QFETCH(bool, deep);
         QFETCH(int, threads);
         Scene scene;
-        scene.disk().makeFolder(scene.target());
+        scene.disk.makeFolder(scene.target());
         if (deep) {
-            makeDeepTree(scene.realTarget(), 300, 200, scene.canary());
+            makeDeepTree(scene.realTarget(), 300, 200, scene.canary);
         } else {
             makeWideTree(scene.realTarget(), 40, 60, true);
             for (int i = 0; i < 2000; ++i) {
@@ -349,7 +326,7 @@ private slots:
         Scene scene;
         const QByteArray target = scene.realTarget();
         constexpr int folders = 100;
-        scene.disk().makeFolder(scene.target());
+        scene.disk.makeFolder(scene.target());
         makeWideTree(target, folders, 50);
         const QByteArray before = scene.outside();
         const QByteArray whole = scene.everything();
@@ -384,7 +361,7 @@ private slots:
         }
         QCOMPARE(scene.outside(), before);
         // The same item, asked again without a stop, goes whole.
-        QCOMPARE(scene.fileSystem().removeItem(scene.target()), std::nullopt);
+        QCOMPARE(scene.fileSystem->removeItem(scene.target()), std::nullopt);
         QVERIFY(!entryExists(target));
     }
 
@@ -403,19 +380,19 @@ private slots:
         Scene scene;
         const QByteArray target = scene.realTarget();
         const QByteArray swapped = target + "-swapped";
-        const QByteArrayList leftAside{swapped.mid(bytes(scene.disk().root()).size())};
+        const QByteArrayList leftAside{swapped.mid(bytes(scene.disk.root()).size())};
         const QByteArray before = scene.outside(leftAside);
         for (int round = 0; round < 12; ++round) {
             QByteArrayList pairs;
-            scene.disk().makeFolder(scene.target());
+            scene.disk.makeFolder(scene.target());
             makeWideTree(target, 24, 30, true);
             for (int i = 0; i < 24; ++i) {
                 const QByteArray link = target + "/l" + QByteArray::number(i);
-                QCOMPARE(::symlink(scene.canary().constData(), link.constData()), 0);
+                QCOMPARE(::symlink(scene.canary.constData(), link.constData()), 0);
                 pairs << target + "/d" + QByteArray::number(i) << link;
             }
             if (swapItself) {
-                QCOMPARE(::symlink(scene.canary().constData(), swapped.constData()), 0);
+                QCOMPARE(::symlink(scene.canary.constData(), swapped.constData()), 0);
                 pairs = {target, swapped};
             }
 
@@ -428,7 +405,7 @@ private slots:
                     }
                 }
             });
-            scene.fileSystem().removeItem(scene.target());
+            scene.fileSystem->removeItem(scene.target());
             stop = true;
             racer.join();
 
@@ -455,7 +432,7 @@ private slots:
         Scene scene;
         const QString locked = scene.target() + QStringLiteral("/m/locked");
         for (const char* file : {"/m/locked/stays", "/m/locked/goes", "/a/goes", "/z/goes"}) {
-            scene.disk().writeFile(scene.target() + QLatin1String(file), 100);
+            scene.disk.writeFile(scene.target() + QLatin1String(file), 100);
         }
         const QByteArray stays = scene.real(locked + QStringLiteral("/stays"));
         if (!setImmutable(stays, true)) {
@@ -464,7 +441,7 @@ private slots:
         const auto release = qScopeGuard([&] { setImmutable(stays, false); });
 
         const QByteArray before = scene.outside();
-        QCOMPARE(scene.fileSystem().removeItem(scene.target()),
+        QCOMPARE(scene.fileSystem->removeItem(scene.target()),
                  std::optional(QStringLiteral("Operation not permitted")));
         QVERIFY(entryExists(stays));
         for (const char* gone : {"/a", "/z", "/m/locked/goes"}) {
@@ -476,7 +453,7 @@ private slots:
 
     void missingItemIsAnError() {
         Scene scene;
-        QCOMPARE(scene.fileSystem().removeItem(scene.target()),
+        QCOMPARE(scene.fileSystem->removeItem(scene.target()),
                  std::optional(QStringLiteral("No such file or directory")));
     }
 
@@ -493,8 +470,8 @@ private slots:
         QFETCH(QString, path);
         QFETCH(bool, created);
         Scene scene;
-        QCOMPARE(scene.fileSystem().createDirectory(path), created);
-        QCOMPARE(QFileInfo(scene.disk().real(path)).isDir(), created);
+        QCOMPARE(scene.fileSystem->createDirectory(path), created);
+        QCOMPARE(QFileInfo(scene.disk.real(path)).isDir(), created);
     }
 
 private:

@@ -126,7 +126,6 @@ private slots:
         QVERIFY(box->isChecked());
         QVERIFY(!simulators->selectAllBox()->isChecked()); // partly selected reads unchecked
 
-        // Deselecting one row unchecks it.
         tools->rows().at(1)->checkBox()->click();
         QCOMPARE(selections(f.list), QList<bool>({true, true, false, false}));
         QVERIFY(!box->isChecked());
@@ -255,7 +254,6 @@ private slots:
         QVERIFY(simulators->selectAllBox()->isVisible());
         QCOMPARE(simulators->totalPill()->text(), formatBytes(15 * GB));
         QTRY_VERIFY(simulators->height() < expandedHeight);
-        // Other sections are untouched.
         QVERIFY(f.dashboard->section(C::safeCaches)->rowsArea()->isVisible());
 
         // A new list without the category, then one with it: it comes back folded.
@@ -269,7 +267,6 @@ private slots:
         QCOMPARE(simulators->collapseButton()->chevron()->symbol(), Symbol::chevronRight);
         QVERIFY(f.dashboard->section(C::developerTools)->rowsArea()->isVisible());
 
-        // Pressing again unfolds it.
         simulators->collapseButton()->click();
         QVERIFY(simulators->rowsArea()->isVisible());
         QVERIFY(!f.dashboard->collapsedCategories().contains(C::simulators));

@@ -61,7 +61,6 @@ private slots:
         QVERIFY(row.safetyBadge()->isVisible());
         QCOMPARE(row.sudoBadge()->isVisible(), sudo);
         if (sudo) {
-            // The administrator badge comes after the tier badge.
             QVERIFY(row.sudoBadge()->x() > row.safetyBadge()->x());
         }
     }
@@ -101,7 +100,6 @@ private slots:
         QVERIFY(subtitle->isElided(subtitle->width()));
         QVERIFY(lines.last().endsWith(QChar(0x2026)));
         QVERIFY(longRow.heightForWidth(600) > one.heightForWidth(600));
-        // Given room enough, the whole text shows.
         QCOMPARE(subtitle->visibleLines(20000).size(), 1);
         QVERIFY(!subtitle->isElided(20000));
     }
@@ -153,7 +151,6 @@ private slots:
         QTest::mouseClick(row.revealButton(), Qt::LeftButton);
         QCOMPARE(desktop.revealed, QStringList{path});
         QCOMPARE(changes.size(), 0);
-        // From the keyboard as well.
         row.revealButton()->setFocus();
         QTest::keyClick(row.revealButton(), Qt::Key_Space);
         QCOMPARE(desktop.revealed, (QStringList{path, path}));

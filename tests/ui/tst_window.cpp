@@ -9,6 +9,7 @@
 #include "support/Fixtures.h"
 #include "support/LocalHttpServer.h"
 #include "support/LoopTicks.h"
+#include "support/Trees.h"
 #include "ui/ContentView.h"
 #include "ui/Dashboard.h"
 #include "ui/Footer.h"
@@ -33,8 +34,6 @@
 #include <QTimer>
 
 #include <algorithm>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -139,11 +138,6 @@ public:
 private:
     std::function<void(const QString&)> m_seen;
 };
-
-bool existsOnDisk(const QString& realPath) {
-    struct stat info {};
-    return ::lstat(QFile::encodeName(realPath).constData(), &info) == 0;
-}
 
 } // namespace
 
@@ -272,7 +266,7 @@ private slots:
         // Both caches are emptied and made again, so their tools find them where they expect.
         for (const char* cache : {"/.npm/_cacache", "/Library/Caches/pip"}) {
             const QString folder = rig.disk.real(rig.disk.home() + cache);
-            QVERIFY(existsOnDisk(folder));
+            QVERIFY(entryExists(QFile::encodeName(folder)));
             QVERIFY(QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         }
         QCOMPARE(state.items().item(0).path, QStringLiteral("/Library/Audio/Plug-Ins/VST"));
@@ -307,7 +301,7 @@ private slots:
                      "Recovered 0 B across 0 target(s).\n\n1 target(s) could not be removed."));
         QVERIFY(outcome->detailedText().startsWith("Home: "));
         QVERIFY(!buttonNamed(outcome, "Copy Root Sudo Command"));
-        QVERIFY(existsOnDisk(rig.disk.real(rig.disk.home())));
+        QVERIFY(entryExists(QFile::encodeName(rig.disk.real(rig.disk.home()))));
     }
 
     void updateAlertsFollowTheChecker() {

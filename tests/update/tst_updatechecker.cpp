@@ -146,113 +146,115 @@ private slots:
         QVERIFY2(request.head.contains("\r\nCache-Control: no-cache"), request.head);
     }
 
-    void failures_data() {
-        QTest::addColumn<LocalHttpServer::Response>("response");
-        // Whether the server answered at all: the user is told it could not be reached, or that
-        // its answer could not be read.
-        QTest::addColumn<bool>("answered");
-        using Server = LocalHttpServer;
-        QTest::newRow("204") << Server::http(204, {}) << true;
-        QTest::newRow("304") << Server::http(304, {}) << true;
-        QTest::newRow("404") << Server::http(404, manifest("9.0", 99)) << true;
-        QTest::newRow("500") << Server::http(500, manifest("9.0", 99)) << true;
-        QTest::newRow("201 with a manifest") << Server::http(201, manifest("9.0", 99)) << true;
-        QTest::newRow("empty body") << Server::http(200, {}) << true;
-        QTest::newRow("not JSON") << Server::http(200, "<html>maintenance</html>") << true;
-        QTest::newRow("build as text")
-            << Server::http(200, j("{'version': '9.0', 'build': '99', 'releaseNotes': '', "
-                                   "'downloadURL': 'https://example.com/'}"))
-            << true;
-        QTest::newRow("build beyond 64 bits")
-            << Server::http(200, j("{'version': '9.0', 'build': 9223372036854775808, "
-                                   "'releaseNotes': '', 'downloadURL': 'https://example.com/'}"))
-            << true;
-        // Whatever listens there is not an HTTP server: the update server was not reached.
-        QTest::newRow("not HTTP") << Server::Response{"SSH-2.0-OpenSSH\r\n\r\n", true} << false;
-        QTest::newRow("closed without an answer") << Server::Response{{}, true} << false;
-    }
-    void failures() {
-        QFETCH(LocalHttpServer::Response, response);
-        QFETCH(bool, answered);
-        m_server->answer(manifestPath, response);
-        const auto checker = makeChecker(running("2.0", "40"));
-        checker->setShowingUpdateAlert(false);
-
-        // The launch check fails silently: only isChecking moves.
-        ChangeLog log(*checker);
-        const auto before = visible(*checker);
-        QVERIFY(check(*checker, false));
-        QCOMPARE(log.changes, QStringList({"isChecking", "isChecking"}));
-        QVERIFY(visible(*checker) == before);
-
-        // A check that the user asked for says that it failed, not that all is well.
-        QVERIFY(check(*checker, true));
-        QCOMPARE(checker->checkFailedAlert(), true);
-        QCOMPARE(checker->lastFailure(), answered ? UpdateChecker::Failure::unreadableAnswer
-                                                  : UpdateChecker::Failure::unreachable);
-        QCOMPARE(checker->upToDateAlert(), false);
-        QCOMPARE(checker->updateAvailable(), false);
-        QCOMPARE(checker->showingUpdateAlert(), false);
-    }
-
-    void redirects_data() {
+    // What the server answers, after `hops` redirects. A release is found only in a whole
+    // manifest of at most the size limit, at most five redirects away over HTTP; its download
+    // address is published only when it is https. Otherwise the launch check fails silently (only
+    // isChecking moves) and a check that the user asked for says that it failed, not that all is
+    // well: that the server could not be reached, or that its answer could not be read.
+    void answers_data() {
         QTest::addColumn<int>("hops");
-        QTest::addColumn<LocalHttpServer::Response>("final");
+        QTest::addColumn<LocalHttpServer::Response>("response");
         QTest::addColumn<bool>("found");
-        const auto manifestResponse = LocalHttpServer::http(200, manifest("9.0", 99));
-        QTest::newRow("one hop to the manifest") << 1 << manifestResponse << true;
-        QTest::newRow("five hops") << 5 << manifestResponse << true;
-        QTest::newRow("six hops") << 6 << manifestResponse << false;
-        QTest::newRow("to a 404") << 1 << LocalHttpServer::http(404, {}) << false;
-        QTest::newRow("to a 204") << 2 << LocalHttpServer::http(204, {}) << false;
-        QTest::newRow("to a local file")
-            << 1 << LocalHttpServer::redirect("file:///etc/hosts") << false;
-        QTest::newRow("to a custom scheme")
-            << 1 << LocalHttpServer::redirect("x-app://open") << false;
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<QUrl>("published");
+        using Server = LocalHttpServer;
+        const auto row = [](const char* name, int hops, const Server::Response& response,
+                            bool found, bool answered = true,
+                            const QUrl& published = QUrl("https://example.com/download")) {
+            QTest::newRow(name) << hops << response << found << answered << published;
+        };
+        const auto release = Server::http(200, manifest("9.0", 99));
+        row("204", 0, Server::http(204, {}), false);
+        row("304", 0, Server::http(304, {}), false);
+        row("404", 0, Server::http(404, manifest("9.0", 99)), false);
+        row("500", 0, Server::http(500, manifest("9.0", 99)), false);
+        row("201 with a manifest", 0, Server::http(201, manifest("9.0", 99)), false);
+        row("empty body", 0, Server::http(200, {}), false);
+        row("not JSON", 0, Server::http(200, "<html>maintenance</html>"), false);
+        row("build as text", 0,
+            Server::http(200, j("{'version': '9.0', 'build': '99', 'releaseNotes': '', "
+                                "'downloadURL': 'https://example.com/'}")),
+            false);
+        row("build beyond 64 bits", 0,
+            Server::http(200, j("{'version': '9.0', 'build': 9223372036854775808, "
+                                "'releaseNotes': '', 'downloadURL': 'https://example.com/'}")),
+            false);
+        // Whatever listens there is not an HTTP server: the update server was not reached.
+        row("not HTTP", 0, Server::Response{"SSH-2.0-OpenSSH\r\n\r\n", true}, false, false);
+        row("closed without an answer", 0, Server::Response{{}, true}, false, false);
+
+        row("one hop to the manifest", 1, release, true);
+        row("five hops", 5, release, true);
+        row("six hops", 6, release, false);
+        row("redirect to a 404", 1, Server::http(404, {}), false);
+        row("redirect to a 204", 2, Server::http(204, {}), false);
+        row("redirect to a local file", 1, Server::redirect("file:///etc/hosts"), false);
+        row("redirect to a custom scheme", 1, Server::redirect("x-app://open"), false);
+
+        const qint64 limit = UpdateChecker::maximumManifestBytes;
+        for (const auto& [name, size, announced] :
+             {std::tuple{"at the limit, announced", limit, true},
+              {"at the limit, unannounced", limit, false},
+              {"one byte over, announced", limit + 1, true},
+              {"one byte over, unannounced", limit + 1, false},
+              {"a megabyte, unannounced", qint64(1 << 20), false}}) {
+            QByteArray body = manifest("9.0", 99);
+            body.append(size - body.size(), ' '); // still a valid manifest
+            row(name, 0, Server::http(200, body, {}, announced), size <= limit);
+        }
+
+        // Still a newer release: the alert shows, "Download Update" just opens nothing.
+        // clang-format off
+        const char* const addresses[][3] = {
+            {"https", "https://example.com/get?v=2", "https://example.com/get?v=2"},
+            {"scheme in capitals", "HTTPS://Example.com/get", "https://example.com/get"},
+            {"plain http", "http://example.com/get", ""},
+            {"local file", "file:///Applications/Utilities", ""},
+            {"custom scheme", "x-app://install", ""}, {"script", "javascript:alert(1)", ""},
+            {"https without host", "https:///etc/hosts", ""},
+            {"relative", "/downloads/latest", ""}, {"not a URL", "https://exa mple.com/", ""},
+            {"empty address", "", ""}};
+        // clang-format on
+        for (const auto& [name, address, published] : addresses) {
+            row(name, 0, Server::http(200, manifest("9.0", 99, address)), true, true,
+                QUrl(QString::fromLatin1(published)));
+        }
     }
-    void redirects() {
+    void answers() {
         QFETCH(int, hops);
-        QFETCH(LocalHttpServer::Response, final);
+        QFETCH(LocalHttpServer::Response, response);
         QFETCH(bool, found);
+        QFETCH(bool, answered);
+        QFETCH(QUrl, published);
         QByteArray from = manifestPath;
         for (int hop = 1; hop <= hops; ++hop) {
             const QByteArray to = "/moved/" + QByteArray::number(hop);
             m_server->answer(from, LocalHttpServer::redirect(to));
             from = to;
         }
-        m_server->answer(from, final);
-        const auto checker = makeChecker();
+        m_server->answer(from, response);
+        const auto checker = makeChecker(running("2.0", "40"));
+
+        ChangeLog log(*checker);
+        const auto before = visible(*checker);
+        QVERIFY(check(*checker, false));
+        if (found) {
+            QCOMPARE(checker->downloadURL(), published);
+        } else {
+            QCOMPARE(log.changes, QStringList({"isChecking", "isChecking"}));
+            QVERIFY(visible(*checker) == before);
+        }
+        checker->setShowingUpdateAlert(false);
 
         QVERIFY(check(*checker, true));
         QCOMPARE(checker->updateAvailable(), found);
+        QCOMPARE(checker->showingUpdateAlert(), found);
         QCOMPARE(checker->checkFailedAlert(), !found);
         QCOMPARE(checker->upToDateAlert(), false);
-        QVERIFY(found || checker->lastFailure() == UpdateChecker::Failure::unreadableAnswer);
-    }
-
-    void bodySizeLimit_data() {
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<bool>("announceLength");
-        QTest::addColumn<bool>("accepted");
-        const qint64 limit = UpdateChecker::maximumManifestBytes;
-        QTest::newRow("at the limit, announced") << limit << true << true;
-        QTest::newRow("at the limit, unannounced") << limit << false << true;
-        QTest::newRow("one byte over, announced") << limit + 1 << true << false;
-        QTest::newRow("one byte over, unannounced") << limit + 1 << false << false;
-        QTest::newRow("a megabyte, unannounced") << qint64(1 << 20) << false << false;
-    }
-    void bodySizeLimit() {
-        QFETCH(qint64, size);
-        QFETCH(bool, announceLength);
-        QFETCH(bool, accepted);
-        QByteArray body = manifest("9.0", 99);
-        body.append(size - body.size(), ' '); // still a valid manifest
-        m_server->answer(manifestPath, LocalHttpServer::http(200, body, {}, announceLength));
-        const auto checker = makeChecker();
-
-        QVERIFY(check(*checker, true));
-        QCOMPARE(checker->updateAvailable(), accepted);
-        QCOMPARE(checker->checkFailedAlert(), !accepted);
+        if (!found) {
+            QCOMPARE(checker->lastFailure(), answered ? UpdateChecker::Failure::unreadableAnswer
+                                                      : UpdateChecker::Failure::unreachable);
+        }
     }
 
     // A server that keeps sending, or announces a huge body, is cut off at once: the check does
@@ -311,35 +313,6 @@ private slots:
             QVERIFY(!checker->checkFailedAlert() && !checker->upToDateAlert());
         }
         QTRY_COMPARE(m_server->closedByClient(), 1);
-    }
-
-    void downloadAddressMustBeHttps_data() {
-        QTest::addColumn<QByteArray>("address");
-        QTest::addColumn<QUrl>("published");
-        QTest::newRow("https") << QByteArray("https://example.com/get?v=2")
-                               << QUrl("https://example.com/get?v=2");
-        QTest::newRow("scheme in capitals")
-            << QByteArray("HTTPS://Example.com/get") << QUrl("https://example.com/get");
-        QTest::newRow("plain http") << QByteArray("http://example.com/get") << QUrl();
-        QTest::newRow("local file") << QByteArray("file:///Applications/Utilities") << QUrl();
-        QTest::newRow("custom scheme") << QByteArray("x-app://install") << QUrl();
-        QTest::newRow("script") << QByteArray("javascript:alert(1)") << QUrl();
-        QTest::newRow("https without host") << QByteArray("https:///etc/hosts") << QUrl();
-        QTest::newRow("relative") << QByteArray("/downloads/latest") << QUrl();
-        QTest::newRow("not a URL") << QByteArray("https://exa mple.com/") << QUrl();
-        QTest::newRow("empty") << QByteArray() << QUrl();
-    }
-    void downloadAddressMustBeHttps() {
-        QFETCH(QByteArray, address);
-        QFETCH(QUrl, published);
-        m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("9.0", 99, address)));
-        const auto checker = makeChecker();
-
-        QVERIFY(check(*checker, false));
-        // Still a newer release: the alert shows, "Download Update" just opens nothing.
-        QCOMPARE(checker->updateAvailable(), true);
-        QCOMPARE(checker->showingUpdateAlert(), true);
-        QCOMPARE(checker->downloadURL(), published);
     }
 
     void laterChecksKeepTheNewestRelease() {
