@@ -26,7 +26,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <memory>
 #include <tuple>
 
 namespace {
@@ -34,24 +33,30 @@ namespace {
 constexpr qint64 GB = 1'000'000'000;
 using C = CleanupCategory;
 
-// A dashboard as the window holds it: over the window's list, wired to its actions, laid out at
-// the window's width.
+// A dashboard as the window holds it: over the window's list, wired to its actions, in a vertical
+// scroll area above the footer (here its one button), at the window's size.
 struct Fixture {
     explicit Fixture(const QList<FolderItem>& items = {},
                      DiskSpaceInfo disk = {500 * GB, 100 * GB}) {
         list.replaceAll(items);
-        dashboard = std::make_unique<Dashboard>(
-            list, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
+        dashboard =
+            new Dashboard(list, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
         dashboard->setAnimationsEnabled(false);
         dashboard->setDiskInfo(disk);
-        QObject::connect(dashboard.get(), &Dashboard::quickSelectSafeRequested, &list,
+        QObject::connect(dashboard, &Dashboard::quickSelectSafeRequested, &list,
                          &FolderItemList::selectSafeCaches);
-        QObject::connect(dashboard.get(), &Dashboard::selectAllRequested, &list,
+        QObject::connect(dashboard, &Dashboard::selectAllRequested, &list,
                          [this] { list.setAllSelected(true); });
-        QObject::connect(dashboard.get(), &Dashboard::deselectAllRequested, &list,
+        QObject::connect(dashboard, &Dashboard::deselectAllRequested, &list,
                          [this] { list.setAllSelected(false); });
-        dashboard->resize(800, 900);
-        dashboard->show();
+        area->setWidget(dashboard);
+        area->setWidgetResizable(true);
+        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(area);
+        layout->addWidget(footer);
+        window.resize(800, 900);
+        window.show();
         QApplication::processEvents();
     }
 
@@ -65,7 +70,10 @@ struct Fixture {
     DiskCard* card() const { return dashboard->diskCard(); }
     FakeDesktop desktop;
     FolderItemList list;
-    std::unique_ptr<Dashboard> dashboard;
+    QWidget window;
+    QScrollArea* area = new QScrollArea;
+    QPushButton* footer = new QPushButton(QStringLiteral("Rescan"));
+    Dashboard* dashboard;
 };
 
 } // namespace
@@ -166,7 +174,7 @@ private slots:
         QCOMPARE(f.dashboard->section(C::safeCaches)->rows().at(0), tinyRow.data());
 
         // The quick-selection buttons reach the window's actions, and everything follows.
-        QSignalSpy selectAll(f.dashboard.get(), &Dashboard::selectAllRequested);
+        QSignalSpy selectAll(f.dashboard, &Dashboard::selectAllRequested);
         f.dashboard->selectAllButton()->click();
         QCOMPARE(selectAll.size(), 1);
         QVERIFY(f.card()->reclaimablePill()->text().contains(formatBytes(20 * GB + 1)));
@@ -310,32 +318,23 @@ private slots:
         QTRY_COMPARE(section->rowsArea()->height(), rowsHeight);
     }
 
-    // The window shows the dashboard in a vertical scroll area at its minimum size: it takes the
-    // viewport's width without a horizontal bar and grows as tall as its rows.
+    // At the window's minimum size the dashboard takes the viewport's width without a horizontal
+    // bar and grows as tall as its rows.
     void fitsTheWindowsScrollArea() {
-        FakeDesktop desktop;
-        FolderItemList list;
         QList<FolderItem> items;
         for (int index = 0; index < 12; ++index) {
             items.append(item({.name = QStringLiteral("target %1").arg(index),
                                .bytes = 1000 + index,
                                .category = allCases<C>[static_cast<size_t>(index % 5)]}));
         }
-        list.replaceAll(items);
-        QScrollArea area;
-        area.setWidgetResizable(true);
-        area.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        auto* dashboard =
-            new Dashboard(list, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        area.setWidget(dashboard);
-        area.resize(800, 560);
-        area.show();
+        Fixture f(items);
+        f.window.resize(800, 560);
         QApplication::processEvents();
-        QCOMPARE(dashboard->width(), area.viewport()->width());
-        QVERIFY(dashboard->height() >= dashboard->heightForWidth(dashboard->width()));
-        QVERIFY(area.verticalScrollBar()->maximum() > 0);
+        QCOMPARE(f.dashboard->width(), f.area->viewport()->width());
+        QVERIFY(f.dashboard->height() >= f.dashboard->heightForWidth(f.dashboard->width()));
+        QVERIFY(f.area->verticalScrollBar()->maximum() > 0);
         // Every row is laid out at full height, none squeezed.
-        for (CategorySection* section : dashboard->sections()) {
+        for (CategorySection* section : f.dashboard->sections()) {
             for (FolderRow* row : section->rows()) {
                 QCOMPARE(row->height(), row->heightForWidth(row->width()));
             }
@@ -345,32 +344,22 @@ private slots:
     // After a new list the keyboard still walks the dashboard in reading order, right after the
     // quick-selection buttons, and leaves it for what follows in the window.
     void keyboardOrderAfterReplacement() {
-        QWidget window;
-        auto* layout = new QVBoxLayout(&window);
-        FakeDesktop desktop;
-        FolderItemList list;
-        auto* dashboard =
-            new Dashboard(list, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        dashboard->setAnimationsEnabled(false);
-        layout->addWidget(dashboard);
-        auto* footer = new QPushButton(QStringLiteral("Rescan"));
-        layout->addWidget(footer);
-        list.replaceAll({item({.name = "a", .bytes = 1, .category = C::developerTools}),
-                         item({.name = "b", .bytes = 2})});
+        Fixture f;
+        f.list.replaceAll({item({.name = "a", .bytes = 1, .category = C::developerTools}),
+                           item({.name = "b", .bytes = 2})});
 
-        QList<QWidget*> expected{dashboard->selectSafeButton(), dashboard->selectAllButton(),
-                                 dashboard->deselectAllButton()};
-        for (CategorySection* section : dashboard->sections()) {
+        QList<QWidget*> expected{f.dashboard->selectSafeButton(), f.dashboard->selectAllButton(),
+                                 f.dashboard->deselectAllButton()};
+        for (CategorySection* section : f.dashboard->sections()) {
             expected << section->collapseButton() << section->selectAllBox();
             for (FolderRow* row : section->rows()) {
                 expected << row->checkBox() << row->revealButton();
                 QVERIFY(!row->checkBox()->accessibleName().isEmpty());
             }
         }
-        expected << footer;
+        expected << f.footer;
 
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
         expected.first()->setFocus(Qt::TabFocusReason);
         for (int index = 1; index < expected.size(); ++index) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
