@@ -23,6 +23,9 @@ QByteArray j(const char* text) {
 
 const QByteArray manifestPath = "/downloads/version.json";
 
+// The running build's information dictionary, if it has one.
+using Info = std::optional<QVariantMap>;
+
 QVariantMap running(const QVariant& version, const QVariant& build) {
     return {{QStringLiteral("CFBundleShortVersionString"), version},
             {QStringLiteral("CFBundleVersion"), build}};
@@ -64,16 +67,16 @@ bool check(UpdateChecker& checker, bool manual, int waitMs = 10'000) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(std::optional<QVariantMap>)
+
 class UpdateCheckerTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LocalHttpServer> m_server;
 
-    std::unique_ptr<UpdateChecker> makeChecker(std::optional<QVariantMap> info = running("2.0",
-                                                                                         "40"),
+    std::unique_ptr<UpdateChecker> makeChecker(const Info& info = running("2.0", "40"),
                                                std::chrono::milliseconds timeout = 5s) {
-        return std::make_unique<UpdateChecker>(m_server->url(manifestPath), std::move(info),
-                                               timeout);
+        return std::make_unique<UpdateChecker>(m_server->url(manifestPath), info, timeout);
     }
 
 private slots:
@@ -81,17 +84,13 @@ private slots:
     void cleanup() { m_server.reset(); }
 
     void newerRelease_data() {
-        QTest::addColumn<bool>("hasDictionary");
-        QTest::addColumn<QVariantMap>("info");
+        QTest::addColumn<Info>("info");
         QTest::addColumn<QByteArray>("version");
         QTest::addColumn<qint64>("build");
         QTest::addColumn<bool>("newer");
-
-        // Without an information dictionary the running build is 1.0 build 1.
-        const auto row = [](const char* name, const std::optional<QVariantMap>& info,
-                            const QByteArray& version, qint64 build, bool newer) {
-            QTest::newRow(name) << info.has_value() << info.value_or(QVariantMap()) << version
-                                << build << newer;
+        const auto row = [](const char* name, const Info& info, const QByteArray& version,
+                            qint64 build, bool newer) {
+            QTest::newRow(name) << info << version << build << newer;
         };
         row("1.10 after 1.9", running("1.9", "5"), "1.10", 5, true);
         row("2.0 before 2.0.1, same build", running("2.0.1", "5"), "2.0", 5, false);
@@ -108,13 +107,12 @@ private slots:
         row("no dictionary, 1.0.1", std::nullopt, "1.0.1", 1, true);
     }
     void newerRelease() {
-        QFETCH(bool, hasDictionary);
-        QFETCH(QVariantMap, info);
+        QFETCH(Info, info);
         QFETCH(QByteArray, version);
         QFETCH(qint64, build);
         QFETCH(bool, newer);
         m_server->answer(manifestPath, LocalHttpServer::http(200, manifest(version, build)));
-        const auto checker = makeChecker(hasDictionary ? std::optional(info) : std::nullopt);
+        const auto checker = makeChecker(info);
 
         QVERIFY(check(*checker, true));
         QCOMPARE(checker->updateAvailable(), newer);
@@ -122,28 +120,6 @@ private slots:
         QCOMPARE(checker->upToDateAlert(), !newer);
         QCOMPARE(checker->checkFailedAlert(), false);
         QCOMPARE(checker->latestVersion(), newer ? QString::fromLatin1(version) : QString());
-    }
-
-    void newerReleaseIsPublishedInOrder() {
-        m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.1.0", 57)));
-        const auto checker = makeChecker(running("2.0", "40"));
-        ChangeLog log(*checker);
-
-        QVERIFY(check(*checker, false)); // the launch check finds it too
-        QCOMPARE(log.changes,
-                 QStringList({"isChecking", "latestVersion", "releaseNotes", "downloadURL",
-                              "updateAvailable", "showingUpdateAlert", "isChecking"}));
-        QCOMPARE(checker->latestVersion(), QStringLiteral("2.1.0"));
-        QCOMPARE(checker->releaseNotes(), QStringLiteral("Faster scans."));
-        QCOMPARE(checker->downloadURL(), QUrl(QStringLiteral("https://example.com/download")));
-        QVERIFY(!checker->upToDateAlert());
-
-        // One plain GET of the manifest, past any cache.
-        QCOMPARE(m_server->requests().size(), 1);
-        const LocalHttpServer::Request& request = m_server->requests().front();
-        QCOMPARE(request.method, QByteArray("GET"));
-        QCOMPARE(request.path, manifestPath);
-        QVERIFY2(request.head.contains("\r\nCache-Control: no-cache"), request.head);
     }
 
     // What the server answers, after `hops` redirects. A release is found only in a whole
@@ -233,7 +209,7 @@ private slots:
             from = to;
         }
         m_server->answer(from, response);
-        const auto checker = makeChecker(running("2.0", "40"));
+        const auto checker = makeChecker();
 
         ChangeLog log(*checker);
         const auto before = visible(*checker);
@@ -315,11 +291,26 @@ private slots:
         QTRY_COMPARE(m_server->closedByClient(), 1);
     }
 
+    // A release found is published field by field, then announced, and kept by later checks
+    // until a newer one replaces it.
     void laterChecksKeepTheNewestRelease() {
         m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.1.0", 57)));
-        const auto checker = makeChecker(running("2.0", "40"));
-        QVERIFY(check(*checker, false));
-        QVERIFY(checker->showingUpdateAlert());
+        const auto checker = makeChecker();
+        ChangeLog log(*checker);
+        QVERIFY(check(*checker, false)); // the launch check finds it too
+        QCOMPARE(log.changes,
+                 QStringList({"isChecking", "latestVersion", "releaseNotes", "downloadURL",
+                              "updateAvailable", "showingUpdateAlert", "isChecking"}));
+        QCOMPARE(checker->latestVersion(), QStringLiteral("2.1.0"));
+        QCOMPARE(checker->releaseNotes(), QStringLiteral("Faster scans."));
+        QCOMPARE(checker->downloadURL(), QUrl(QStringLiteral("https://example.com/download")));
+        QVERIFY(!checker->upToDateAlert());
+        // One plain GET of the manifest, past any cache.
+        QCOMPARE(m_server->requests().size(), 1);
+        const LocalHttpServer::Request& request = m_server->requests().front();
+        QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(request.path, manifestPath);
+        QVERIFY2(request.head.contains("\r\nCache-Control: no-cache"), request.head);
         checker->setShowingUpdateAlert(false); // dismissed with "Later"
         const auto found = visible(*checker);
 
@@ -348,15 +339,23 @@ private slots:
         QVERIFY(checker->showingUpdateAlert());
     }
 
-    void buildNumber_data() {
-        QTest::addColumn<QVariant>("entry");
+    // What the running build reads from its information dictionary: an entry that is missing or
+    // not text reads as version 1.0, build 1.
+    void runningBuild_data() {
+        QTest::addColumn<Info>("info");
+        QTest::addColumn<QString>("version");
         QTest::addColumn<qint64>("build");
+        const auto row = [](const QString& name, const Info& info, const QString& version,
+                            qint64 build) {
+            QTest::newRow(qPrintable(name)) << info << version << build;
+        };
+        row("no dictionary", std::nullopt, "1.0", 1);
+        row("no entries", QVariantMap(), "1.0", 1);
+        row("entries that are not text", running(2.5, 42), "1.0", 1);
+        row("build as bytes", running("2.1.0", QByteArray("42")), "2.1.0", 1);
+        row("empty version, build in other digits", running("", QStringLiteral("\u0663")), "", 1);
         constexpr qint64 largest = std::numeric_limits<qint64>::max();
         constexpr qint64 smallest = std::numeric_limits<qint64>::min();
-        QTest::newRow("missing") << QVariant() << qint64(1);
-        QTest::newRow("not text") << QVariant(42) << qint64(1);
-        QTest::newRow("bytes, not text") << QVariant(QByteArray("42")) << qint64(1);
-        QTest::newRow("other digits") << QVariant(QStringLiteral("\u0663")) << qint64(1);
         // clang-format off
         const std::pair<const char*, qint64> texts[] = {
             {"", 1}, {"57", 57}, {"007", 7}, {"+5", 5}, {"-3", -3}, {"-0", 0}, {"-", 1},
@@ -365,45 +364,20 @@ private slots:
             {"9223372036854775808", 1}, {"-9223372036854775809", 1}, {"99999999999999999999", 1}};
         // clang-format on
         for (const auto& [text, build] : texts) {
-            QTest::addRow("\"%s\"", text) << QVariant(QString::fromLatin1(text)) << build;
+            row(QStringLiteral("build \"%1\"").arg(text), running("2.0", text), "2.0", build);
         }
     }
-    void buildNumber() {
-        QFETCH(QVariant, entry);
-        QFETCH(qint64, build);
-        QVariantMap info{{QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.0")}};
-        if (entry.isValid()) {
-            info.insert(QStringLiteral("CFBundleVersion"), entry);
-        }
-        QCOMPARE(makeChecker(info)->currentBuildNumber(), build);
-    }
-
-    void appVersion_data() {
-        QTest::addColumn<bool>("hasDictionary");
-        QTest::addColumn<QVariant>("entry");
-        QTest::addColumn<QString>("version");
-        QTest::newRow("no dictionary") << false << QVariant() << "1.0";
-        QTest::newRow("missing") << true << QVariant() << "1.0";
-        QTest::newRow("not text") << true << QVariant(2.5) << "1.0";
-        QTest::newRow("text") << true << QVariant("2.1.0") << "2.1.0";
-        QTest::newRow("empty text") << true << QVariant("") << "";
-    }
-    void appVersion() {
-        QFETCH(bool, hasDictionary);
-        QFETCH(QVariant, entry);
+    void runningBuild() {
+        QFETCH(Info, info);
         QFETCH(QString, version);
-        QVariantMap info;
-        if (entry.isValid()) {
-            info.insert(QStringLiteral("CFBundleShortVersionString"), entry);
-        }
-        const auto checker = makeChecker(hasDictionary ? std::optional(info) : std::nullopt);
+        QFETCH(qint64, build);
+        const auto checker = makeChecker(info);
         QCOMPARE(checker->currentAppVersion(), version);
-        QCOMPARE(checker->currentBuildNumber(), qint64(1));
+        QCOMPARE(checker->currentBuildNumber(), build);
     }
 
     void sharedCheckerDescribesThisBuild() {
         UpdateChecker& shared = UpdateChecker::shared();
-        QVERIFY(!shared.isChecking());
         QCOMPARE(shared.updateURL(),
                  QUrl(QStringLiteral("https://" EXPECTED_UPDATE_HOST "/downloads/version.json")));
         QCOMPARE(shared.currentAppVersion(), QStringLiteral(EXPECTED_VERSION));
