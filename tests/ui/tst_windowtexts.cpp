@@ -2,21 +2,6 @@
 
 #include <QTest>
 
-namespace {
-
-CleanupResult resultOf(qint64 freed, qsizetype succeeded, qsizetype failed, QStringList errors,
-                       QStringList sudo) {
-    CleanupResult result;
-    result.totalFreed = freed;
-    result.succeededCount = succeeded;
-    result.failedCount = failed;
-    result.errors = std::move(errors);
-    result.sudoCommandsRequired = std::move(sudo);
-    return result;
-}
-
-} // namespace
-
 Q_DECLARE_METATYPE(CleanupResult)
 
 class WindowTextsTest : public QObject {
@@ -31,20 +16,21 @@ private slots:
             QStringLiteral(" system item(s) require administrator privileges. Click below to copy "
                            "the sudo command to paste into Terminal.");
         QTest::newRow("nothing at all")
-            << resultOf(0, 0, 0, {}, {}) << "Recovered 0 B across 0 target(s)."
+            << CleanupResult{0, 0, 0, {}, {}} << "Recovered 0 B across 0 target(s)."
             << "";
-        QTest::newRow("freed, no grouping of counts") << resultOf(2'350'000'000, 1234, 0, {}, {})
-                                                      << "Recovered 2.35 GB across 1234 target(s)."
-                                                      << "";
+        QTest::newRow("freed, no grouping of counts")
+            << CleanupResult{2'350'000'000, 1234, 0, {}, {}}
+            << "Recovered 2.35 GB across 1234 target(s)."
+            << "";
         QTest::newRow("administrator paths")
-            << resultOf(1500, 1, 0, {}, {"/Library/Audio/Plug-Ins/VST", "/x"})
+            << CleanupResult{1500, 1, 0, {}, {"/Library/Audio/Plug-Ins/VST", "/x"}}
             << "Recovered 2 KB across 1 target(s).\n\nNote: 2" + note << "";
         QTest::newRow("failures are not hidden")
-            << resultOf(0, 0, 2, {"A: Permission denied", "Failed command: false"}, {})
+            << CleanupResult{0, 0, 2, {"A: Permission denied", "Failed command: false"}, {}}
             << "Recovered 0 B across 0 target(s).\n\n2 target(s) could not be removed."
             << "A: Permission denied\nFailed command: false";
         QTest::newRow("failure line after the administrator note")
-            << resultOf(10, 1, 1, {"B: Device or resource busy"}, {"/p"})
+            << CleanupResult{10, 1, 1, {"B: Device or resource busy"}, {"/p"}}
             << "Recovered 10 bytes across 1 target(s).\n\nNote: 1" + note +
                    "\n\n1 target(s) could not be removed."
             << "B: Device or resource busy";
