@@ -24,8 +24,8 @@ struct Item {
 };
 using Layout = QList<Item>;
 
-// One expected record: where it is and its policy; its size is whatever the disk allocated below
-// its path. Names and subtitles are the catalogue's prose and not compared.
+// One expected record: where it is and its policy; its size is what the walk measures there (the
+// walk has its own tests). Names and subtitles are the catalogue's prose and not compared.
 struct Want {
     RecordTraits traits;
     QString path;
@@ -138,7 +138,6 @@ public:
                 continue;
             }
             const qint64 allocated = m_disk.allocateFile(path, item.bytes);
-            m_allocated.append({path, allocated});
             m_exact = m_exact && (item.bytes % 4096 != 0 || allocated == item.bytes);
         }
     }
@@ -150,8 +149,8 @@ public:
         return FileSystem::rooted(m_disk.root(), m_disk.home(), m_environment);
     }
 
-    // The records `wants` describe, sized from what was allocated and, where a rule follows a
-    // folder listing, in the order this disk lists that folder.
+    // The records `wants` describe, sized by the walk and, where a rule follows a folder listing,
+    // in the order this disk lists that folder.
     QStringList expected(Wants wants) const {
         for (qsizetype start = 0, end = 0; start < wants.size(); start = end) {
             const QString parent = logical(wants[start].path).section('/', 0, -2);
@@ -170,10 +169,10 @@ public:
         QList<FolderItem> items;
         for (const Want& want : wants) {
             const QString path = logical(want.path);
-            items.append(FolderItem({}, path, sizeBelow(path), want.traits.category,
-                                    want.traits.safetyTier, {}, want.traits.isSelected,
-                                    want.traits.recreateFolderAfterDelete, std::nullopt,
-                                    want.traits.requiresSudo));
+            items.append(FolderItem({}, path, fileSystem()->allocatedSizeOfTree(path),
+                                    want.traits.category, want.traits.safetyTier, {},
+                                    want.traits.isSelected, want.traits.recreateFolderAfterDelete,
+                                    std::nullopt, want.traits.requiresSudo));
         }
         return described(items);
     }
@@ -183,20 +182,8 @@ private:
         return path.startsWith('~') ? path.replace(0, 1, m_disk.home()) : path;
     }
 
-    // Files below `path`, leaving out anything hidden on the way down, as the walk does.
-    qint64 sizeBelow(const QString& path) const {
-        qint64 total = 0;
-        for (const auto& [file, allocated] : m_allocated) {
-            if (file.startsWith(path + '/') && !file.mid(path.size()).contains("/.")) {
-                total += allocated;
-            }
-        }
-        return total;
-    }
-
     FakeDisk m_disk;
     QHash<QString, QString> m_environment;
-    QList<std::pair<QString, qint64>> m_allocated;
     bool m_exact = true;
 };
 
