@@ -318,47 +318,36 @@ private slots:
         QTRY_COMPARE(section->rowsArea()->height(), rowsHeight);
     }
 
-    // At the window's minimum size the dashboard takes the viewport's width without a horizontal
-    // bar and grows as tall as its rows.
-    void fitsTheWindowsScrollArea() {
+    // At the window's minimum size, after a new list, the dashboard takes the viewport's width
+    // without a horizontal bar and grows as tall as its rows; the keyboard walks it in reading
+    // order, right after the quick-selection buttons, and leaves it for what follows in the window.
+    void fitsTheWindowAfterANewList() {
         QList<FolderItem> items;
         for (int index = 0; index < 12; ++index) {
             items.append(item({.name = QStringLiteral("target %1").arg(index),
                                .bytes = 1000 + index,
                                .category = allCases<C>[static_cast<size_t>(index % 5)]}));
         }
-        Fixture f(items);
+        Fixture f;
+        f.list.replaceAll(items);
         f.window.resize(800, 560);
         QApplication::processEvents();
         QCOMPARE(f.dashboard->width(), f.area->viewport()->width());
         QVERIFY(f.dashboard->height() >= f.dashboard->heightForWidth(f.dashboard->width()));
         QVERIFY(f.area->verticalScrollBar()->maximum() > 0);
-        // Every row is laid out at full height, none squeezed.
-        for (CategorySection* section : f.dashboard->sections()) {
-            for (FolderRow* row : section->rows()) {
-                QCOMPARE(row->height(), row->heightForWidth(row->width()));
-            }
-        }
-    }
-
-    // After a new list the keyboard still walks the dashboard in reading order, right after the
-    // quick-selection buttons, and leaves it for what follows in the window.
-    void keyboardOrderAfterReplacement() {
-        Fixture f;
-        f.list.replaceAll({item({.name = "a", .bytes = 1, .category = C::developerTools}),
-                           item({.name = "b", .bytes = 2})});
 
         QList<QWidget*> expected{f.dashboard->selectSafeButton(), f.dashboard->selectAllButton(),
                                  f.dashboard->deselectAllButton()};
         for (CategorySection* section : f.dashboard->sections()) {
             expected << section->collapseButton() << section->selectAllBox();
             for (FolderRow* row : section->rows()) {
+                // Every row is laid out at full height, none squeezed.
+                QCOMPARE(row->height(), row->heightForWidth(row->width()));
                 expected << row->checkBox() << row->revealButton();
                 QVERIFY(!row->checkBox()->accessibleName().isEmpty());
             }
         }
         expected << f.footer;
-
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
         expected.first()->setFocus(Qt::TabFocusReason);
         for (int index = 1; index < expected.size(); ++index) {
