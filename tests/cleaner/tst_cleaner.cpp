@@ -186,44 +186,37 @@ private slots:
                               .sudo = sudo};
         };
         const auto command = std::optional(QStringLiteral("clear-cache --all"));
-        const QStringList none;
+        const auto row = [](const char* name, const ItemFields& fields, OnDisk onDisk,
+                            const QString& failure, qint64 freed, const QStringList& errors,
+                            const QStringList& asked, After after) {
+            QTest::newRow(name) << fields << onDisk << failure << freed << errors << asked << after;
+        };
         using D = OnDisk;
-        QTest::newRow("administrator item: listed, its command never run")
-            << target(true, command, true) << D::folder << QString() << qint64(0) << none << none
-            << After::untouched;
-        QTest::newRow("command succeeds: size counted, path and re-creation not looked at")
-            << target(true, command) << D::folder << QString() << qint64(1234) << none
-            << QStringList{run} << After::untouched;
-        QTest::newRow("command fails")
-            << target(true, command) << D::folder << "command" << qint64(0)
-            << QStringList{"Failed command: clear-cache --all"} << QStringList{run}
-            << After::untouched;
-        QTest::newRow("empty command: removed like any item")
-            << target(false, QString()) << D::folder << QString() << qint64(1234) << none
-            << QStringList{exists, remove} << After::gone;
-        QTest::newRow("removed and made again empty")
-            << target(true) << D::folder << QString() << qint64(1234) << none
-            << QStringList{exists, remove, create} << After::emptyFolder;
-        QTest::newRow("folder that cannot be made again: ignored")
-            << target(true) << D::folder << "creation" << qint64(1234) << none
-            << QStringList{exists, remove, create} << After::gone;
-        QTest::newRow("nothing at the path: skipped without a word")
-            << target(true) << D::missing << QString() << qint64(0) << none << QStringList{exists}
-            << After::gone;
-        QTest::newRow("dangling link: nothing exists there")
-            << target(false) << D::danglingLink << QString() << qint64(0) << none
-            << QStringList{exists} << After::untouched;
-        QTest::newRow("removal fails: the name, not the path, leads the line")
-            << target(true) << D::folder << "removal" << qint64(0)
-            << QStringList{"Target Cache: Permission denied"} << QStringList{exists, remove}
-            << After::untouched;
-        QTest::newRow("link to a folder outside: only the link goes")
-            << target(false) << D::linkToCanary << QString() << qint64(1234) << none
-            << QStringList{exists, remove} << After::gone;
-        QTest::newRow("the home folder is never removed")
-            << ItemFields{.name = "Home", .path = "/Users/u", .selected = true} << D::folder
-            << QString() << qint64(0) << QStringList{"Home: Not removed: protected location"}
-            << QStringList{"exists /Users/u @0", "remove /Users/u @0"} << After::untouched;
+        using A = After;
+        row("administrator item: listed, its command never run", target(true, command, true),
+            D::folder, {}, 0, {}, {}, A::untouched);
+        row("command succeeds: size counted, path and re-creation not looked at",
+            target(true, command), D::folder, {}, 1234, {}, {run}, A::untouched);
+        row("command fails", target(true, command), D::folder, "command", 0,
+            {"Failed command: clear-cache --all"}, {run}, A::untouched);
+        row("empty command: removed like any item", target(false, QString()), D::folder, {}, 1234,
+            {}, {exists, remove}, A::gone);
+        row("removed and made again empty", target(true), D::folder, {}, 1234, {},
+            {exists, remove, create}, A::emptyFolder);
+        row("folder that cannot be made again: ignored", target(true), D::folder, "creation", 1234,
+            {}, {exists, remove, create}, A::gone);
+        row("nothing at the path: skipped without a word", target(true), D::missing, {}, 0, {},
+            {exists}, A::gone);
+        row("dangling link: nothing exists there", target(false), D::danglingLink, {}, 0, {},
+            {exists}, A::untouched);
+        row("removal fails: the name, not the path, leads the line", target(true), D::folder,
+            "removal", 0, {"Target Cache: Permission denied"}, {exists, remove}, A::untouched);
+        row("link to a folder outside: only the link goes", target(false), D::linkToCanary, {},
+            1234, {}, {exists, remove}, A::gone);
+        row("the home folder is never removed",
+            {.name = "Home", .path = "/Users/u", .selected = true}, D::folder, {}, 0,
+            {"Home: Not removed: protected location"}, {"exists /Users/u @0", "remove /Users/u @0"},
+            A::untouched);
     }
     void eachItemIsTreatedInDecisionOrder() {
         QFETCH(ItemFields, row);
