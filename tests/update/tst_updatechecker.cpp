@@ -83,6 +83,8 @@ private slots:
     void init() { m_server = std::make_unique<LocalHttpServer>(); }
     void cleanup() { m_server.reset(); }
 
+    // A release is newer by its version, or by its build (what the running build reads has its own
+    // table below).
     void newerRelease_data() {
         QTest::addColumn<Info>("info");
         QTest::addColumn<QByteArray>("version");
@@ -97,14 +99,6 @@ private slots:
         row("2.0 before 2.0.1, greater build", running("2.0.1", "5"), "2.0", 6, true);
         row("same version, build 42 over 41", running("3.1", "41"), "3.1", 42, true);
         row("same version and build", running("3.1", "41"), "3.1", 41, false);
-        row("older version, greater build", running("3.1", "41"), "3.0", 99, true);
-        row("letters compare by value", running("2.0b", "1"), "2.0c", 1, true);
-        row("build 1.2.3 counts as 1", running("1.0", "1.2.3"), "1.0", 2, true);
-        row("negative running build", running("1.0", "-3"), "1.0", 0, true);
-        row("entries that are not text", running(2, 7), "1.0", 1, false);
-        row("no dictionary, same", std::nullopt, "1.0", 1, false);
-        row("no dictionary, build 2", std::nullopt, "1.0", 2, true);
-        row("no dictionary, 1.0.1", std::nullopt, "1.0.1", 1, true);
     }
     void newerRelease() {
         QFETCH(Info, info);
@@ -233,39 +227,38 @@ private slots:
         }
     }
 
-    // A server that keeps sending, or announces a huge body, is cut off at once: the check does
-    // not wait for a transfer that never ends.
-    void oversizedTransferIsCutOff_data() {
-        QTest::addColumn<QByteArray>("bytes");
+    // A server that keeps sending or announces a huge body is cut off at once; one that says
+    // nothing is given up at the time-out, while the event loop runs on. Either way the check
+    // that the user asked for says why it failed.
+    void stalledTransferEnds_data() {
+        QTest::addColumn<QByteArray>("bytes"); // sent without closing the connection
+        QTest::addColumn<UpdateChecker::Failure>("failure");
         const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
         QTest::newRow("endless, unannounced")
-            << head + "\r\n" + QByteArray(UpdateChecker::maximumManifestBytes + 4096, ' ');
+            << head + "\r\n" + QByteArray(UpdateChecker::maximumManifestBytes + 4096, ' ')
+            << UpdateChecker::Failure::unreadableAnswer;
         QTest::newRow("announced, barely started")
-            << head + "Content-Length: 100000000\r\n\r\n{\"version\"";
+            << head + "Content-Length: 100000000\r\n\r\n{\"version\""
+            << UpdateChecker::Failure::unreadableAnswer;
+        QTest::newRow("silent") << QByteArray() << UpdateChecker::Failure::unreachable;
     }
-    void oversizedTransferIsCutOff() {
+    void stalledTransferEnds() {
         QFETCH(QByteArray, bytes);
+        QFETCH(UpdateChecker::Failure, failure);
         m_server->answer(manifestPath, {bytes, false});
-        const auto checker = makeChecker(running("2.0", "40"), 60s);
-
-        QVERIFY(check(*checker, true, 5'000));
-        QCOMPARE(checker->checkFailedAlert(), true);
-        QCOMPARE(checker->lastFailure(), UpdateChecker::Failure::unreadableAnswer);
-        QTRY_COMPARE(m_server->closedByClient(), 1);
-    }
-
-    void silentServerTimesOut() {
-        m_server->hold(manifestPath);
-        const auto checker = makeChecker(running("2.0", "40"), 300ms);
+        const bool silent = bytes.isEmpty();
+        const auto checker = makeChecker(running("2.0", "40"), silent ? 300ms : 60s);
         const LoopTicks ticks;
         checker->checkForUpdates(true);
-        // The wait goes on while the event loop runs, and does not end before its time.
-        QVERIFY(QTest::qWaitFor([&] { return ticks.ticks() >= 10; }));
-        QVERIFY(checker->isChecking());
+        if (silent) {
+            // The wait does not end before its time.
+            QVERIFY(QTest::qWaitFor([&] { return ticks.ticks() >= 10; }));
+            QVERIFY(checker->isChecking());
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!checker->isChecking(), 10'000);
-        QCOMPARE(checker->checkFailedAlert(), true);
-        QCOMPARE(checker->lastFailure(), UpdateChecker::Failure::unreachable);
-        QCOMPARE(checker->upToDateAlert(), false);
+        QVERIFY(checker->checkFailedAlert() && !checker->upToDateAlert());
+        QCOMPARE(checker->lastFailure(), failure);
+        QTRY_COMPARE(m_server->closedByClient(), 1);
     }
 
     // Quitting gives up a check in flight without waiting for its time-out, and a checker that
