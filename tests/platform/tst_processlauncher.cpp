@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <unistd.h>
@@ -40,13 +41,11 @@ private slots:
         QCOMPARE(ProcessLauncher(QStringLiteral("/no/such/zsh"))
                      .runShellCommand(QStringLiteral("exit 0")),
                  false);
-        QTemporaryDir folder;
-        const QString notProgram = folder.filePath(QStringLiteral("shell"));
-        QFile file(notProgram);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a program");
-        file.close();
-        QCOMPARE(ProcessLauncher(notProgram).runShellCommand(QStringLiteral("exit 0")), false);
+        QTemporaryFile notProgram;
+        QVERIFY(notProgram.open() && notProgram.write("not a program") > 0);
+        notProgram.close();
+        QCOMPARE(ProcessLauncher(notProgram.fileName()).runShellCommand(QStringLiteral("exit 0")),
+                 false);
     }
 
     // The child inherits the program's environment, working folder and standard streams (nothing
@@ -85,8 +84,6 @@ private slots:
             QSKIP("zsh is not installed");
         }
         QVERIFY(ProcessLauncher().runShellCommand(QStringLiteral("[ -n \"$ZSH_VERSION\" ]")));
-        QVERIFY(ProcessLauncher::system()->runShellCommand(QStringLiteral("exit 0")));
-        QVERIFY(!ProcessLauncher::system()->runShellCommand(QStringLiteral("exit 1")));
     }
 };
 
