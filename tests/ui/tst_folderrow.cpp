@@ -53,13 +53,13 @@ private slots:
         QTest::addColumn<bool>("sudo");
         QTest::addColumn<QString>("label");
         QTest::addColumn<Tint>("colour");
-        QTest::newRow("safe") << SafetyTier::safe << false << "Safe" << Tint::green;
-        QTest::newRow("developer") << SafetyTier::developer << false << "Developer" << Tint::blue;
-        QTest::newRow("caution reads Review")
-            << SafetyTier::caution << false << "Review" << Tint::orange;
-        QTest::newRow("caution with sudo")
-            << SafetyTier::caution << true << "Review" << Tint::orange;
-        QTest::newRow("safe with sudo") << SafetyTier::safe << true << "Safe" << Tint::green;
+        using enum SafetyTier;
+        using enum Tint;
+        QTest::newRow("safe") << safe << false << "Safe" << green;
+        QTest::newRow("developer") << developer << false << "Developer" << blue;
+        QTest::newRow("caution reads Review") << caution << false << "Review" << orange;
+        QTest::newRow("caution with sudo") << caution << true << "Review" << orange;
+        QTest::newRow("safe with sudo") << safe << true << "Safe" << green;
     }
     void badges() {
         QFETCH(SafetyTier, tier);
