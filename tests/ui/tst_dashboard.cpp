@@ -273,6 +273,25 @@ private slots:
         simulators->collapseButton()->click();
         QVERIFY(simulators->rowsArea()->isVisible());
         QVERIFY(!f.dashboard->collapsedCategories().contains(C::simulators));
+
+        // Animated, the rows slide away and are then hidden, and come back to their height.
+        f.dashboard->setAnimationsEnabled(true);
+        QWidget* rows = simulators->rowsArea();
+        const int rowsHeight = rows->height();
+        QVERIFY(rowsHeight > 0);
+        simulators->collapseButton()->click();
+        QVERIFY(rows->isVisible());
+        QTRY_VERIFY(!rows->isVisible());
+        simulators->collapseButton()->click();
+        QVERIFY(rows->isVisible());
+        QTRY_COMPARE(rows->maximumHeight(), QWIDGETSIZE_MAX);
+        QTRY_COMPARE(rows->height(), rowsHeight);
+        // Pressed twice in quick succession: it ends where the last press asked.
+        simulators->collapseButton()->click();
+        simulators->collapseButton()->click();
+        QTRY_COMPARE(rows->maximumHeight(), QWIDGETSIZE_MAX);
+        QVERIFY(rows->isVisible());
+        QTRY_COMPARE(rows->height(), rowsHeight);
     }
 
     // Titles wrap in a narrow window rather than lose their end.
@@ -285,32 +304,6 @@ private slots:
             QVERIFY(!title->isElided(90));
             QVERIFY2(title->visibleLines(90).size() > 1, qPrintable(title->text()));
         }
-    }
-
-    void animatedCollapseEnds() {
-        Fixture f({item({.name = "a", .bytes = 10 * GB, .category = C::simulators}),
-                   item({.name = "b", .bytes = 5 * GB, .category = C::simulators})});
-        f.dashboard->setAnimationsEnabled(true);
-        CategorySection* section = f.dashboard->section(C::simulators);
-        const int rowsHeight = section->rowsArea()->height();
-        QVERIFY(rowsHeight > 0);
-
-        section->collapseButton()->click();
-        // The rows slide away and are then hidden.
-        QVERIFY(section->rowsArea()->isVisible());
-        QTRY_VERIFY(!section->rowsArea()->isVisible());
-
-        section->collapseButton()->click();
-        QVERIFY(section->rowsArea()->isVisible());
-        QTRY_COMPARE(section->rowsArea()->maximumHeight(), QWIDGETSIZE_MAX);
-        QTRY_COMPARE(section->rowsArea()->height(), rowsHeight);
-
-        // Pressed twice in quick succession: it ends where the last press asked.
-        section->collapseButton()->click();
-        section->collapseButton()->click();
-        QTRY_COMPARE(section->rowsArea()->maximumHeight(), QWIDGETSIZE_MAX);
-        QVERIFY(section->rowsArea()->isVisible());
-        QTRY_COMPARE(section->rowsArea()->height(), rowsHeight);
     }
 
     // At the window's minimum size, after a new list, the dashboard takes the viewport's width
