@@ -142,23 +142,22 @@ private slots:
     void pathLineAndReveal() {
         const QString path = QStringLiteral("/Users/u/Library/Caches/<b>com</b>.example&amp;app");
         Rows rows({item({.path = path, .bytes = 0})});
-        const auto shown = rows.row(0);
-        FolderRow& row = *shown;
-        QCOMPARE(row.pathLabel()->text(),
+        const auto row = rows.row(0);
+        QCOMPARE(row->pathLabel()->text(),
                  QStringLiteral("~/Library/Caches/<b>com</b>.example&amp;app"));
         // A tool tip takes what looks like markup for markup: the path must still show as it is.
         QTextDocument tip;
-        tip.setHtml(row.pathLabel()->toolTip());
+        tip.setHtml(row->pathLabel()->toolTip());
         QCOMPARE(tip.toPlainText(), path);
-        QCOMPARE(row.sizeLabel()->text(), QStringLiteral("0 B"));
+        QCOMPARE(row->sizeLabel()->text(), QStringLiteral("0 B"));
 
         // Reveal asks for the full path, not the "~" form, and nothing else happens.
         QSignalSpy changes(&rows.list, &FolderItemList::dataChanged);
-        QTest::mouseClick(row.revealButton(), Qt::LeftButton);
+        QTest::mouseClick(row->revealButton(), Qt::LeftButton);
         QCOMPARE(rows.desktop.revealed, QStringList{path});
         QCOMPARE(changes.size(), 0);
-        row.revealButton()->setFocus();
-        QTest::keyClick(row.revealButton(), Qt::Key_Space);
+        row->revealButton()->setFocus();
+        QTest::keyClick(row->revealButton(), Qt::Key_Space);
         QCOMPARE(rows.desktop.revealed, (QStringList{path, path}));
 
         // A long name wraps; a long path wraps anywhere and is shown whole, never cut.
@@ -169,16 +168,16 @@ private slots:
                                     .bytes = 1,
                                     .category = C::simulators,
                                     .subtitle = "S."})});
-        row.refresh();
-        row.resize(500, row.heightForWidth(500));
-        row.layout()->activate();
-        for (TextLabel* label : {row.nameLabel(), row.pathLabel()}) {
+        row->refresh();
+        row->resize(500, row->heightForWidth(500));
+        row->layout()->activate();
+        for (TextLabel* label : {row->nameLabel(), row->pathLabel()}) {
             const QStringList lines = label->visibleLines(label->width());
             QVERIFY2(lines.size() > 1, qPrintable(lines.join('|')));
             QCOMPARE(lines.join(QString()).remove(' '), QString(label->text()).remove(' '));
             QCOMPARE(label->height(), label->heightForWidth(label->width()));
         }
-        QCOMPARE(row.pathLabel()->visibleLines(row.pathLabel()->width()).join(QString()),
+        QCOMPARE(row->pathLabel()->visibleLines(row->pathLabel()->width()).join(QString()),
                  displayPath(deep, "/Users/u"));
     }
 
@@ -206,12 +205,11 @@ private slots:
         QFETCH(QPalette, palette);
         QFETCH(bool, checked);
         Rows rows({item({.selected = checked})});
-        const auto shown = rows.row(0);
-        FolderRow& row = *shown;
-        row.setPalette(palette);
-        QImage image(row.size(), QImage::Format_RGB32);
+        const auto row = rows.row(0);
+        row->setPalette(palette);
+        QImage image(row->size(), QImage::Format_RGB32);
         image.fill(palette.color(QPalette::Window));
-        row.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        row->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
 
         const auto luminance = [](QRgb rgb) {
             const auto channel = [](int value) {
@@ -222,12 +220,12 @@ private slots:
                    0.0722 * channel(qBlue(rgb));
         };
         QStyleOptionButton option;
-        option.initFrom(row.checkBox());
+        option.initFrom(row->checkBox());
         const QRect box =
-            row.checkBox()
+            row->checkBox()
                 ->style()
-                ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, row.checkBox())
-                .translated(row.checkBox()->pos());
+                ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, row->checkBox())
+                .translated(row->checkBox()->pos());
         const double behind = luminance(image.pixel(box.left() - 3, box.center().y()));
         double best = 1.0;
         for (int x = box.left(); x <= box.left() + 1; ++x) {
