@@ -287,7 +287,6 @@ private slots:
             {npm, npx, gradle, wrapper, derived, ib});
         row("empty, hidden-only and missing build caches",
             {{npm.path, folder}, {gradle.path + "/.lock", MiB}}, {});
-        row("single NDK", ndkFolder({"27.0.12077973"}), {});
         row("one NDK and hidden entries",
             ndkFolder({"27.0.12077973", ".staging"}) + Layout{{ndks + "/.DS_Store", 1}}, {});
         row("10.0.0 is newer than 9.9.0", ndkFolder({"10.0.0", "9.9.0"}), {olderNdk("9.9.0")});

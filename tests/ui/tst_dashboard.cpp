@@ -196,7 +196,6 @@ private slots:
         // clang-format off
         const std::tuple<const char*, qint64, qint64, qint64, double, double> rows[] = {
             {"500 GB, 100 GB free, 20 GB selected", 500, 100, 20, 0.76, 0.04},
-            {"nothing selected", 500, 100, 0, 0.8, 0.0},
             {"failed reading", 0, 0, 20, 0.0, 0.0},
             {"negative used", 100, 120, 0, 0.0, 0.0},
             {"selection beyond used", 500, 450, 100, 0.0, 0.2}};

@@ -153,7 +153,6 @@ private slots:
         row("not HTTP", 0, Server::Response{"SSH-2.0-OpenSSH\r\n\r\n", true}, false, false);
         row("closed without an answer", 0, Server::Response{{}, true}, false, false);
 
-        row("one hop to the manifest", 1, release, true);
         row("five hops", 5, release, true);
         row("six hops", 6, release, false);
         row("redirect to a 404", 1, Server::http(404, {}), false);
