@@ -7,7 +7,6 @@
 #include "ui/CollapseButton.h"
 #include "ui/Dashboard.h"
 #include "ui/DiskCard.h"
-#include "ui/DiskUsage.h"
 #include "ui/FolderRow.h"
 #include "ui/LegendEntry.h"
 #include "ui/PlainButton.h"
