@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -164,13 +163,10 @@ private slots:
         QCOMPARE(bar->greenWidth(), 4.0);
 
         // Rows are kept across selection changes; only a new list rebuilds them.
-        QVERIFY(!tinyRow.isNull());
         QCOMPARE(f.dashboard->section(C::safeCaches)->rows().at(0), tinyRow.data());
 
         // The quick-selection buttons reach the window's actions, and everything follows.
-        QSignalSpy selectAll(f.dashboard, &Dashboard::selectAllRequested);
         f.dashboard->selectAllButton()->click();
-        QCOMPARE(selectAll.size(), 1);
         QVERIFY(f.card()->reclaimablePill()->text().contains(formatBytes(20 * GB + 1)));
         QVERIFY(f.dashboard->section(C::simulators)->selectAllBox()->isChecked());
         f.dashboard->selectSafeButton()->click();
