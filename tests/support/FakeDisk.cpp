@@ -26,12 +26,20 @@ QString makeTemporaryRoot() {
     return dir.path();
 }
 
+int createFile(const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) {
+        qFatal("FakeDisk: cannot create %s", qPrintable(path));
+    }
+    return fd;
+}
+
 } // namespace
 
 FakeDisk::FakeDisk(QString home)
-    : m_root(makeTemporaryRoot())
-    , m_home(std::move(home)) {
-    makeFolder(m_home);
+    : FakeDisk(std::move(home), makeTemporaryRoot()) {
+    m_persistent = false;
 }
 
 FakeDisk::FakeDisk(QString home, const QString& persistentRoot)
@@ -63,19 +71,6 @@ void FakeDisk::makeFolder(const QString& logical) const {
         qFatal("FakeDisk: cannot create %s", qPrintable(logical));
     }
 }
-
-namespace {
-
-int createFile(const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) {
-        qFatal("FakeDisk: cannot create %s", qPrintable(path));
-    }
-    return fd;
-}
-
-} // namespace
 
 qint64 FakeDisk::writeFile(const QString& logical, qint64 bytes) const {
     const QString path = real(logical);
