@@ -275,62 +275,50 @@ private slots:
         Bench bench;
         const QString aax = QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins");
         const QString vst = QStringLiteral("/Library/Audio/Plug-Ins/VST");
-        const auto cache = [&](const char* name, const char* file, qint64 bytes, bool selected,
-                               std::optional<QString> command = std::nullopt,
-                               bool recreate = false) {
-            return item({.name = name,
-                         .path = bench.cache(file),
-                         .bytes = bytes,
-                         .selected = selected,
-                         .recreate = recreate,
-                         .command = command});
-        };
+        const auto cache = [&](const char* name) { return bench.cache(QLatin1String(name)); };
         const QList<FolderItem> items{
-            cache("Unselected A", "a", 1, false),
-            item({.name = "AAX", .path = aax, .bytes = 50, .selected = true, .sudo = true}),
-            cache("Failing", "f", 7, true, "fail-it"),
-            cache("Unselected B", "b", 1, false),
-            cache("Cache C", "c", 5, true),
-            cache("Cache D", "d", 300, true, std::nullopt, true),
-            item({.name = "VST", .path = vst, .bytes = 60, .selected = true, .sudo = true}),
-            cache("Command E", "e", 20, true, "ok-it"),
-            cache("Missing F", "missing", 9, true),
+            item({.name = "A", .path = cache("a")}),
+            item({.name = "AAX", .path = aax, .selected = true, .sudo = true}),
+            item({.name = "F", .path = cache("f"), .selected = true, .command = "fail"}),
+            item({.name = "B", .path = cache("b")}),
+            item({.name = "C", .path = cache("c"), .selected = true}),
+            item({.name = "D", .path = cache("d"), .selected = true, .recreate = true}),
+            item({.name = "VST", .path = vst, .selected = true, .sudo = true}),
+            item({.name = "E", .path = cache("e"), .bytes = 20, .selected = true, .command = "ok"}),
+            item({.name = "M", .path = cache("missing"), .selected = true}),
         };
         for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
-            bench.fill(bench.cache(QLatin1String(name)));
+            bench.fill(cache(name));
         }
         bench.fill(aax);
         bench.fill(vst);
-        bench.fileSystem->failingRemovals.insert(bench.cache(QStringLiteral("c")));
-        bench.launcher->failing.insert(QStringLiteral("fail-it"));
-        const QList<FolderItem> copy = items;
-        const QString d = bench.cache(QStringLiteral("d"));
+        bench.fileSystem->failingRemovals.insert(cache("c"));
+        bench.launcher->failing.insert(QStringLiteral("fail"));
+        const QString d = cache("d");
         const QByteArray untouched = bench.fingerprint({QFile::encodeName(d)});
 
         const CleanupResult result = bench.clean(items);
 
         QList<Report> reports;
-        for (const char* name :
-             {"AAX", "Failing", "Cache C", "Cache D", "VST", "Command E", "Missing F"}) {
+        for (const char* name : {"AAX", "F", "C", "D", "VST", "E", "M"}) {
             reports.append({name, double(reports.size()) / 7});
         }
         QCOMPARE(bench.reports, reports);
-        const QString c = bench.cache(QStringLiteral("c"));
-        const QString missing = bench.cache(QStringLiteral("missing"));
+        const QString c = cache("c");
+        const QString missing = cache("missing");
         QCOMPARE(bench.journal.events(),
-                 (QStringList{"run fail-it @1", "exists " + c + " @2", "remove " + c + " @2",
+                 (QStringList{"run fail @1", "exists " + c + " @2", "remove " + c + " @2",
                               "exists " + d + " @3", "remove " + d + " @3", "create " + d + " @3",
-                              "run ok-it @5", "exists " + missing + " @6"}));
+                              "run ok @5", "exists " + missing + " @6"}));
         QVERIFY(!bench.journal.onGuiThread);
 
-        QCOMPARE(result.totalFreed, qint64(320));
+        QCOMPARE(result.totalFreed, qint64(1020)); // D and E
         QCOMPARE(result.succeededCount, qsizetype(2));
         QCOMPARE(result.failedCount, qsizetype(2));
-        QCOMPARE(result.errors, (QStringList{QStringLiteral("Failed command: fail-it"),
-                                             QStringLiteral("Cache C: Permission denied")}));
+        QCOMPARE(result.errors, (QStringList{QStringLiteral("Failed command: fail"),
+                                             QStringLiteral("C: Permission denied")}));
         QCOMPARE(result.sudoCommandsRequired, (QStringList{aax, vst}));
 
-        QCOMPARE(items, copy);
         // Only the one cache removed is touched, and it is made again empty.
         QCOMPARE(bench.fingerprint({QFile::encodeName(d)}), untouched);
         QVERIFY(QDir(bench.disk.real(d))
@@ -369,7 +357,6 @@ private slots:
         QCOMPARE(bench.reports.size(), reported);
         QCOMPARE(result.totalFreed, freed);
         QCOMPARE(result.succeededCount, qsizetype(freed == 0 ? 0 : freed == 10 ? 1 : 2));
-        QCOMPARE(result.failedCount, qsizetype(0));
         QVERIFY(result.errors.isEmpty());
         // Either gone and made again empty, or left whole.
         QCOMPARE(entryExists(bench.real(a + QStringLiteral("/a.bin"))), !aRemoved);
