@@ -98,14 +98,6 @@ qint64 FakeDisk::allocateFile(const QString& logical, qint64 bytes) const {
     return allocatedBytes(path);
 }
 
-void FakeDisk::makeSparseFile(const QString& logical, qint64 logicalSize) const {
-    const int fd = createFile(real(logical));
-    if (::ftruncate(fd, static_cast<off_t>(logicalSize)) != 0) {
-        qFatal("FakeDisk: cannot size %s", qPrintable(logical));
-    }
-    ::close(fd);
-}
-
 void FakeDisk::makeLink(const QString& logical, const QString& target) const {
     const QString path = real(logical);
     QDir().mkpath(QFileInfo(path).path());
