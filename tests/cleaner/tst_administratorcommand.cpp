@@ -46,11 +46,6 @@ private slots:
     void exactText_data() {
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<QString>("line");
-        QTest::newRow("both administrator targets")
-            << QStringList{"/Library/Application Support/Avid/Audio/Plug-Ins",
-                           "/Library/Audio/Plug-Ins/VST"}
-            << "sudo rm -rf \"/Library/Application Support/Avid/Audio/Plug-Ins\" "
-               "\"/Library/Audio/Plug-Ins/VST\"";
         QTest::newRow("no path: no command") << QStringList{} << QString();
         QTest::newRow("dollar and single quote")
             << QStringList{"/a/it's $HOME"} << "sudo rm -rf '/a/it'\\''s $HOME'";
