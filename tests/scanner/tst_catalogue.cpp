@@ -106,18 +106,14 @@ const Want jetBrains{build, userCache + "/JetBrains"};
 const Want playwright{optInBuild, userCache + "/ms-playwright"};
 #endif
 
+// Each record's path, size and policy, its flags named where set.
 QStringList described(const QList<FolderItem>& items) {
     QStringList lines;
     for (const FolderItem& item : items) {
-        lines << QStringList{item.path,
-                             QString::number(item.size),
-                             rawValue(item.category),
-                             rawValue(item.safetyTier),
-                             item.isSelected ? "selected" : "not selected",
-                             item.recreateFolderAfterDelete ? "recreate" : "no recreate",
-                             item.cliCommand ? "command" : "no command",
-                             item.requiresSudo ? "sudo" : "no sudo"}
-                     .join(" | ");
+        lines << item.path + " | " + QString::number(item.size) + " | " + rawValue(item.category) +
+                     " | " + rawValue(item.safetyTier) + (item.isSelected ? " | selected" : "") +
+                     (item.recreateFolderAfterDelete ? " | recreate" : "") +
+                     (item.cliCommand ? " | command" : "") + (item.requiresSudo ? " | sudo" : "");
     }
     return lines;
 }
