@@ -81,12 +81,9 @@ private slots:
     }
 
     void subtitleLines() {
-        const QString long3 = QStringLiteral(
-            "This target holds cached copies of packages that were downloaded for earlier builds. "
-            "They are fetched again automatically whenever a build needs them. Removing them "
-            "frees space and changes nothing about the projects themselves.");
-        Rows rows({item({.subtitle = QString()}), item({.subtitle = QStringLiteral("Short.")}),
-                   item({.subtitle = long3})});
+        Rows rows(
+            {item({.subtitle = QString()}), item({.subtitle = QStringLiteral("Short.")}),
+             item({.subtitle = QStringLiteral("Removing them changes nothing. ").repeated(9)})});
         const auto none = rows.row(0);
         const auto one = rows.row(1);
         const auto longRow = rows.row(2);
@@ -101,7 +98,7 @@ private slots:
         QCOMPARE(nameToPath(*one) - nameToPath(*none), one->subtitleLabel()->height() + 3);
         QCOMPARE(one->subtitleLabel()->visibleLines(one->subtitleLabel()->width()).size(), 1);
 
-        // Three long sentences are cut to two lines, the second ending in an ellipsis.
+        // Many sentences are cut to two lines, the second ending in an ellipsis.
         TextLabel* subtitle = longRow->subtitleLabel();
         const QStringList lines = subtitle->visibleLines(subtitle->width());
         QCOMPARE(lines.size(), 2);
