@@ -292,7 +292,6 @@ private slots:
         // Up to date now (the release was withdrawn): the found release stays published.
         m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.0", 40)));
         QVERIFY(check(*checker, true));
-        QVERIFY(checker->upToDateAlert());
         checker->setUpToDateAlert(false);
         QVERIFY(visible(*checker) == found);
 
@@ -301,7 +300,6 @@ private slots:
         QVERIFY(check(*checker, false));
         QVERIFY(visible(*checker) == found);
         QVERIFY(check(*checker, true));
-        QVERIFY(checker->checkFailedAlert());
         checker->setCheckFailedAlert(false);
         QVERIFY(visible(*checker) == found);
 
@@ -311,7 +309,6 @@ private slots:
         QVERIFY(check(*checker, false));
         QCOMPARE(checker->latestVersion(), QStringLiteral("2.2.0"));
         QCOMPARE(checker->downloadURL(), QUrl());
-        QVERIFY(checker->showingUpdateAlert());
     }
 
     // What the running build reads from its information dictionary: an entry that is missing or
