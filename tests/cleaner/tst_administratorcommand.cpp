@@ -41,8 +41,6 @@ class AdministratorCommandTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(m_scratch.isValid()); }
-
     void exactText_data() {
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<QString>("line");
