@@ -29,7 +29,7 @@ private:
 // The file system of a fake disk whose every walk and removal first waits, where it runs, for the
 // event loop to tick: on the GUI thread, or while the GUI thread waits for it, it would wait for
 // itself, and `stalled()` tells.
-class TickingFileSystem : public FileSystem {
+class TickingFileSystem final : public FileSystem {
 public:
     TickingFileSystem(const FakeDisk& disk, const LoopTicks& ticks);
     qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop) const override;
