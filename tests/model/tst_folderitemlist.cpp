@@ -13,18 +13,10 @@ QList<FolderItem> mixedList() {
     using enum CleanupCategory;
     using enum SafetyTier;
     return {item({.name = "a", .bytes = 10, .selected = true}),
-            item({.name = "b",
-                  .bytes = 20,
-                  .category = developerTools,
-                  .tier = developer,
-                  .selected = true}),
-            item({.name = "c",
-                  .bytes = 40,
-                  .category = dormantPlugins,
-                  .tier = caution,
-                  .selected = true}),
-            item({.name = "d", .bytes = 80, .category = simulators, .tier = developer}),
-            item({.name = "e", .bytes = 160, .category = containerResidue})};
+            item({.bytes = 20, .category = developerTools, .tier = developer, .selected = true}),
+            item({.bytes = 40, .category = dormantPlugins, .tier = caution, .selected = true}),
+            item({.bytes = 80, .category = simulators, .tier = developer}),
+            item({.bytes = 160, .category = containerResidue})};
 }
 
 using C = CleanupCategory;
