@@ -29,11 +29,7 @@ private slots:
     }
 
     // Two items made alike are still two items.
-    void itemIdentity() {
-        const FolderItem a = item({});
-        QVERIFY(!a.id.isNull());
-        QVERIFY(a.id != item({}).id);
-    }
+    void itemIdentity() { QVERIFY(item({}).id != item({}).id); }
 
     // The NDK and update-check tables hold the version orders they rely on.
     void numericComparison_data() {
