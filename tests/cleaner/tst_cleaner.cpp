@@ -16,10 +16,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 
@@ -33,8 +29,8 @@ public:
             QMutexLocker lock(&m_mutex);
             // Which progress report the event loop had delivered when the item was treated.
             m_events.append(event + QStringLiteral(" @%1").arg(delivered.load()));
-            m_threads.insert(QThread::currentThread());
         }
+        onGuiThread = onGuiThread || QThread::currentThread() == qApp->thread();
         if (event == stopOn) {
             stop.requestStop();
         }
@@ -43,12 +39,8 @@ public:
         QMutexLocker lock(&m_mutex);
         return m_events;
     }
-    bool onlyOffThread(const QThread* gui) const {
-        QMutexLocker lock(&m_mutex);
-        return !m_threads.contains(const_cast<QThread*>(gui));
-    }
-
     std::atomic<int> delivered{-1};
+    std::atomic<bool> onGuiThread{false};
     // Asks `stop` to stop when this event (or progress report "report <i>") comes.
     QString stopOn;
     const StopToken stop = StopToken::stoppable();
@@ -56,7 +48,6 @@ public:
 private:
     mutable QMutex m_mutex;
     QStringList m_events;
-    QSet<QThread*> m_threads;
 };
 
 // The real file system of a fake disk, watched, with removals and folder creation that can be
@@ -103,11 +94,7 @@ struct FakeLauncher final : ProcessLauncher {
 enum class OnDisk { folder, missing, linkToCanary, danglingLink };
 enum class After { untouched, gone, emptyFolder };
 
-struct Report {
-    QString name;
-    double fraction;
-    bool operator==(const Report&) const = default;
-};
+using Report = std::pair<QString, double>; // name, fraction
 
 // A fake disk and a Cleaner whose disk and shell are watched.
 struct Bench {
@@ -173,10 +160,8 @@ private slots:
         QTest::addColumn<ItemFields>("row");
         QTest::addColumn<OnDisk>("onDisk");
         QTest::addColumn<QString>("failure"); // "removal", "creation", "command" or empty
-        QTest::addColumn<qint64>("freed");
-        QTest::addColumn<int>("succeeded");
+        QTest::addColumn<qint64>("freed");    // and then it counts as succeeded
         QTest::addColumn<QStringList>("errors");
-        QTest::addColumn<bool>("listedForAdministrator");
         QTest::addColumn<QStringList>("asked");
         QTest::addColumn<After>("after");
 
@@ -197,69 +182,54 @@ private slots:
                               .sudo = sudo};
         };
         const auto command = std::optional(QStringLiteral("clear-cache --all"));
-        const QStringList none;
+        const auto row = [](const char* name, const ItemFields& fields, OnDisk onDisk,
+                            const QString& failure, qint64 freed, const QStringList& errors,
+                            const QStringList& asked, After after) {
+            QTest::newRow(name) << fields << onDisk << failure << freed << errors << asked << after;
+        };
         using D = OnDisk;
-        QTest::newRow("administrator item: listed, its command never run")
-            << target(true, command, true) << D::folder << QString() << qint64(0) << 0 << none
-            << true << none << After::untouched;
-        QTest::newRow("command succeeds: size counted, path and re-creation not looked at")
-            << target(true, command) << D::folder << QString() << qint64(1234) << 1 << none << false
-            << QStringList{run} << After::untouched;
-        QTest::newRow("command fails")
-            << target(true, command) << D::folder << "command" << qint64(0) << 0
-            << QStringList{"Failed command: clear-cache --all"} << false << QStringList{run}
-            << After::untouched;
-        QTest::newRow("empty command: removed like any item")
-            << target(false, QString()) << D::folder << QString() << qint64(1234) << 1 << none
-            << false << QStringList{exists, remove} << After::gone;
-        QTest::newRow("removed and made again empty")
-            << target(true) << D::folder << QString() << qint64(1234) << 1 << none << false
-            << QStringList{exists, remove, create} << After::emptyFolder;
-        QTest::newRow("folder that cannot be made again: ignored")
-            << target(true) << D::folder << "creation" << qint64(1234) << 1 << none << false
-            << QStringList{exists, remove, create} << After::gone;
-        QTest::newRow("nothing at the path: skipped without a word")
-            << target(true) << D::missing << QString() << qint64(0) << 0 << none << false
-            << QStringList{exists} << After::gone;
-        QTest::newRow("dangling link: nothing exists there")
-            << target(false) << D::danglingLink << QString() << qint64(0) << 0 << none << false
-            << QStringList{exists} << After::untouched;
-        QTest::newRow("removal fails: the name, not the path, leads the line")
-            << target(true) << D::folder << "removal" << qint64(0) << 0
-            << QStringList{"Target Cache: Permission denied"} << false
-            << QStringList{exists, remove} << After::untouched;
-        QTest::newRow("link to a folder outside: only the link goes")
-            << target(false) << D::linkToCanary << QString() << qint64(1234) << 1 << none << false
-            << QStringList{exists, remove} << After::gone;
-        QTest::newRow("the home folder is never removed")
-            << ItemFields{.name = "Home", .path = "/Users/u", .selected = true} << D::folder
-            << QString() << qint64(0) << 0 << QStringList{"Home: Not removed: protected location"}
-            << false << QStringList{"exists /Users/u @0", "remove /Users/u @0"} << After::untouched;
+        using A = After;
+        row("administrator item: listed, its command never run", target(true, command, true),
+            D::folder, {}, 0, {}, {}, A::untouched);
+        row("command succeeds: size counted, path and re-creation not looked at",
+            target(true, command), D::folder, {}, 1234, {}, {run}, A::untouched);
+        row("command fails", target(true, command), D::folder, "command", 0,
+            {"Failed command: clear-cache --all"}, {run}, A::untouched);
+        row("empty command: removed like any item", target(false, QString()), D::folder, {}, 1234,
+            {}, {exists, remove}, A::gone);
+        row("removed and made again empty", target(true), D::folder, {}, 1234, {},
+            {exists, remove, create}, A::emptyFolder);
+        row("folder that cannot be made again: ignored", target(true), D::folder, "creation", 1234,
+            {}, {exists, remove, create}, A::gone);
+        row("nothing at the path: skipped without a word", target(true), D::missing, {}, 0, {},
+            {exists}, A::gone);
+        row("dangling link: nothing exists there", target(false), D::danglingLink, {}, 0, {},
+            {exists}, A::untouched);
+        row("removal fails: the name, not the path, leads the line", target(true), D::folder,
+            "removal", 0, {"Target Cache: Permission denied"}, {exists, remove}, A::untouched);
+        row("link to a folder outside: only the link goes", target(false), D::linkToCanary, {},
+            1234, {}, {exists, remove}, A::gone);
+        row("the home folder is never removed",
+            {.name = "Home", .path = "/Users/u", .selected = true}, D::folder, {}, 0,
+            {"Home: Not removed: protected location"}, {"exists /Users/u @0", "remove /Users/u @0"},
+            A::untouched);
     }
     void eachItemIsTreatedInDecisionOrder() {
         QFETCH(ItemFields, row);
         QFETCH(OnDisk, onDisk);
         QFETCH(QString, failure);
         QFETCH(qint64, freed);
-        QFETCH(int, succeeded);
         QFETCH(QStringList, errors);
-        QFETCH(bool, listedForAdministrator);
         QFETCH(QStringList, asked);
         QFETCH(After, after);
 
         Bench bench;
-        switch (onDisk) {
-        case OnDisk::folder:
+        if (onDisk == OnDisk::folder) {
             bench.fill(row.path);
-            break;
-        case OnDisk::missing:
-            break;
-        case OnDisk::linkToCanary:
-            bench.disk.makeLink(row.path, bench.disk.real(QStringLiteral("/canary")));
-            break;
-        case OnDisk::danglingLink:
-            bench.disk.makeLink(row.path, QStringLiteral("/nowhere"));
-            break;
+        } else if (onDisk != OnDisk::missing) {
+            bench.disk.makeLink(row.path, onDisk == OnDisk::danglingLink
+                                              ? QStringLiteral("/nowhere")
+                                              : bench.disk.real(QStringLiteral("/canary")));
         }
         if (failure == u"removal") {
             bench.fileSystem->failingRemovals.insert(row.path);
@@ -275,11 +245,10 @@ private slots:
         const CleanupResult result = bench.clean({item(row)});
 
         QCOMPARE(result.totalFreed, freed);
-        QCOMPARE(result.succeededCount, qsizetype(succeeded));
+        QCOMPARE(result.succeededCount, freed > 0 ? 1 : 0);
         QCOMPARE(result.failedCount, errors.size());
         QCOMPARE(result.errors, errors);
-        QCOMPARE(result.sudoCommandsRequired,
-                 listedForAdministrator ? QStringList{row.path} : QStringList{});
+        QCOMPARE(result.sudoCommandsRequired, row.sudo ? QStringList{row.path} : QStringList{});
         QCOMPARE(bench.journal.events(), asked);
         QCOMPARE(bench.reports, (QList<Report>{{row.name, 0.0}}));
         QCOMPARE(bench.fingerprint({target}), outsideBefore);
@@ -306,67 +275,52 @@ private slots:
         Bench bench;
         const QString aax = QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins");
         const QString vst = QStringLiteral("/Library/Audio/Plug-Ins/VST");
-        const auto cache = [&](const char* name, const char* file, qint64 bytes, bool selected,
-                               std::optional<QString> command = std::nullopt,
-                               bool recreate = false) {
-            return item({.name = name,
-                         .path = bench.cache(file),
-                         .bytes = bytes,
-                         .selected = selected,
-                         .recreate = recreate,
-                         .command = command});
-        };
+        const auto cache = [&](const char* name) { return bench.cache(QLatin1String(name)); };
         const QList<FolderItem> items{
-            cache("Unselected A", "a", 1, false),
-            item({.name = "AAX", .path = aax, .bytes = 50, .selected = true, .sudo = true}),
-            cache("Failing", "f", 7, true, "fail-it"),
-            cache("Unselected B", "b", 1, false),
-            cache("Cache C", "c", 5, true),
-            cache("Cache D", "d", 300, true, std::nullopt, true),
-            item({.name = "VST", .path = vst, .bytes = 60, .selected = true, .sudo = true}),
-            cache("Command E", "e", 20, true, "ok-it"),
-            cache("Missing F", "missing", 9, true),
+            item({.name = "A", .path = cache("a")}),
+            item({.name = "AAX", .path = aax, .selected = true, .sudo = true}),
+            item({.name = "F", .path = cache("f"), .selected = true, .command = "fail"}),
+            item({.name = "B", .path = cache("b")}),
+            item({.name = "C", .path = cache("c"), .selected = true}),
+            item({.name = "D", .path = cache("d"), .selected = true, .recreate = true}),
+            item({.name = "VST", .path = vst, .selected = true, .sudo = true}),
+            item({.name = "E", .path = cache("e"), .bytes = 20, .selected = true, .command = "ok"}),
+            item({.name = "M", .path = cache("missing"), .selected = true}),
         };
         for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
-            bench.fill(bench.cache(QLatin1String(name)));
+            bench.fill(cache(name));
         }
         bench.fill(aax);
         bench.fill(vst);
-        bench.fileSystem->failingRemovals.insert(bench.cache(QStringLiteral("c")));
-        bench.launcher->failing.insert(QStringLiteral("fail-it"));
-        const QList<FolderItem> copy = items;
+        bench.fileSystem->failingRemovals.insert(cache("c"));
+        bench.launcher->failing.insert(QStringLiteral("fail"));
+        const QString d = cache("d");
+        const QByteArray untouched = bench.fingerprint({QFile::encodeName(d)});
 
         const CleanupResult result = bench.clean(items);
 
         QList<Report> reports;
-        for (const char* name :
-             {"AAX", "Failing", "Cache C", "Cache D", "VST", "Command E", "Missing F"}) {
+        for (const char* name : {"AAX", "F", "C", "D", "VST", "E", "M"}) {
             reports.append({name, double(reports.size()) / 7});
         }
         QCOMPARE(bench.reports, reports);
-        const QString c = bench.cache(QStringLiteral("c"));
-        const QString d = bench.cache(QStringLiteral("d"));
-        const QString missing = bench.cache(QStringLiteral("missing"));
+        const QString c = cache("c");
+        const QString missing = cache("missing");
         QCOMPARE(bench.journal.events(),
-                 (QStringList{"run fail-it @1", "exists " + c + " @2", "remove " + c + " @2",
+                 (QStringList{"run fail @1", "exists " + c + " @2", "remove " + c + " @2",
                               "exists " + d + " @3", "remove " + d + " @3", "create " + d + " @3",
-                              "run ok-it @5", "exists " + missing + " @6"}));
-        QVERIFY(bench.journal.onlyOffThread(QThread::currentThread()));
+                              "run ok @5", "exists " + missing + " @6"}));
+        QVERIFY(!bench.journal.onGuiThread);
 
-        QCOMPARE(result.totalFreed, qint64(320));
+        QCOMPARE(result.totalFreed, qint64(1020)); // D and E
         QCOMPARE(result.succeededCount, qsizetype(2));
         QCOMPARE(result.failedCount, qsizetype(2));
-        QCOMPARE(result.errors, (QStringList{QStringLiteral("Failed command: fail-it"),
-                                             QStringLiteral("Cache C: Permission denied")}));
+        QCOMPARE(result.errors, (QStringList{QStringLiteral("Failed command: fail"),
+                                             QStringLiteral("C: Permission denied")}));
         QCOMPARE(result.sudoCommandsRequired, (QStringList{aax, vst}));
 
-        QCOMPARE(items, copy);
-        for (const char* kept : {"a", "b", "c", "e", "f"}) {
-            QVERIFY2(entryExists(
-                         bench.real(bench.cache(QLatin1String(kept)) + QStringLiteral("/a.bin"))),
-                     kept);
-        }
-        QVERIFY(entryExists(bench.real(aax + QStringLiteral("/a.bin"))));
+        // Only the one cache removed is touched, and it is made again empty.
+        QCOMPARE(bench.fingerprint({QFile::encodeName(d)}), untouched);
         QVERIFY(QDir(bench.disk.real(d))
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
@@ -403,7 +357,6 @@ private slots:
         QCOMPARE(bench.reports.size(), reported);
         QCOMPARE(result.totalFreed, freed);
         QCOMPARE(result.succeededCount, qsizetype(freed == 0 ? 0 : freed == 10 ? 1 : 2));
-        QCOMPARE(result.failedCount, qsizetype(0));
         QVERIFY(result.errors.isEmpty());
         // Either gone and made again empty, or left whole.
         QCOMPARE(entryExists(bench.real(a + QStringLiteral("/a.bin"))), !aRemoved);

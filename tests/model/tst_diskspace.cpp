@@ -44,30 +44,22 @@ private slots:
         QTest::addColumn<qint64>("free");
         QTest::addColumn<bool>("fellBack");
 
+        const auto row = [](const char* name, std::optional<Capacities> primary,
+                            std::optional<QVariantMap> attributes, qint64 total, qint64 free,
+                            bool fellBack) {
+            QTest::newRow(name) << primary << attributes << total << free << fellBack;
+        };
         const QVariantMap full{{sizeKey, qint64(900)}, {freeKey, qint64(300)}};
-        QTest::newRow("primary answers")
-            << std::optional(Capacities{500, 100}) << std::optional(full) << qint64(500)
-            << qint64(100) << false;
-        QTest::newRow("primary lacks available capacity: no fallback")
-            << std::optional(Capacities{500, std::nullopt}) << std::optional(full) << qint64(500)
-            << qint64(0) << false;
-        QTest::newRow("primary lacks both") << std::optional(Capacities{}) << std::optional(full)
-                                            << qint64(0) << qint64(0) << false;
-        QTest::newRow("primary fails: attributes")
-            << std::optional<Capacities>() << std::optional(full) << qint64(900) << qint64(300)
-            << true;
-        QTest::newRow("attributes lack free size")
-            << std::optional<Capacities>() << std::optional(QVariantMap{{sizeKey, qint64(900)}})
-            << qint64(0) << qint64(0) << true;
-        QTest::newRow("attributes empty")
-            << std::optional<Capacities>() << std::optional(QVariantMap{}) << qint64(0) << qint64(0)
-            << true;
-        QTest::newRow("size not a number")
-            << std::optional<Capacities>()
-            << std::optional(QVariantMap{{sizeKey, QStringLiteral("900")}, {freeKey, qint64(3)}})
-            << qint64(0) << qint64(0) << true;
-        QTest::newRow("both fail") << std::optional<Capacities>() << std::optional<QVariantMap>()
-                                   << qint64(0) << qint64(0) << true;
+        row("primary answers", Capacities{500, 100}, full, 500, 100, false);
+        row("primary lacks available capacity: no fallback", Capacities{500, {}}, full, 500, 0,
+            false);
+        row("primary lacks both", Capacities{}, full, 0, 0, false);
+        row("primary fails: attributes", {}, full, 900, 300, true);
+        row("attributes lack free size", {}, QVariantMap{{sizeKey, qint64(900)}}, 0, 0, true);
+        row("attributes empty", {}, QVariantMap{}, 0, 0, true);
+        row("size not a number", {},
+            QVariantMap{{sizeKey, QStringLiteral("900")}, {freeKey, qint64(3)}}, 0, 0, true);
+        row("both fail", {}, {}, 0, 0, true);
     }
     void reading() {
         QFETCH(std::optional<Capacities>, primary);
@@ -100,24 +92,21 @@ private slots:
         const QByteArray debian =
             "NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n";
         const QString debianName = "Debian GNU/Linux 12 (bookworm)";
-        QTest::newRow("pretty name") << debian << QByteArray() << QString() << debianName;
-        QTest::newRow("label of the root device") << debian << QByteArray() << "sda2"
-                                                  << "My Disk";
-        QTest::newRow("label of another device") << debian << QByteArray() << "sda1" << debianName;
-        QTest::newRow("vendor file when /etc has none")
-            << QByteArray() << QByteArray("PRETTY_NAME='Fedora Linux 40'") << QString()
-            << "Fedora Linux 40";
-        QTest::newRow("/etc first, unquoted")
-            << QByteArray("PRETTY_NAME=Plain") << QByteArray("PRETTY_NAME=Other") << QString()
-            << "Plain";
-        QTest::newRow("escapes and comments")
-            << QByteArray("# PRETTY_NAME=No\n  PRETTY_NAME=\"A \\\"B\\\" \\\\ \\$C\"\n")
-            << QByteArray() << QString() << "A \"B\" \\ $C";
-        QTest::newRow("no pretty name in /etc")
-            << QByteArray("NAME=X\n") << QByteArray("PRETTY_NAME=Other") << QString() << "Linux";
-        QTest::newRow("empty pretty name")
-            << QByteArray("PRETTY_NAME=\"\"") << QByteArray() << QString() << "Linux";
-        QTest::newRow("no files") << QByteArray() << QByteArray() << QString() << "Linux";
+        const auto row = [](const char* name, const QByteArray& etc, const QByteArray& usrLib,
+                            const QString& labelled, const QString& shown) {
+            QTest::newRow(name) << etc << usrLib << labelled << shown;
+        };
+        row("pretty name", debian, {}, {}, debianName);
+        row("label of the root device", debian, {}, "sda2", "My Disk");
+        row("label of another device", debian, {}, "sda1", debianName);
+        row("vendor file when /etc has none", {}, "PRETTY_NAME='Fedora Linux 40'", {},
+            "Fedora Linux 40");
+        row("/etc first, unquoted", "PRETTY_NAME=Plain", "PRETTY_NAME=Other", {}, "Plain");
+        row("escapes and comments", "# PRETTY_NAME=No\n  PRETTY_NAME=\"A \\\"B\\\" \\\\ \\$C\"\n",
+            {}, {}, "A \"B\" \\ $C");
+        row("no pretty name in /etc", "NAME=X\n", "PRETTY_NAME=Other", {}, "Linux");
+        row("empty pretty name", "PRETTY_NAME=\"\"", {}, {}, "Linux");
+        row("no files", {}, {}, {}, "Linux");
     }
     void volumeName() {
 #if !defined(Q_OS_LINUX)

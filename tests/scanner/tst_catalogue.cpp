@@ -24,8 +24,8 @@ struct Item {
 };
 using Layout = QList<Item>;
 
-// One expected record: where it is and its policy; its size is whatever the disk allocated below
-// its path. Names and subtitles are the catalogue's prose and not compared.
+// One expected record: where it is and its policy; its size is what the walk measures there (the
+// walk has its own tests). Names and subtitles are the catalogue's prose and not compared.
 struct Want {
     RecordTraits traits;
     QString path;
@@ -106,18 +106,14 @@ const Want jetBrains{build, userCache + "/JetBrains"};
 const Want playwright{optInBuild, userCache + "/ms-playwright"};
 #endif
 
+// Each record's path, size and policy, its flags named where set.
 QStringList described(const QList<FolderItem>& items) {
     QStringList lines;
     for (const FolderItem& item : items) {
-        lines << QStringList{item.path,
-                             QString::number(item.size),
-                             rawValue(item.category),
-                             rawValue(item.safetyTier),
-                             item.isSelected ? "selected" : "not selected",
-                             item.recreateFolderAfterDelete ? "recreate" : "no recreate",
-                             item.cliCommand ? "command" : "no command",
-                             item.requiresSudo ? "sudo" : "no sudo"}
-                     .join(" | ");
+        lines << item.path + " | " + QString::number(item.size) + " | " + rawValue(item.category) +
+                     " | " + rawValue(item.safetyTier) + (item.isSelected ? " | selected" : "") +
+                     (item.recreateFolderAfterDelete ? " | recreate" : "") +
+                     (item.cliCommand ? " | command" : "") + (item.requiresSudo ? " | sudo" : "");
     }
     return lines;
 }
@@ -138,7 +134,6 @@ public:
                 continue;
             }
             const qint64 allocated = m_disk.allocateFile(path, item.bytes);
-            m_allocated.append({path, allocated});
             m_exact = m_exact && (item.bytes % 4096 != 0 || allocated == item.bytes);
         }
     }
@@ -150,8 +145,8 @@ public:
         return FileSystem::rooted(m_disk.root(), m_disk.home(), m_environment);
     }
 
-    // The records `wants` describe, sized from what was allocated and, where a rule follows a
-    // folder listing, in the order this disk lists that folder.
+    // The records `wants` describe, sized by the walk and, where a rule follows a folder listing,
+    // in the order this disk lists that folder.
     QStringList expected(Wants wants) const {
         for (qsizetype start = 0, end = 0; start < wants.size(); start = end) {
             const QString parent = logical(wants[start].path).section('/', 0, -2);
@@ -170,10 +165,10 @@ public:
         QList<FolderItem> items;
         for (const Want& want : wants) {
             const QString path = logical(want.path);
-            items.append(FolderItem({}, path, sizeBelow(path), want.traits.category,
-                                    want.traits.safetyTier, {}, want.traits.isSelected,
-                                    want.traits.recreateFolderAfterDelete, std::nullopt,
-                                    want.traits.requiresSudo));
+            items.append(FolderItem({}, path, fileSystem()->allocatedSizeOfTree(path),
+                                    want.traits.category, want.traits.safetyTier, {},
+                                    want.traits.isSelected, want.traits.recreateFolderAfterDelete,
+                                    std::nullopt, want.traits.requiresSudo));
         }
         return described(items);
     }
@@ -183,20 +178,8 @@ private:
         return path.startsWith('~') ? path.replace(0, 1, m_disk.home()) : path;
     }
 
-    // Files below `path`, leaving out anything hidden on the way down, as the walk does.
-    qint64 sizeBelow(const QString& path) const {
-        qint64 total = 0;
-        for (const auto& [file, allocated] : m_allocated) {
-            if (file.startsWith(path + '/') && !file.mid(path.size()).contains("/.")) {
-                total += allocated;
-            }
-        }
-        return total;
-    }
-
     FakeDisk m_disk;
     QHash<QString, QString> m_environment;
-    QList<std::pair<QString, qint64>> m_allocated;
     bool m_exact = true;
 };
 
@@ -230,6 +213,9 @@ class CatalogueTest : public QObject {
         QTest::addColumn<Layout>("layout");
         QTest::addColumn<Wants>("wants");
     }
+    static void row(const QString& name, const Layout& layout, const Wants& wants) {
+        QTest::newRow(qPrintable(name)) << layout << wants;
+    }
 
     // Runs one category scan on the row's disk and compares whole records, in order.
     static void check(ScanFn scan) {
@@ -246,45 +232,42 @@ class CatalogueTest : public QObject {
 private slots:
     void safeCaches_data() {
         columns();
-        QTest::newRow("fixed caches in rule order, whatever their sizes")
-            << Layout{filled(pip, 3 * MiB), filled(crx, MiB), filled(vsix, 1)}
-            << Wants{vsix, crx, pip};
-        QTest::newRow("empty and hidden-only caches")
-            << Layout{{pip.path, folder}, {vsix.path + "/.DS_Store", MiB}} << Wants{};
-        QTest::newRow("staging at exactly 50 MiB")
-            << Layout{filled(staging("com.example.ShipIt"), 50 * MiB)} << Wants{};
+        row("fixed caches in rule order, whatever their sizes",
+            {filled(pip, 3 * MiB), filled(crx, MiB), filled(vsix, 1)}, {vsix, crx, pip});
+        row("empty and hidden-only caches", {{pip.path, folder}, {vsix.path + "/.DS_Store", MiB}},
+            {});
+        row("staging at exactly 50 MiB", {filled(staging("com.example.ShipIt"), 50 * MiB)}, {});
         for (const char* name : {"com.example.ShipIt", "Updater", "UPDATER", "App-UpDater",
                                  "com.example.app.UPDATE", ".shipit-state"}) {
-            QTest::addRow("staging one block over 50 MiB: %s", name)
-                << Layout{filled(staging(name), 50 * MiB + 1)} << Wants{staging(name)};
+            row(QStringLiteral("staging one block over 50 MiB: ") + QLatin1String(name),
+                {filled(staging(name), 50 * MiB + 1)}, {staging(name)});
         }
         // Full lower-casing spells a dotted capital I as "i" and a combining dot: not "shipit".
-        QTest::newRow("no staging mark")
-            << Layout{filled(staging("com.example.app"), 60 * MiB),
-                      filled(staging("com.example.SHİPIT"), 60 * MiB), filled(pip, 60 * MiB)}
-            << Wants{pip};
-        QTest::newRow("staging folders in listing order")
-            << Layout{filled(staging("b.ShipIt"), 51 * MiB), filled(staging("a-updater"), 52 * MiB),
-                      filled(staging("c.update"), 53 * MiB)}
-            << Wants{staging("b.ShipIt"), staging("a-updater"), staging("c.update")};
-        QTest::newRow("unlistable caches folder keeps earlier records")
-            << Layout{{caches, 0}, filled(vsix, 1)} << Wants{vsix};
+        row("no staging mark",
+            {filled(staging("com.example.app"), 60 * MiB),
+             filled(staging("com.example.SHİPIT"), 60 * MiB), filled(pip, 60 * MiB)},
+            {pip});
+        row("staging folders in listing order",
+            {filled(staging("b.ShipIt"), 51 * MiB), filled(staging("a-updater"), 52 * MiB),
+             filled(staging("c.update"), 53 * MiB)},
+            {staging("b.ShipIt"), staging("a-updater"), staging("c.update")});
+        row("unlistable caches folder keeps earlier records", {{caches, 0}, filled(vsix, 1)},
+            {vsix});
 #if defined(Q_OS_LINUX)
         // clang-format off
-        QTest::newRow("Linux caches after the shared ones, in rule order")
-            << Layout{filled(staging("b-updater", userCache), 52 * MiB), filled(linuxPip, 2 * MiB),
-                      filled(linuxVsix, 1), filled(staging("a.ShipIt"), 51 * MiB), filled(vsix, 1),
-                      filled(staging("c.ShipIt", userCache), 50 * MiB)}
-            << Wants{vsix, staging("a.ShipIt"), linuxVsix, linuxPip,
-                     staging("b-updater", userCache)};
-        QTest::newRow("user cache moved by XDG_CACHE_HOME")
-            << Layout{{"XDG_CACHE_HOME=/var/cache//u/", variable}, filled(linuxPip, 1),
-                      filled(movedTo(linuxPip, "/var/cache/u/pip"), MiB),
-                      filled(staging("Updater", "/var/cache/u"), 50 * MiB + 1)}
-            << Wants{movedTo(linuxPip, "/var/cache/u/pip"), staging("Updater", "/var/cache/u")};
-        QTest::newRow("relative XDG_CACHE_HOME, empty and hidden-only caches")
-            << Layout{{"XDG_CACHE_HOME=.cache-elsewhere", variable}, {linuxPip.path, folder},
-                      {linuxVsix.path + "/.lock", MiB}} << Wants{};
+        row("Linux caches after the shared ones, in rule order",
+            {filled(staging("b-updater", userCache), 52 * MiB), filled(linuxPip, 2 * MiB),
+             filled(linuxVsix, 1), filled(staging("a.ShipIt"), 51 * MiB), filled(vsix, 1),
+             filled(staging("c.ShipIt", userCache), 50 * MiB)},
+            {vsix, staging("a.ShipIt"), linuxVsix, linuxPip, staging("b-updater", userCache)});
+        row("user cache moved by XDG_CACHE_HOME",
+            {{"XDG_CACHE_HOME=/var/cache//u/", variable}, filled(linuxPip, 1),
+             filled(movedTo(linuxPip, "/var/cache/u/pip"), MiB),
+             filled(staging("Updater", "/var/cache/u"), 50 * MiB + 1)},
+            {movedTo(linuxPip, "/var/cache/u/pip"), staging("Updater", "/var/cache/u")});
+        row("relative XDG_CACHE_HOME, empty and hidden-only caches",
+            {{"XDG_CACHE_HOME=.cache-elsewhere", variable}, {linuxPip.path, folder},
+             {linuxVsix.path + "/.lock", MiB}}, {});
         // clang-format on
 #endif
     }
@@ -294,65 +277,58 @@ private slots:
 
     void developerTools_data() {
         columns();
-        QTest::newRow("build caches in rule order, whatever their sizes")
-            << Layout{filled(npm, 1),           filled(npx, MiB),         filled(gradle, 2 * MiB),
-                      filled(wrapper, 3 * MiB), filled(derived, 4 * MiB), filled(ib, 5 * MiB)}
-            << Wants{npm, npx, gradle, wrapper, derived, ib};
-        QTest::newRow("empty, hidden-only and missing build caches")
-            << Layout{{npm.path, folder}, {gradle.path + "/.lock", MiB}} << Wants{};
-        QTest::newRow("single NDK") << ndkFolder({"27.0.12077973"}) << Wants{};
-        QTest::newRow("one NDK and hidden entries")
-            << ndkFolder({"27.0.12077973", ".staging"}) + Layout{{ndks + "/.DS_Store", 1}}
-            << Wants{};
-        QTest::newRow("10.0.0 is newer than 9.9.0")
-            << ndkFolder({"10.0.0", "9.9.0"}) << Wants{olderNdk("9.9.0")};
-        QTest::newRow("three NDKs") << ndkFolder({"27.0.12077973", "25.2.9519653", "26.1.10909125"})
-                                    << Wants{olderNdk("25.2.9519653"), olderNdk("26.1.10909125")};
-        QTest::newRow("25.10.1 is newer than 25.2.9519653")
-            << ndkFolder({"25.10.1", "25.2.9519653"}) << Wants{olderNdk("25.2.9519653")};
-        QTest::newRow("equal numbers fall back to character order")
-            << ndkFolder({"21.0", "021.0"}) << Wants{olderNdk("021.0")};
+        row("build caches in rule order, whatever their sizes",
+            {filled(npm, 1), filled(npx, MiB), filled(gradle, 2 * MiB), filled(wrapper, 3 * MiB),
+             filled(derived, 4 * MiB), filled(ib, 5 * MiB)},
+            {npm, npx, gradle, wrapper, derived, ib});
+        row("empty, hidden-only and missing build caches",
+            {{npm.path, folder}, {gradle.path + "/.lock", MiB}}, {});
+        row("one NDK and hidden entries",
+            ndkFolder({"27.0.12077973", ".staging"}) + Layout{{ndks + "/.DS_Store", 1}}, {});
+        row("10.0.0 is newer than 9.9.0", ndkFolder({"10.0.0", "9.9.0"}), {olderNdk("9.9.0")});
+        row("three NDKs", ndkFolder({"27.0.12077973", "25.2.9519653", "26.1.10909125"}),
+            {olderNdk("25.2.9519653"), olderNdk("26.1.10909125")});
+        row("25.10.1 is newer than 25.2.9519653", ndkFolder({"25.10.1", "25.2.9519653"}),
+            {olderNdk("25.2.9519653")});
+        row("equal numbers fall back to character order", ndkFolder({"21.0", "021.0"}),
+            {olderNdk("021.0")});
         // Listed by the rule; the driver drops it with every other empty record.
-        QTest::newRow("empty older NDK")
-            << ndkFolder({"27.0.12077973"}) + Layout{{ndks + "/26.1.10909125", folder}}
-            << Wants{olderNdk("26.1.10909125")};
-        QTest::newRow("unlistable NDK folder keeps earlier records")
-            << Layout{filled(npm, 1), {ndks, 0}} << Wants{npm};
+        row("empty older NDK",
+            ndkFolder({"27.0.12077973"}) + Layout{{ndks + "/26.1.10909125", folder}},
+            {olderNdk("26.1.10909125")});
+        row("unlistable NDK folder keeps earlier records", {filled(npm, 1), {ndks, 0}}, {npm});
 #if defined(Q_OS_LINUX)
         // clang-format off
-        QTest::newRow("Linux build caches after the shared ones, NDKs last")
-            << ndkFolder({"26.1.10909125", "25.2.9519653"}, linuxNdks) +
-                   ndkFolder({"24.0.8215888", "23.1.7779620"}) +
-                   Layout{filled(playwright, 1),      filled(jetBrains, 2 * MiB),
-                          filled(crateSources, MiB),  filled(crates, 3 * MiB),
-                          filled(goModules, 4 * MiB), filled(goBuild, 5 * MiB),
-                          filled(yarn, 6 * MiB),      filled(npm, 1)}
-            << Wants{npm, yarn, goBuild, goModules, crates, crateSources, jetBrains, playwright,
-                     olderNdk("23.1.7779620"), olderNdk("25.2.9519653", linuxNdks)};
-        QTest::newRow("Go and Cargo folders moved by their variables")
-            << Layout{{"GOCACHE=/srv/go-build", variable}, {"GOMODCACHE=/srv/mod/", variable},
-                      {"GOPATH=/work/gopath", variable}, {"CARGO_HOME=/opt/./cargo", variable},
-                      filled(goBuild, MiB), filled(goModules, MiB), filled(crates, MiB),
-                      {"/work/gopath/pkg/mod/m", MiB}, {"/srv/go-build/b", MiB},
-                      {"/srv/mod/m", 2 * MiB}, {"/opt/cargo/registry/cache/c", MiB},
-                      {"/opt/cargo/registry/src/s", MiB}}
-            << Wants{movedTo(goBuild, "/srv/go-build"), movedTo(goModules, "/srv/mod"),
-                     movedTo(crates, "/opt/cargo/registry/cache"),
-                     movedTo(crateSources, "/opt/cargo/registry/src")};
-        QTest::newRow("modules in the first GOPATH entry")
-            << Layout{{"GOPATH=/work/gopath:/other", variable}, filled(goModules, MiB),
-                      {"/other/pkg/mod/m", MiB}, {"/work/gopath/pkg/mod/m", MiB}}
-            << Wants{movedTo(goModules, "/work/gopath/pkg/mod")};
-        QTest::newRow("relative, root, home and dot-dot values are ignored")
-            << Layout{{"XDG_CACHE_HOME=/Users", variable}, {"GOCACHE=go-build", variable},
-                      {"GOMODCACHE=/", variable}, {"GOPATH=/srv/../srv/gopath", variable},
-                      {"CARGO_HOME=~/", variable}, filled(goBuild, MiB), filled(goModules, MiB),
-                      filled(crates, MiB), {"/srv/gopath/pkg/mod/m", MiB},
-                      {"~/registry/cache/c", MiB}}
-            << Wants{goBuild, goModules, crates};
+        row("Linux build caches after the shared ones, NDKs last",
+            ndkFolder({"26.1.10909125", "25.2.9519653"}, linuxNdks) +
+                ndkFolder({"24.0.8215888", "23.1.7779620"}) +
+                Layout{filled(playwright, 1), filled(jetBrains, 2 * MiB), filled(crateSources, MiB),
+                       filled(crates, 3 * MiB), filled(goModules, 4 * MiB),
+                       filled(goBuild, 5 * MiB), filled(yarn, 6 * MiB), filled(npm, 1)},
+            {npm, yarn, goBuild, goModules, crates, crateSources, jetBrains, playwright,
+             olderNdk("23.1.7779620"), olderNdk("25.2.9519653", linuxNdks)});
+        row("Go and Cargo folders moved by their variables",
+            {{"GOCACHE=/srv/go-build", variable}, {"GOMODCACHE=/srv/mod/", variable},
+             {"GOPATH=/work/gopath", variable}, {"CARGO_HOME=/opt/./cargo", variable},
+             filled(goBuild, MiB), filled(goModules, MiB), filled(crates, MiB),
+             {"/work/gopath/pkg/mod/m", MiB}, {"/srv/go-build/b", MiB}, {"/srv/mod/m", 2 * MiB},
+             {"/opt/cargo/registry/cache/c", MiB}, {"/opt/cargo/registry/src/s", MiB}},
+            {movedTo(goBuild, "/srv/go-build"), movedTo(goModules, "/srv/mod"),
+             movedTo(crates, "/opt/cargo/registry/cache"),
+             movedTo(crateSources, "/opt/cargo/registry/src")});
+        row("modules in the first GOPATH entry",
+            {{"GOPATH=/work/gopath:/other", variable}, filled(goModules, MiB),
+             {"/other/pkg/mod/m", MiB}, {"/work/gopath/pkg/mod/m", MiB}},
+            {movedTo(goModules, "/work/gopath/pkg/mod")});
+        row("relative, root, home and dot-dot values are ignored",
+            {{"XDG_CACHE_HOME=/Users", variable}, {"GOCACHE=go-build", variable},
+             {"GOMODCACHE=/", variable}, {"GOPATH=/srv/../srv/gopath", variable},
+             {"CARGO_HOME=~/", variable}, filled(goBuild, MiB), filled(goModules, MiB),
+             filled(crates, MiB), {"/srv/gopath/pkg/mod/m", MiB}, {"~/registry/cache/c", MiB}},
+            {goBuild, goModules, crates});
         // clang-format on
-        QTest::newRow("empty and hidden-only Linux build caches")
-            << Layout{{yarn.path, folder}, {goModules.path + "/.lock", MiB}} << Wants{};
+        row("empty and hidden-only Linux build caches",
+            {{yarn.path, folder}, {goModules.path + "/.lock", MiB}}, {});
 #endif
     }
     void developerTools() {
@@ -361,14 +337,13 @@ private slots:
 
     void simulators_data() {
         columns();
-        QTest::newRow("dyld cache and runtimes, hidden and empty volumes left out")
-            << Layout{filled(dyld, MiB),
-                      filled(runtime("iOS_21A328"), 2 * MiB),
-                      filled(runtime(".Trashes"), 2 * MiB),
-                      {volumes + "/iOS_empty", folder}}
-            << Wants{dyld, runtime("iOS_21A328")};
-        QTest::newRow("unlistable volumes keep the dyld cache")
-            << Layout{filled(dyld, MiB), {volumes, 0}} << Wants{dyld};
+        row("dyld cache and runtimes, hidden and empty volumes left out",
+            {filled(dyld, MiB),
+             filled(runtime("iOS_21A328"), 2 * MiB),
+             filled(runtime(".Trashes"), 2 * MiB),
+             {volumes + "/iOS_empty", folder}},
+            {dyld, runtime("iOS_21A328")});
+        row("unlistable volumes keep the dyld cache", {filled(dyld, MiB), {volumes, 0}}, {dyld});
     }
     void simulators() {
         check([](Scanner& scanner, QString) { return scanner.scanSimulators(); });
@@ -376,14 +351,13 @@ private slots:
 
     void dormantPlugins_data() {
         columns();
-        QTest::newRow("Pro Tools present")
-            << Layout{{"/Applications/Pro Tools.app/Contents/Info.plist", 1},
-                      filled(aax, 200 * MiB),
-                      filled(vst, 1)}
-            << Wants{vst};
-        QTest::newRow("Pro Tools absent")
-            << Layout{filled(aax, 2 * MiB), filled(vst, 1)} << Wants{aax, vst};
-        QTest::newRow("empty AAX folder, no VST folder") << Layout{{aax.path, folder}} << Wants{};
+        row("Pro Tools present",
+            {{"/Applications/Pro Tools.app/Contents/Info.plist", 1},
+             filled(aax, 200 * MiB),
+             filled(vst, 1)},
+            {vst});
+        row("Pro Tools absent", {filled(aax, 2 * MiB), filled(vst, 1)}, {aax, vst});
+        row("empty AAX folder, no VST folder", {{aax.path, folder}}, {});
     }
     void dormantPlugins() {
         check([](Scanner& scanner, QString) { return scanner.scanDormantPlugins(); });
@@ -392,25 +366,24 @@ private slots:
     void containerResidue_data() {
         columns();
         const Want downloads = residue("com.example.reader", "Downloads");
-        QTest::newRow("exactly 100 MiB") << Layout{filled(downloads, 100 * MiB)} << Wants{};
-        QTest::newRow("one block over 100 MiB")
-            << Layout{filled(downloads, 100 * MiB + 1)} << Wants{downloads};
+        row("exactly 100 MiB", {filled(downloads, 100 * MiB)}, {});
+        row("one block over 100 MiB", {filled(downloads, 100 * MiB + 1)}, {downloads});
         Layout systemFolders;
         for (const char* entry : {"AddressBook", "SyncServices", "iCloud", "icloud"}) {
             systemFolders.append(filled(residue("com.example.reader", entry), 100 * MiB + 1));
         }
-        QTest::newRow("system folders are never offered, other letter cases are")
-            << systemFolders << Wants{residue("com.example.reader", "icloud")};
-        QTest::newRow("hidden containers and entries")
-            << Layout{filled(residue(".com.example.hidden", "Downloads"), 100 * MiB + 1),
-                      filled(residue("com.example.reader", ".cache"), 100 * MiB + 1)}
-            << Wants{};
-        QTest::newRow("containers without a listable support folder are skipped")
-            << Layout{{containers + "/com.example.bare/Data/Library", folder},
-                      {containers + "/com.example.odd/Data/Library/Application Support", 0},
-                      filled(downloads, 100 * MiB + 1)}
-            << Wants{downloads};
-        QTest::newRow("unlistable containers folder") << Layout{{containers, 0}} << Wants{};
+        row("system folders are never offered, other letter cases are", systemFolders,
+            {residue("com.example.reader", "icloud")});
+        row("hidden containers and entries",
+            {filled(residue(".com.example.hidden", "Downloads"), 100 * MiB + 1),
+             filled(residue("com.example.reader", ".cache"), 100 * MiB + 1)},
+            {});
+        row("containers without a listable support folder are skipped",
+            {{containers + "/com.example.bare/Data/Library", folder},
+             {containers + "/com.example.odd/Data/Library/Application Support", 0},
+             filled(downloads, 100 * MiB + 1)},
+            {downloads});
+        row("unlistable containers folder", {{containers, 0}}, {});
     }
     void containerResidue() {
         check([](Scanner& scanner, QString home) { return scanner.scanContainerResidue(home); });

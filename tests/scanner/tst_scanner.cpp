@@ -9,62 +9,29 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-const QStringList statusTexts{
-    QStringLiteral("Scanning safe application caches..."),
-    QStringLiteral("Scanning developer tools & build caches..."),
-    QStringLiteral("Scanning iOS simulator caches..."),
-    QStringLiteral("Scanning audio plugins & dormant formats..."),
-    QStringLiteral("Scanning sandbox extraction residues..."),
-};
-
-} // namespace
-
 class ScannerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void emptyDiskStillReportsEveryCategoryInOrder() {
-        FakeDisk disk;
-        Scanner scanner(disk.fileSystem());
-        QStringList seen;
-        const QList<FolderItem> found =
-            QCoro::waitFor(scanner.scanAll([&](const QString& text) { seen.append(text); }));
-        QVERIFY(found.isEmpty());
-        QCOMPARE(seen, statusTexts);
-    }
-
     void equalSizesKeepTheOrderFound() {
         // Superseded NDK versions come out in version order and carry no threshold, so many
         // records of one size with a few larger ones show whether the final sort is stable.
         FakeDisk disk;
-        const QString ndk = disk.home() + "/Library/Android/sdk/ndk/";
-        QStringList versionOrder;
+        QStringList large;
+        QStringList small;
         for (int major = 10; major < 50; ++major) {
-            const QString version = QStringLiteral("%1.0.1").arg(major);
-            disk.writeFile(ndk + version + "/source.properties", major % 7 == 0 ? 90'000 : 100);
-            versionOrder.append(version);
+            const QString path =
+                disk.home() + "/Library/Android/sdk/ndk/" + QString::number(major) + ".0.1";
+            disk.writeFile(path + "/source.properties", major % 7 == 0 ? 90'000 : 100);
+            (major % 7 == 0 ? large : small).append(path);
         }
+        large.removeLast(); // the latest, 49.0.1, is never offered
         Scanner scanner(disk.fileSystem());
-        const auto found = QCoro::waitFor(scanner.scanAll({}));
-        QCOMPARE(found.size(), 39); // the latest, 49.0.1, is never offered
-        QStringList expected;
-        for (bool large : {true, false}) {
-            for (const QString& version : versionOrder.first(39)) {
-                if ((version.section('.', 0, 0).toInt() % 7 == 0) == large) {
-                    expected.append("Android NDK " + version + " (Older Version)");
-                }
-            }
+        QStringList found;
+        for (const FolderItem& item : QCoro::waitFor(scanner.scanAll({}))) {
+            found.append(item.path);
         }
-        QStringList names;
-        for (int i = 0; i < found.size(); ++i) {
-            names.append(found[i].name);
-            if (i > 0) {
-                QVERIFY(found[i - 1].size >= found[i].size);
-            }
-        }
-        QCOMPARE(names, expected);
+        QCOMPARE(found, large + small);
     }
 
     // A stopped scan returns nothing, not a list of sizes cut short, and leaves the worker free:
@@ -98,7 +65,7 @@ private slots:
             },
             stop));
         QVERIFY(found.isEmpty());
-        QCOMPARE(seen, statusTexts.first(stopAtStatus + 1));
+        QCOMPARE(seen.size(), stopAtStatus + 1);
         QCOMPARE(QCoro::waitFor(scanner.scanAll({})).size(), 2);
     }
 };

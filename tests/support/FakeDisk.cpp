@@ -26,12 +26,20 @@ QString makeTemporaryRoot() {
     return dir.path();
 }
 
+int createFile(const QString& path) {
+    QDir().mkpath(QFileInfo(path).path());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) {
+        qFatal("FakeDisk: cannot create %s", qPrintable(path));
+    }
+    return fd;
+}
+
 } // namespace
 
 FakeDisk::FakeDisk(QString home)
-    : m_root(makeTemporaryRoot())
-    , m_home(std::move(home)) {
-    makeFolder(m_home);
+    : FakeDisk(std::move(home), makeTemporaryRoot()) {
+    m_persistent = false;
 }
 
 FakeDisk::FakeDisk(QString home, const QString& persistentRoot)
@@ -64,19 +72,6 @@ void FakeDisk::makeFolder(const QString& logical) const {
     }
 }
 
-namespace {
-
-int createFile(const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) {
-        qFatal("FakeDisk: cannot create %s", qPrintable(path));
-    }
-    return fd;
-}
-
-} // namespace
-
 qint64 FakeDisk::writeFile(const QString& logical, qint64 bytes) const {
     const QString path = real(logical);
     const int fd = createFile(path);
@@ -101,14 +96,6 @@ qint64 FakeDisk::allocateFile(const QString& logical, qint64 bytes) const {
     }
     ::close(fd);
     return allocatedBytes(path);
-}
-
-void FakeDisk::makeSparseFile(const QString& logical, qint64 logicalSize) const {
-    const int fd = createFile(real(logical));
-    if (::ftruncate(fd, static_cast<off_t>(logicalSize)) != 0) {
-        qFatal("FakeDisk: cannot size %s", qPrintable(logical));
-    }
-    ::close(fd);
 }
 
 void FakeDisk::makeLink(const QString& logical, const QString& target) const {

@@ -30,8 +30,6 @@ public:
     // A file whose blocks are reserved without writing them (cheap for large sizes); returns the
     // bytes it occupies on disk.
     qint64 allocateFile(const QString& logical, qint64 bytes) const;
-    // A file of `logicalSize` bytes with no blocks allocated.
-    void makeSparseFile(const QString& logical, qint64 logicalSize) const;
     void makeLink(const QString& logical, const QString& target) const;
 
     // Bytes the real file at `realPath` occupies (st_blocks * 512).

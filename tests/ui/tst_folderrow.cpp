@@ -18,8 +18,26 @@
 #include <QTextDocument>
 
 #include <cmath>
+#include <memory>
 
-using C = CleanupCategory;
+namespace {
+
+// A list and rows over it, as a section makes them.
+struct Rows {
+    explicit Rows(const QList<FolderItem>& items) { list.replaceAll(items); }
+    // The row of the item at `index`, laid out at `width` and shown.
+    std::unique_ptr<FolderRow> row(int index, int width = 600) {
+        auto row = std::make_unique<FolderRow>(
+            list, index, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
+        row->resize(width, row->heightForWidth(width));
+        row->show();
+        return row;
+    }
+    FakeDesktop desktop;
+    FolderItemList list;
+};
+
+} // namespace
 
 Q_DECLARE_METATYPE(SafetyTier)
 Q_DECLARE_METATYPE(Tint)
@@ -33,73 +51,58 @@ private slots:
         QTest::addColumn<bool>("sudo");
         QTest::addColumn<QString>("label");
         QTest::addColumn<Tint>("colour");
-        QTest::newRow("safe") << SafetyTier::safe << false << "Safe" << Tint::green;
-        QTest::newRow("developer") << SafetyTier::developer << false << "Developer" << Tint::blue;
-        QTest::newRow("caution reads Review")
-            << SafetyTier::caution << false << "Review" << Tint::orange;
-        QTest::newRow("caution with sudo")
-            << SafetyTier::caution << true << "Review" << Tint::orange;
-        QTest::newRow("safe with sudo") << SafetyTier::safe << true << "Safe" << Tint::green;
+        using enum SafetyTier;
+        using enum Tint;
+        QTest::newRow("safe") << safe << false << "Safe" << green;
+        QTest::newRow("developer") << developer << false << "Developer" << blue;
+        QTest::newRow("caution reads Review") << caution << false << "Review" << orange;
+        QTest::newRow("caution with sudo") << caution << true << "Review" << orange;
+        QTest::newRow("safe with sudo") << safe << true << "Safe" << green;
     }
     void badges() {
         QFETCH(SafetyTier, tier);
         QFETCH(bool, sudo);
         QFETCH(QString, label);
         QFETCH(Tint, colour);
-        FakeDesktop desktop;
-        FolderItemList list;
-        list.replaceAll({item({.name = "x",
-                               .bytes = 1,
-                               .category = C::dormantPlugins,
-                               .tier = tier,
-                               .subtitle = "Sentence.",
-                               .sudo = sudo})});
-        FolderRow row(list, 0, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        row.show();
-        QCOMPARE(row.safetyBadge()->text(), label);
-        QCOMPARE(row.safetyBadge()->color(), Theme::Color::of(colour));
-        QVERIFY(row.safetyBadge()->isVisible());
-        QCOMPARE(row.sudoBadge()->isVisible(), sudo);
+        Rows rows({item({.name = "x", .tier = tier, .sudo = sudo})});
+        const auto row = rows.row(0);
+        // The checkbox has no text of its own (the name is beside it) but names what it selects.
+        QVERIFY(row->checkBox()->text().isEmpty());
+        QCOMPARE(row->checkBox()->accessibleName(), QStringLiteral("Select x"));
+        QCOMPARE(row->safetyBadge()->text(), label);
+        QCOMPARE(row->safetyBadge()->color(), Theme::Color::of(colour));
+        QVERIFY(row->safetyBadge()->isVisible());
+        QCOMPARE(row->sudoBadge()->isVisible(), sudo);
         if (sudo) {
-            QVERIFY(row.sudoBadge()->x() > row.safetyBadge()->x());
+            QVERIFY(row->sudoBadge()->x() > row->safetyBadge()->x());
         }
     }
 
     void subtitleLines() {
-        FakeDesktop desktop;
-        FolderItemList list;
-        const QString long3 = QStringLiteral(
-            "This target holds cached copies of packages that were downloaded for earlier builds. "
-            "They are fetched again automatically whenever a build needs them. Removing them "
-            "frees space and changes nothing about the projects themselves.");
-        list.replaceAll({item({.name = "none", .bytes = 1, .subtitle = QString()}),
-                         item({.name = "one", .bytes = 1, .subtitle = QStringLiteral("Short.")}),
-                         item({.name = "long", .bytes = 1, .subtitle = long3})});
-        FolderRow none(list, 0, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        FolderRow one(list, 1, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        FolderRow longRow(list, 2, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        for (FolderRow* row : {&none, &one, &longRow}) {
-            row->resize(600, row->heightForWidth(600));
-            row->show();
-        }
+        Rows rows(
+            {item({.subtitle = QString()}), item({.subtitle = QStringLiteral("Short.")}),
+             item({.subtitle = QStringLiteral("Removing them changes nothing. ").repeated(9)})});
+        const auto none = rows.row(0);
+        const auto one = rows.row(1);
+        const auto longRow = rows.row(2);
 
         // An empty subtitle takes no line: the path line follows the name directly, where a
         // one-line subtitle pushes it down by that line and its spacing.
-        QVERIFY(none.subtitleLabel()->isHidden());
+        QVERIFY(none->subtitleLabel()->isHidden());
         const auto nameToPath = [](const FolderRow& row) {
             return row.pathLabel()->mapTo(&row, QPoint()).y() -
                    row.nameLabel()->mapTo(&row, QPoint()).y();
         };
-        QCOMPARE(nameToPath(one) - nameToPath(none), one.subtitleLabel()->height() + 3);
-        QCOMPARE(one.subtitleLabel()->visibleLines(one.subtitleLabel()->width()).size(), 1);
+        QCOMPARE(nameToPath(*one) - nameToPath(*none), one->subtitleLabel()->height() + 3);
+        QCOMPARE(one->subtitleLabel()->visibleLines(one->subtitleLabel()->width()).size(), 1);
 
-        // Three long sentences are cut to two lines, the second ending in an ellipsis.
-        TextLabel* subtitle = longRow.subtitleLabel();
+        // Many sentences are cut to two lines, the second ending in an ellipsis.
+        TextLabel* subtitle = longRow->subtitleLabel();
         const QStringList lines = subtitle->visibleLines(subtitle->width());
         QCOMPARE(lines.size(), 2);
         QVERIFY(subtitle->isElided(subtitle->width()));
         QVERIFY(lines.last().endsWith(QChar(0x2026)));
-        QVERIFY(longRow.heightForWidth(600) > one.heightForWidth(600));
+        QVERIFY(longRow->heightForWidth(600) > one->heightForWidth(600));
         QCOMPARE(subtitle->visibleLines(20000).size(), 1);
         QVERIFY(!subtitle->isElided(20000));
     }
@@ -132,47 +135,39 @@ private slots:
     }
 
     void pathLineAndReveal() {
-        FakeDesktop desktop;
-        FolderItemList list;
         const QString path = QStringLiteral("/Users/u/Library/Caches/<b>com</b>.example&amp;app");
-        list.replaceAll({item({.name = "app", .path = path, .bytes = 0, .subtitle = "Sentence."})});
-        FolderRow row(list, 0, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        row.show();
-        QCOMPARE(row.pathLabel()->text(),
-                 QStringLiteral("~/Library/Caches/<b>com</b>.example&amp;app"));
+        Rows rows({item({.path = path, .bytes = 0})});
+        const auto row = rows.row(0);
         // A tool tip takes what looks like markup for markup: the path must still show as it is.
         QTextDocument tip;
-        tip.setHtml(row.pathLabel()->toolTip());
+        tip.setHtml(row->pathLabel()->toolTip());
         QCOMPARE(tip.toPlainText(), path);
-        QCOMPARE(row.sizeLabel()->text(), QStringLiteral("0 B"));
+        QCOMPARE(row->sizeLabel()->text(), QStringLiteral("0 B"));
 
         // Reveal asks for the full path, not the "~" form, and nothing else happens.
-        QSignalSpy changes(&list, &FolderItemList::dataChanged);
-        QTest::mouseClick(row.revealButton(), Qt::LeftButton);
-        QCOMPARE(desktop.revealed, QStringList{path});
+        QSignalSpy changes(&rows.list, &FolderItemList::dataChanged);
+        QTest::mouseClick(row->revealButton(), Qt::LeftButton);
+        QCOMPARE(rows.desktop.revealed, QStringList{path});
         QCOMPARE(changes.size(), 0);
-        row.revealButton()->setFocus();
-        QTest::keyClick(row.revealButton(), Qt::Key_Space);
-        QCOMPARE(desktop.revealed, (QStringList{path, path}));
+        row->revealButton()->setFocus();
+        QTest::keyClick(row->revealButton(), Qt::Key_Space);
+        QCOMPARE(rows.desktop.revealed, (QStringList{path, path}));
 
         // A long name wraps; a long path wraps anywhere and is shown whole, never cut.
         const QString deep = "/Users/u/Library/Developer/CoreSimulator/Caches/dyld/23A344/"
                              "com.apple.CoreSimulator.SimRuntime.iOS-17-0.21A328_cache";
-        list.replaceAll({item({.name = "Simulator Runtime Caches and Device Support Images",
-                               .path = deep,
-                               .bytes = 1,
-                               .category = C::simulators,
-                               .subtitle = "S."})});
-        row.refresh();
-        row.resize(500, row.heightForWidth(500));
-        row.layout()->activate();
-        for (TextLabel* label : {row.nameLabel(), row.pathLabel()}) {
+        rows.list.replaceAll(
+            {item({.name = "Simulator Runtime Caches and Device Support Images", .path = deep})});
+        row->refresh();
+        row->resize(500, row->heightForWidth(500));
+        row->layout()->activate();
+        for (TextLabel* label : {row->nameLabel(), row->pathLabel()}) {
             const QStringList lines = label->visibleLines(label->width());
             QVERIFY2(lines.size() > 1, qPrintable(lines.join('|')));
             QCOMPARE(lines.join(QString()).remove(' '), QString(label->text()).remove(' '));
             QCOMPARE(label->height(), label->heightForWidth(label->width()));
         }
-        QCOMPARE(row.pathLabel()->visibleLines(row.pathLabel()->width()).join(QString()),
+        QCOMPARE(row->pathLabel()->visibleLines(row->pathLabel()->width()).join(QString()),
                  displayPath(deep, "/Users/u"));
     }
 
@@ -199,16 +194,12 @@ private slots:
     void checkboxesStandOut() {
         QFETCH(QPalette, palette);
         QFETCH(bool, checked);
-        FakeDesktop desktop;
-        FolderItemList list;
-        list.replaceAll({item({.name = "a", .bytes = 1, .selected = checked})});
-        FolderRow row(list, 0, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        row.setPalette(palette);
-        row.resize(600, row.heightForWidth(600));
-        row.show();
-        QImage image(row.size(), QImage::Format_RGB32);
+        Rows rows({item({.selected = checked})});
+        const auto row = rows.row(0);
+        row->setPalette(palette);
+        QImage image(row->size(), QImage::Format_RGB32);
         image.fill(palette.color(QPalette::Window));
-        row.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        row->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
 
         const auto luminance = [](QRgb rgb) {
             const auto channel = [](int value) {
@@ -219,12 +210,12 @@ private slots:
                    0.0722 * channel(qBlue(rgb));
         };
         QStyleOptionButton option;
-        option.initFrom(row.checkBox());
+        option.initFrom(row->checkBox());
         const QRect box =
-            row.checkBox()
+            row->checkBox()
                 ->style()
-                ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, row.checkBox())
-                .translated(row.checkBox()->pos());
+                ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, row->checkBox())
+                .translated(row->checkBox()->pos());
         const double behind = luminance(image.pixel(box.left() - 3, box.center().y()));
         double best = 1.0;
         for (int x = box.left(); x <= box.left() + 1; ++x) {
@@ -233,29 +224,6 @@ private slots:
                 std::max(best, (std::max(edge, behind) + 0.05) / (std::min(edge, behind) + 0.05));
         }
         QVERIFY2(best >= 3.0, qPrintable(QString::number(best)));
-    }
-
-    void checkboxWritesOnlyItsItem() {
-        FakeDesktop desktop;
-        FolderItemList list;
-        list.replaceAll(
-            {item({.name = "a", .bytes = 5, .category = C::simulators, .selected = true}),
-             item({.name = "b", .bytes = 7, .category = C::simulators}),
-             item({.name = "c", .bytes = 9, .category = C::simulators, .selected = true})});
-        FolderRow row(list, 1, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
-        row.show();
-        QCOMPARE(row.checkBox()->accessibleName(), QStringLiteral("Select b"));
-        QVERIFY(row.checkBox()->text().isEmpty());
-        QVERIFY(!row.checkBox()->isChecked());
-
-        row.checkBox()->click();
-        QCOMPARE(list.selectedCount(), 3);
-        QCOMPARE(list.selectedBytes(), 21);
-
-        // A change made elsewhere shows once the row is told to look again.
-        list.setSelected(1, false);
-        row.refresh();
-        QVERIFY(!row.checkBox()->isChecked());
     }
 };
 

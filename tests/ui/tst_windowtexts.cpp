@@ -2,21 +2,6 @@
 
 #include <QTest>
 
-namespace {
-
-CleanupResult resultOf(qint64 freed, qsizetype succeeded, qsizetype failed, QStringList errors,
-                       QStringList sudo) {
-    CleanupResult result;
-    result.totalFreed = freed;
-    result.succeededCount = succeeded;
-    result.failedCount = failed;
-    result.errors = std::move(errors);
-    result.sudoCommandsRequired = std::move(sudo);
-    return result;
-}
-
-} // namespace
-
 Q_DECLARE_METATYPE(CleanupResult)
 
 class WindowTextsTest : public QObject {
@@ -30,24 +15,24 @@ private slots:
         const QString note =
             QStringLiteral(" system item(s) require administrator privileges. Click below to copy "
                            "the sudo command to paste into Terminal.");
-        QTest::newRow("nothing at all")
-            << resultOf(0, 0, 0, {}, {}) << "Recovered 0 B across 0 target(s)."
-            << "";
-        QTest::newRow("freed, no grouping of counts") << resultOf(2'350'000'000, 1234, 0, {}, {})
-                                                      << "Recovered 2.35 GB across 1234 target(s)."
-                                                      << "";
-        QTest::newRow("administrator paths")
-            << resultOf(1500, 1, 0, {}, {"/Library/Audio/Plug-Ins/VST", "/x"})
-            << "Recovered 2 KB across 1 target(s).\n\nNote: 2" + note << "";
-        QTest::newRow("failures are not hidden")
-            << resultOf(0, 0, 2, {"A: Permission denied", "Failed command: false"}, {})
-            << "Recovered 0 B across 0 target(s).\n\n2 target(s) could not be removed."
-            << "A: Permission denied\nFailed command: false";
-        QTest::newRow("failure line after the administrator note")
-            << resultOf(10, 1, 1, {"B: Device or resource busy"}, {"/p"})
-            << "Recovered 10 bytes across 1 target(s).\n\nNote: 1" + note +
-                   "\n\n1 target(s) could not be removed."
-            << "B: Device or resource busy";
+        const auto row = [](const char* name, const CleanupResult& result, const QString& message,
+                            const QString& details = {}) {
+            QTest::newRow(name) << result << message << details;
+        };
+        row("nothing at all", {0, 0, 0, {}, {}}, "Recovered 0 B across 0 target(s).");
+        row("freed, no grouping of counts", {2'350'000'000, 1234, 0, {}, {}},
+            "Recovered 2.35 GB across 1234 target(s).");
+        row("administrator paths", {1500, 1, 0, {}, {"/Library/Audio/Plug-Ins/VST", "/x"}},
+            "Recovered 2 KB across 1 target(s).\n\nNote: 2" + note);
+        row("failures are not hidden",
+            {0, 0, 2, {"A: Permission denied", "Failed command: false"}, {}},
+            "Recovered 0 B across 0 target(s).\n\n2 target(s) could not be removed.",
+            "A: Permission denied\nFailed command: false");
+        row("failure line after the administrator note",
+            {10, 1, 1, {"B: Device or resource busy"}, {"/p"}},
+            "Recovered 10 bytes across 1 target(s).\n\nNote: 1" + note +
+                "\n\n1 target(s) could not be removed.",
+            "B: Device or resource busy");
     }
     void resultMessage() {
         QFETCH(CleanupResult, result);

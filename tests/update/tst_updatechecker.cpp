@@ -23,6 +23,9 @@ QByteArray j(const char* text) {
 
 const QByteArray manifestPath = "/downloads/version.json";
 
+// The running build's information dictionary, if it has one.
+using Info = std::optional<QVariantMap>;
+
 QVariantMap running(const QVariant& version, const QVariant& build) {
     return {{QStringLiteral("CFBundleShortVersionString"), version},
             {QStringLiteral("CFBundleVersion"), build}};
@@ -64,57 +67,46 @@ bool check(UpdateChecker& checker, bool manual, int waitMs = 10'000) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(std::optional<QVariantMap>)
+
 class UpdateCheckerTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LocalHttpServer> m_server;
 
-    std::unique_ptr<UpdateChecker> makeChecker(std::optional<QVariantMap> info = running("2.0",
-                                                                                         "40"),
+    std::unique_ptr<UpdateChecker> makeChecker(const Info& info = running("2.0", "40"),
                                                std::chrono::milliseconds timeout = 5s) {
-        return std::make_unique<UpdateChecker>(m_server->url(manifestPath), std::move(info),
-                                               timeout);
+        return std::make_unique<UpdateChecker>(m_server->url(manifestPath), info, timeout);
     }
 
 private slots:
     void init() { m_server = std::make_unique<LocalHttpServer>(); }
     void cleanup() { m_server.reset(); }
 
+    // A release is newer by its version, or by its build (what the running build reads has its own
+    // table below).
     void newerRelease_data() {
-        QTest::addColumn<bool>("hasDictionary");
-        QTest::addColumn<QVariantMap>("info");
+        QTest::addColumn<Info>("info");
         QTest::addColumn<QByteArray>("version");
         QTest::addColumn<qint64>("build");
         QTest::addColumn<bool>("newer");
-
-        // Without an information dictionary the running build is 1.0 build 1.
-        const auto row = [](const char* name, const std::optional<QVariantMap>& info,
-                            const QByteArray& version, qint64 build, bool newer) {
-            QTest::newRow(name) << info.has_value() << info.value_or(QVariantMap()) << version
-                                << build << newer;
+        const auto row = [](const char* name, const Info& info, const QByteArray& version,
+                            qint64 build, bool newer) {
+            QTest::newRow(name) << info << version << build << newer;
         };
         row("1.10 after 1.9", running("1.9", "5"), "1.10", 5, true);
         row("2.0 before 2.0.1, same build", running("2.0.1", "5"), "2.0", 5, false);
         row("2.0 before 2.0.1, greater build", running("2.0.1", "5"), "2.0", 6, true);
         row("same version, build 42 over 41", running("3.1", "41"), "3.1", 42, true);
         row("same version and build", running("3.1", "41"), "3.1", 41, false);
-        row("older version, greater build", running("3.1", "41"), "3.0", 99, true);
-        row("letters compare by value", running("2.0b", "1"), "2.0c", 1, true);
-        row("build 1.2.3 counts as 1", running("1.0", "1.2.3"), "1.0", 2, true);
-        row("negative running build", running("1.0", "-3"), "1.0", 0, true);
-        row("entries that are not text", running(2, 7), "1.0", 1, false);
-        row("no dictionary, same", std::nullopt, "1.0", 1, false);
-        row("no dictionary, build 2", std::nullopt, "1.0", 2, true);
-        row("no dictionary, 1.0.1", std::nullopt, "1.0.1", 1, true);
     }
     void newerRelease() {
-        QFETCH(bool, hasDictionary);
-        QFETCH(QVariantMap, info);
+        QFETCH(Info, info);
         QFETCH(QByteArray, version);
         QFETCH(qint64, build);
         QFETCH(bool, newer);
         m_server->answer(manifestPath, LocalHttpServer::http(200, manifest(version, build)));
-        const auto checker = makeChecker(hasDictionary ? std::optional(info) : std::nullopt);
+        const auto checker = makeChecker(info);
 
         QVERIFY(check(*checker, true));
         QCOMPARE(checker->updateAvailable(), newer);
@@ -122,28 +114,6 @@ private slots:
         QCOMPARE(checker->upToDateAlert(), !newer);
         QCOMPARE(checker->checkFailedAlert(), false);
         QCOMPARE(checker->latestVersion(), newer ? QString::fromLatin1(version) : QString());
-    }
-
-    void newerReleaseIsPublishedInOrder() {
-        m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.1.0", 57)));
-        const auto checker = makeChecker(running("2.0", "40"));
-        ChangeLog log(*checker);
-
-        QVERIFY(check(*checker, false)); // the launch check finds it too
-        QCOMPARE(log.changes,
-                 QStringList({"isChecking", "latestVersion", "releaseNotes", "downloadURL",
-                              "updateAvailable", "showingUpdateAlert", "isChecking"}));
-        QCOMPARE(checker->latestVersion(), QStringLiteral("2.1.0"));
-        QCOMPARE(checker->releaseNotes(), QStringLiteral("Faster scans."));
-        QCOMPARE(checker->downloadURL(), QUrl(QStringLiteral("https://example.com/download")));
-        QVERIFY(!checker->upToDateAlert());
-
-        // One plain GET of the manifest, past any cache.
-        QCOMPARE(m_server->requests().size(), 1);
-        const LocalHttpServer::Request& request = m_server->requests().front();
-        QCOMPARE(request.method, QByteArray("GET"));
-        QCOMPARE(request.path, manifestPath);
-        QVERIFY2(request.head.contains("\r\nCache-Control: no-cache"), request.head);
     }
 
     // What the server answers, after `hops` redirects. A release is found only in a whole
@@ -171,19 +141,15 @@ private slots:
         row("201 with a manifest", 0, Server::http(201, manifest("9.0", 99)), false);
         row("empty body", 0, Server::http(200, {}), false);
         row("not JSON", 0, Server::http(200, "<html>maintenance</html>"), false);
+        // The checker reads a manifest only through its strict decoder (which has its own tests).
         row("build as text", 0,
             Server::http(200, j("{'version': '9.0', 'build': '99', 'releaseNotes': '', "
                                 "'downloadURL': 'https://example.com/'}")),
-            false);
-        row("build beyond 64 bits", 0,
-            Server::http(200, j("{'version': '9.0', 'build': 9223372036854775808, "
-                                "'releaseNotes': '', 'downloadURL': 'https://example.com/'}")),
             false);
         // Whatever listens there is not an HTTP server: the update server was not reached.
         row("not HTTP", 0, Server::Response{"SSH-2.0-OpenSSH\r\n\r\n", true}, false, false);
         row("closed without an answer", 0, Server::Response{{}, true}, false, false);
 
-        row("one hop to the manifest", 1, release, true);
         row("five hops", 5, release, true);
         row("six hops", 6, release, false);
         row("redirect to a 404", 1, Server::http(404, {}), false);
@@ -233,7 +199,7 @@ private slots:
             from = to;
         }
         m_server->answer(from, response);
-        const auto checker = makeChecker(running("2.0", "40"));
+        const auto checker = makeChecker();
 
         ChangeLog log(*checker);
         const auto before = visible(*checker);
@@ -257,76 +223,75 @@ private slots:
         }
     }
 
-    // A server that keeps sending, or announces a huge body, is cut off at once: the check does
-    // not wait for a transfer that never ends.
-    void oversizedTransferIsCutOff_data() {
-        QTest::addColumn<QByteArray>("bytes");
+    // However a check in flight ends, its connection is closed. A server that keeps sending or
+    // announces a huge body is cut off at once, a silent one given up at the time-out while the
+    // event loop runs on, and the check that the user asked for says why it failed. Quitting gives
+    // a check up without waiting for either, and a checker that goes away is never touched again.
+    void checkInFlightEnds_data() {
+        QTest::addColumn<QByteArray>("bytes"); // sent without closing the connection
+        QTest::addColumn<QString>("ending");
         const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
         QTest::newRow("endless, unannounced")
-            << head + "\r\n" + QByteArray(UpdateChecker::maximumManifestBytes + 4096, ' ');
+            << head + "\r\n" + QByteArray(UpdateChecker::maximumManifestBytes + 4096, ' ')
+            << "unreadable";
         QTest::newRow("announced, barely started")
-            << head + "Content-Length: 100000000\r\n\r\n{\"version\"";
+            << head + "Content-Length: 100000000\r\n\r\n{\"version\""
+            << "unreadable";
+        QTest::newRow("silent") << QByteArray() << "unreachable";
+        QTest::newRow("abandoned") << QByteArray() << "abandoned";
+        QTest::newRow("checker destroyed") << QByteArray() << "destroyed";
     }
-    void oversizedTransferIsCutOff() {
+    void checkInFlightEnds() {
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, ending);
         m_server->answer(manifestPath, {bytes, false});
-        const auto checker = makeChecker(running("2.0", "40"), 60s);
-
-        QVERIFY(check(*checker, true, 5'000));
-        QCOMPARE(checker->checkFailedAlert(), true);
-        QCOMPARE(checker->lastFailure(), UpdateChecker::Failure::unreadableAnswer);
-        QTRY_COMPARE(m_server->closedByClient(), 1);
-    }
-
-    void silentServerTimesOut() {
-        m_server->hold(manifestPath);
-        const auto checker = makeChecker(running("2.0", "40"), 300ms);
+        auto checker = makeChecker(running("2.0", "40"), ending == u"unreachable" ? 300ms : 60s);
         const LoopTicks ticks;
         checker->checkForUpdates(true);
-        // The wait goes on while the event loop runs, and does not end before its time.
-        QVERIFY(QTest::qWaitFor([&] { return ticks.ticks() >= 10; }));
-        QVERIFY(checker->isChecking());
-        QTRY_VERIFY_WITH_TIMEOUT(!checker->isChecking(), 10'000);
-        QCOMPARE(checker->checkFailedAlert(), true);
-        QCOMPARE(checker->lastFailure(), UpdateChecker::Failure::unreachable);
-        QCOMPARE(checker->upToDateAlert(), false);
-    }
-
-    // Quitting gives up a check in flight without waiting for its time-out, and a checker that
-    // goes away during a check is never touched again by it.
-    void abandonedCheckEndsAtOnceAndQuietly_data() {
-        QTest::addColumn<bool>("destroyed");
-        QTest::newRow("abandoned") << false;
-        QTest::newRow("checker destroyed") << true;
-    }
-    void abandonedCheckEndsAtOnceAndQuietly() {
-        QFETCH(bool, destroyed);
-        m_server->hold(manifestPath);
-        auto checker = makeChecker(running("2.0", "40"), 60s);
-        checker->checkForUpdates(true);
         QTRY_COMPARE(m_server->requests().size(), 1);
-        if (destroyed) {
-            checker.reset();
-        } else {
+        if (ending == u"abandoned") {
             checker->abandonCheck();
             QVERIFY(!checker->isChecking());
             QVERIFY(!checker->checkFailedAlert() && !checker->upToDateAlert());
+        } else if (ending == u"destroyed") {
+            checker.reset();
+        } else {
+            if (ending == u"unreachable") { // the wait does not end before its time
+                QVERIFY(QTest::qWaitFor([&] { return ticks.ticks() >= 10; }));
+                QVERIFY(checker->isChecking());
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(!checker->isChecking(), 10'000);
+            QVERIFY(checker->checkFailedAlert() && !checker->upToDateAlert());
+            QCOMPARE(checker->lastFailure(), ending == u"unreachable"
+                                                 ? UpdateChecker::Failure::unreachable
+                                                 : UpdateChecker::Failure::unreadableAnswer);
         }
         QTRY_COMPARE(m_server->closedByClient(), 1);
     }
 
+    // A release found is published field by field, then announced, and kept by later checks
+    // until a newer one replaces it.
     void laterChecksKeepTheNewestRelease() {
         m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.1.0", 57)));
-        const auto checker = makeChecker(running("2.0", "40"));
-        QVERIFY(check(*checker, false));
-        QVERIFY(checker->showingUpdateAlert());
+        const auto checker = makeChecker();
+        ChangeLog log(*checker);
+        QVERIFY(check(*checker, false)); // the launch check finds it too
+        QCOMPARE(log.changes,
+                 QStringList({"isChecking", "latestVersion", "releaseNotes", "downloadURL",
+                              "updateAvailable", "showingUpdateAlert", "isChecking"}));
+        QCOMPARE(checker->releaseNotes(), QStringLiteral("Faster scans."));
+        // One plain GET of the manifest, past any cache.
+        QCOMPARE(m_server->requests().size(), 1);
+        const LocalHttpServer::Request& request = m_server->requests().front();
+        QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(request.path, manifestPath);
+        QVERIFY2(request.head.contains("\r\nCache-Control: no-cache"), request.head);
         checker->setShowingUpdateAlert(false); // dismissed with "Later"
         const auto found = visible(*checker);
 
         // Up to date now (the release was withdrawn): the found release stays published.
         m_server->answer(manifestPath, LocalHttpServer::http(200, manifest("2.0", 40)));
         QVERIFY(check(*checker, true));
-        QVERIFY(checker->upToDateAlert());
         checker->setUpToDateAlert(false);
         QVERIFY(visible(*checker) == found);
 
@@ -335,7 +300,6 @@ private slots:
         QVERIFY(check(*checker, false));
         QVERIFY(visible(*checker) == found);
         QVERIFY(check(*checker, true));
-        QVERIFY(checker->checkFailedAlert());
         checker->setCheckFailedAlert(false);
         QVERIFY(visible(*checker) == found);
 
@@ -345,18 +309,25 @@ private slots:
         QVERIFY(check(*checker, false));
         QCOMPARE(checker->latestVersion(), QStringLiteral("2.2.0"));
         QCOMPARE(checker->downloadURL(), QUrl());
-        QVERIFY(checker->showingUpdateAlert());
     }
 
-    void buildNumber_data() {
-        QTest::addColumn<QVariant>("entry");
+    // What the running build reads from its information dictionary: an entry that is missing or
+    // not text reads as version 1.0, build 1.
+    void runningBuild_data() {
+        QTest::addColumn<Info>("info");
+        QTest::addColumn<QString>("version");
         QTest::addColumn<qint64>("build");
+        const auto row = [](const QString& name, const Info& info, const QString& version,
+                            qint64 build) {
+            QTest::newRow(qPrintable(name)) << info << version << build;
+        };
+        row("no dictionary", std::nullopt, "1.0", 1);
+        row("no entries", QVariantMap(), "1.0", 1);
+        row("entries that are not text", running(2.5, 42), "1.0", 1);
+        row("build as bytes", running("2.1.0", QByteArray("42")), "2.1.0", 1);
+        row("empty version, build in other digits", running("", QStringLiteral("\u0663")), "", 1);
         constexpr qint64 largest = std::numeric_limits<qint64>::max();
         constexpr qint64 smallest = std::numeric_limits<qint64>::min();
-        QTest::newRow("missing") << QVariant() << qint64(1);
-        QTest::newRow("not text") << QVariant(42) << qint64(1);
-        QTest::newRow("bytes, not text") << QVariant(QByteArray("42")) << qint64(1);
-        QTest::newRow("other digits") << QVariant(QStringLiteral("\u0663")) << qint64(1);
         // clang-format off
         const std::pair<const char*, qint64> texts[] = {
             {"", 1}, {"57", 57}, {"007", 7}, {"+5", 5}, {"-3", -3}, {"-0", 0}, {"-", 1},
@@ -365,45 +336,20 @@ private slots:
             {"9223372036854775808", 1}, {"-9223372036854775809", 1}, {"99999999999999999999", 1}};
         // clang-format on
         for (const auto& [text, build] : texts) {
-            QTest::addRow("\"%s\"", text) << QVariant(QString::fromLatin1(text)) << build;
+            row(QStringLiteral("build \"%1\"").arg(text), running("2.0", text), "2.0", build);
         }
     }
-    void buildNumber() {
-        QFETCH(QVariant, entry);
-        QFETCH(qint64, build);
-        QVariantMap info{{QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.0")}};
-        if (entry.isValid()) {
-            info.insert(QStringLiteral("CFBundleVersion"), entry);
-        }
-        QCOMPARE(makeChecker(info)->currentBuildNumber(), build);
-    }
-
-    void appVersion_data() {
-        QTest::addColumn<bool>("hasDictionary");
-        QTest::addColumn<QVariant>("entry");
-        QTest::addColumn<QString>("version");
-        QTest::newRow("no dictionary") << false << QVariant() << "1.0";
-        QTest::newRow("missing") << true << QVariant() << "1.0";
-        QTest::newRow("not text") << true << QVariant(2.5) << "1.0";
-        QTest::newRow("text") << true << QVariant("2.1.0") << "2.1.0";
-        QTest::newRow("empty text") << true << QVariant("") << "";
-    }
-    void appVersion() {
-        QFETCH(bool, hasDictionary);
-        QFETCH(QVariant, entry);
+    void runningBuild() {
+        QFETCH(Info, info);
         QFETCH(QString, version);
-        QVariantMap info;
-        if (entry.isValid()) {
-            info.insert(QStringLiteral("CFBundleShortVersionString"), entry);
-        }
-        const auto checker = makeChecker(hasDictionary ? std::optional(info) : std::nullopt);
+        QFETCH(qint64, build);
+        const auto checker = makeChecker(info);
         QCOMPARE(checker->currentAppVersion(), version);
-        QCOMPARE(checker->currentBuildNumber(), qint64(1));
+        QCOMPARE(checker->currentBuildNumber(), build);
     }
 
     void sharedCheckerDescribesThisBuild() {
         UpdateChecker& shared = UpdateChecker::shared();
-        QVERIFY(!shared.isChecking());
         QCOMPARE(shared.updateURL(),
                  QUrl(QStringLiteral("https://" EXPECTED_UPDATE_HOST "/downloads/version.json")));
         QCOMPARE(shared.currentAppVersion(), QStringLiteral(EXPECTED_VERSION));
