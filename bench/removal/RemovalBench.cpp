@@ -7,7 +7,6 @@
 // "cold" empties the page cache before every timed run (root only; skipped otherwise).
 #include "BenchTrees.h"
 #include "platform/FileSystem.h"
-#include "platform/TreeRemover.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -93,15 +92,6 @@ bool runRm(const QByteArray& path) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool runSingleThreaded(const QByteArray& parent, const char* name) {
-    const int parentFd = ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    struct stat seen {};
-    const bool ok = ::fstatat(parentFd, name, &seen, AT_SYMLINK_NOFOLLOW) == 0 &&
-                    TreeRemover::remove(parentFd, name, seen, 1) == 0;
-    ::close(parentFd);
-    return ok;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -166,15 +156,6 @@ int main(int argc, char** argv) {
          },
          {}},
     };
-    // The single-threaded figure shows what the threads add; the other shapes leave it out to
-    // keep their runs short.
-    if (shapeName == "own") {
-        contenders.push_back({"ours, 1 thread",
-                              [&](const QByteArray& parent, const QString&) {
-                                  return runSingleThreaded(parent, "tree");
-                              },
-                              {}});
-    }
 
     bench::TreeFigures shape;
     for (int round = 0; round < rounds; ++round) {

@@ -220,7 +220,7 @@ bool FileSystem::isProtectedEntry(int parentFd, const char* name, const struct s
     if (sameEntry(rootInfo, parentInfo) || sameEntry(rootInfo, grandparentInfo)) {
         return true;
     }
-    if (isMountRoot(parentFd, name, entry, parentInfo)) {
+    if (isMountRoot(parentFd, name, entry, parentInfo.st_dev)) {
         return true;
     }
     QList<QByteArray> guarded{root};

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QtGlobal>
+#include "platform/ListFolder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
@@ -25,12 +25,6 @@ inline constexpr std::size_t maxOpenFolders = 32;
 // a controlling terminal, and without blocking on a FIFO that was swapped in for a folder.
 inline constexpr int openFolderFlags =
     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
-
-// Reads every entry of the open folder `fd` (without "." and ".."), calling
-// `each(const char* name, unsigned char type)` with the listing's type (DT_UNKNOWN where the file
-// system gives none). Returns 0, or the error that cut the listing short.
-template <typename Each>
-int listFolder(int fd, Each&& each);
 
 // One folder on a walker's way down.
 struct FolderFrame {
@@ -235,67 +229,3 @@ private:
     std::size_t m_open = 0;
     bool m_newWork = false;
 };
-
-#if defined(Q_OS_LINUX)
-#include <sys/syscall.h>
-
-template <typename Each>
-int listFolder(int fd, Each&& each) {
-    // Read straight from the kernel in large chunks: no DIR allocation, and the descriptor stays
-    // ours to close or to open entries from.
-    struct Entry {
-        ino64_t inode;
-        off64_t offset;
-        unsigned short length;
-        unsigned char type;
-        char name[1];
-    };
-    alignas(8) static thread_local char buffer[32 * 1024];
-    for (;;) {
-        const long read = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
-        if (read <= 0) {
-            return read == 0 ? 0 : errno;
-        }
-        for (long at = 0; at < read;) {
-            const auto* entry = reinterpret_cast<const Entry*>(buffer + at);
-            at += entry->length;
-            const char* name = entry->name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
-                continue;
-            }
-            each(name, entry->type);
-        }
-    }
-}
-#else
-#include <dirent.h>
-
-template <typename Each>
-int listFolder(int fd, Each&& each) {
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    DIR* listing = own < 0 ? nullptr : ::fdopendir(own);
-    if (listing == nullptr) {
-        const int error = errno;
-        if (own >= 0) {
-            ::close(own);
-        }
-        return error;
-    }
-    int error = 0;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(listing);
-        if (entry == nullptr) {
-            error = errno;
-            break;
-        }
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
-            continue;
-        }
-        each(name, entry->d_type);
-    }
-    ::closedir(listing);
-    return error;
-}
-#endif

@@ -1,185 +1,70 @@
 #include "platform/TreeRemover.h"
 
-#include "platform/ThreadPriority.h"
+#include "platform/MountRoot.h"
+#include "platform/StealingWalk.h"
 
-#include <QThread>
+#include <QtGlobal>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
-#include <deque>
-#include <memory>
-#include <mutex>
-#include <new>
 #include <string>
-#include <system_error>
-#include <thread>
-#include <utility>
 #include <vector>
 
 namespace {
-
-constexpr int openFolderFlags =
-    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
-
-// Folders the walk keeps open on its way down. Beyond that the shallowest ones are closed and
-// reopened by name, identity checked, when the walk comes back up to them.
-constexpr std::size_t maxOpenFolders = 24;
-// Unlink batches waiting for a thread. A waiting batch can keep a folder open that the walk has
-// already let go of, so this bounds descriptors as well as memory.
-constexpr std::size_t maxQueuedBatches = 32;
-// Names per batch: small enough to spread one large folder over the threads, large enough that
-// handing a batch over costs little next to its unlinks.
-constexpr std::size_t batchSize = 128;
-
-// True when the open folder is the root of a mount: another file system, or another view of
-// this one (a bind mount shares the device number, so comparing devices alone misses it).
-bool isMountRoot(int fd) {
-#if defined(Q_OS_LINUX) && defined(STATX_ATTR_MOUNT_ROOT)
-    struct statx info {};
-    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &info) == 0 &&
-        (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
-        return (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-    }
-#endif
-    Q_UNUSED(fd);
-    return false;
-}
-
-// A folder the running user owns but may not write or search cannot be emptied: a Go module cache
-// is made of such folders. The owner may grant it, so the removal does, through the folder's own
-// descriptor (no link is followed). Only folders of the item are ever passed here, never its
-// parent.
-void grantOwnerAccess(int fd, const struct stat& info) {
-    constexpr mode_t needed = S_IWUSR | S_IXUSR;
-    const uid_t user = ::geteuid();
-    if (user != 0 && info.st_uid == user && (info.st_mode & needed) != needed) {
-        ::fchmod(fd, (info.st_mode & 07777) | needed);
-    }
-}
 
 // Names that were a folder when listed but are something else by the time they are opened.
 bool isNoLongerFolder(int error) {
     return error == ENOTDIR || error == ELOOP || error == EMLINK;
 }
 
-// An open folder, shared by the walk and the batches that unlink inside it; closed by the last.
-class Folder {
-public:
-    explicit Folder(DIR* listing)
-        : m_listing(listing)
-        , m_fd(::dirfd(listing)) {}
-    explicit Folder(int fd)
-        : m_fd(fd) {}
-    ~Folder() {
-        if (m_listing != nullptr) {
-            ::closedir(m_listing);
-        } else {
-            ::close(m_fd);
-        }
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
+// A folder being emptied. Everyone with work in it holds a count on it: the walker that listed it,
+// each thief that took some of its subfolders, and each of its subfolders until that is removed.
+// Whoever lets go of the last count removes the folder and lets go of its parent's.
+struct Node {
+    Node(Node* parentNode, std::string folderName, const struct stat& info)
+        : parent(parentNode)
+        , name(std::move(folderName))
+        , device(info.st_dev)
+        , inode(info.st_ino) {}
 
-    int fd() const { return m_fd; }
-
-private:
-    DIR* m_listing = nullptr;
-    int m_fd;
-};
-
-using Counter = std::atomic<int>;
-
-struct Batch {
-    std::shared_ptr<Folder> folder;
-    std::vector<std::string> names;
-    // Batches of the folder still outstanding; the folder can only go once this is 0.
-    std::shared_ptr<Counter> pending;
-};
-
-struct Frame {
-    std::shared_ptr<Folder> folder; // null while closed to spare descriptors
-    std::string name;               // relative to the frame below
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::vector<std::string> subfolders;
-    std::size_t next = 0;
+    Node* const parent;
+    const std::string name;
+    const dev_t device;
+    const ino_t inode;
+    std::atomic<int> pending{1};
     // The name no longer leads to the folder that was being emptied: leave it be.
-    bool abandoned = false;
-    std::shared_ptr<Counter> pending = std::make_shared<Counter>(0);
+    std::atomic<bool> abandoned{false};
 };
 
-// One removal: a single walk lists folders depth first and removes them on the way back up; the
-// unlinking of everything that is not a folder is handed out in batches to helper threads and
-// done by the walk itself whenever it would otherwise wait.
-class Removal {
+struct Frame : FolderFrame {
+    Node* node = nullptr;
+};
+
+class Removal : StealingWalk<Frame> {
 public:
-    Removal(int threads, int topParentFd, dev_t device, StopToken stop)
-        : m_helperCount(std::max(threads, 1) - 1)
+    Removal(int threads, int topParentFd, dev_t device, const StopToken& stop)
+        : StealingWalk(threads)
         , m_topParentFd(topParentFd)
         , m_device(device)
-        , m_stop(std::move(stop)) {}
+        , m_stop(stop) {}
 
     int run(int topFd, const char* name, const struct stat& info) {
-        std::vector<std::thread> helpers;
-        for (int i = 0; i < m_helperCount; ++i) {
-            try {
-                helpers.emplace_back([this] { helperLoop(); });
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
-        m_helperCount = static_cast<int>(helpers.size());
-        try {
-            walk(topFd, name, info);
-        } catch (const std::bad_alloc&) {
-            record(ENOMEM);
-        }
-        {
-            std::unique_lock lock(m_mutex);
-            helpWhile(lock, [this] { return m_inFlight > 0; });
-            m_finished = true;
-        }
-        m_workReady.notify_all();
-        for (auto& helper : helpers) {
-            helper.join();
-        }
-        m_stack.clear();
-        return m_stopped.load() ? ECANCELED : m_firstError.load();
+        runWalkers([&] { enter(0, topFd, new Node(nullptr, name, info), info, 0); },
+                   [this](int index, Stack& stack) { step(index, stack); },
+                   [](Frame& frame, Frame& taken) {
+                       // The thief holds a count on the folder it took subfolders of.
+                       frame.node->pending.fetch_add(1);
+                       taken.node = frame.node;
+                   });
+        return m_cancelled.load() ? ECANCELED : m_firstError.load();
     }
 
 private:
-    void walk(int topFd, const char* name, const struct stat& info) {
-        if (!pushFrame(topFd, name, info)) {
-            return;
-        }
-        while (!m_stack.empty() && !stopping()) {
-            Frame& top = m_stack.back();
-            if (top.next == top.subfolders.size()) {
-                finishTop();
-                continue;
-            }
-            if (top.folder == nullptr && !reopenTop()) {
-                continue;
-            }
-            enter(std::move(top.subfolders[top.next++]));
-        }
-    }
-
-    // True once a stop was asked for: from then on nothing more is unlinked, and what is left
-    // stays where it is.
-    bool stopping() {
-        if (!m_stop.stopRequested()) {
-            return false;
-        }
-        m_stopped.store(true);
-        return true;
-    }
-
     void record(int error) {
         // Something else removed it meanwhile: the goal is reached all the same.
         if (error == 0 || error == ENOENT) {
@@ -189,129 +74,30 @@ private:
         m_firstError.compare_exchange_strong(none, error);
     }
 
-    void unlinkAll(int folderFd, const std::vector<std::string>& names) {
-        for (const std::string& name : names) {
-            if (stopping()) {
-                return;
-            }
-            if (::unlinkat(folderFd, name.c_str(), 0) != 0) {
-                record(errno);
-            }
+    bool stopped() {
+        if (m_stop.stopRequested()) {
+            m_cancelled.store(true);
+            return true;
         }
+        return false;
     }
 
-    // Lists a whole folder before anything in it is unlinked: some file systems skip entries when
-    // a folder changes while it is being read. Takes over `fd`.
-    bool pushFrame(int fd, std::string name, const struct stat& info) {
-        grantOwnerAccess(fd, info);
-        DIR* listing = ::fdopendir(fd);
-        if (listing == nullptr) {
-            record(errno);
-            ::close(fd);
-            return false;
+    // Enters the next subfolder of the top frame, or finishes the frame when it has none left.
+    void step(int index, Stack& stack) {
+        if (stopped()) {
+            stack.dropUnvisited(0);
         }
-        Frame frame;
-        frame.folder = std::make_shared<Folder>(listing);
-        frame.name = std::move(name);
-        frame.device = info.st_dev;
-        frame.inode = info.st_ino;
-        const int folderFd = ::dirfd(listing);
-        std::vector<std::string> others;
-        while (!stopping()) {
-            errno = 0;
-            const dirent* entry = ::readdir(listing);
-            if (entry == nullptr) {
-                record(errno);
-                break;
-            }
-            const char* entryName = entry->d_name;
-            if (entryName[0] == '.' &&
-                (entryName[1] == '\0' || (entryName[1] == '.' && entryName[2] == '\0'))) {
-                continue;
-            }
-            bool isFolder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_UNKNOWN) {
-                struct stat entryInfo {};
-                if (::fstatat(folderFd, entryName, &entryInfo, AT_SYMLINK_NOFOLLOW) != 0) {
-                    record(errno);
-                    continue;
-                }
-                isFolder = S_ISDIR(entryInfo.st_mode);
-            }
-            (isFolder ? frame.subfolders : others).emplace_back(entryName);
-        }
-        m_stack.push_back(std::move(frame));
-        ++m_openFolders;
-        dispatch(m_stack.back(), std::move(others));
-        return true;
-    }
-
-    void dispatch(Frame& frame, std::vector<std::string> names) {
-        if (m_helperCount == 0) {
-            unlinkAll(frame.folder->fd(), names);
+        std::string name;
+        if (!stack.takeNext(name)) {
+            Frame done = stack.pop();
+            release(stack, done.node);
             return;
         }
-        for (std::size_t start = 0; start < names.size(); start += batchSize) {
-            const std::size_t end = std::min(names.size(), start + batchSize);
-            Batch batch{frame.folder,
-                        {std::make_move_iterator(names.begin() + static_cast<long>(start)),
-                         std::make_move_iterator(names.begin() + static_cast<long>(end))},
-                        frame.pending};
-            frame.pending->fetch_add(1);
-            std::unique_lock lock(m_mutex);
-            helpWhile(lock, [this] { return m_queue.size() >= maxQueuedBatches; });
-            m_queue.push_back(std::move(batch));
-            ++m_inFlight;
-            lock.unlock();
-            m_workReady.notify_one();
+        if (stack.top().fd < 0 && !reopenTop(stack)) {
+            return;
         }
-    }
-
-    // Runs queued batches on this thread while `waiting` holds, and sleeps only when the queue is
-    // empty.
-    template <typename Condition>
-    void helpWhile(std::unique_lock<std::mutex>& lock, Condition waiting) {
-        while (waiting()) {
-            if (m_queue.empty()) {
-                m_batchDone.wait(lock);
-                continue;
-            }
-            Batch batch = std::move(m_queue.front());
-            m_queue.pop_front();
-            lock.unlock();
-            runBatch(std::move(batch));
-            lock.lock();
-        }
-    }
-
-    void runBatch(Batch batch) {
-        unlinkAll(batch.folder->fd(), batch.names);
-        batch.folder.reset();
-        std::lock_guard lock(m_mutex);
-        batch.pending->fetch_sub(1);
-        --m_inFlight;
-        m_batchDone.notify_all();
-    }
-
-    void helperLoop() {
-        lowerCurrentThreadPriority();
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_workReady.wait(lock, [this] { return !m_queue.empty() || m_finished; });
-            if (m_queue.empty()) {
-                return;
-            }
-            Batch batch = std::move(m_queue.front());
-            m_queue.pop_front();
-            lock.unlock();
-            runBatch(std::move(batch));
-            lock.lock();
-        }
-    }
-
-    // Opens the subfolder `name` of the top frame and lists it.
-    void enter(std::string name) {
-        const int parentFd = m_stack.back().folder->fd();
+        const Frame& top = stack.top();
+        const int parentFd = top.fd;
         const int fd = ::openat(parentFd, name.c_str(), openFolderFlags);
         if (fd < 0) {
             const int error = errno;
@@ -333,7 +119,7 @@ private:
             ::close(fd);
             return;
         }
-        if (info.st_dev != m_device || isMountRoot(fd)) {
+        if (isMountRoot(fd, "", info, m_device)) {
             // Something is mounted here; its contents are not part of the item. Removing the mount
             // point fails and says so.
             ::close(fd);
@@ -342,110 +128,150 @@ private:
             }
             return;
         }
-        if (m_openFolders >= maxOpenFolders) {
-            closeShallowest();
-        }
-        pushFrame(fd, std::move(name), info);
+        Node* parent = top.node;
+        const int depth = top.depth + 1;
+        parent->pending.fetch_add(1);
+        enter(index, fd, new Node(parent, std::move(name), info), info, depth);
     }
 
-    // Removes the top frame's folder once everything in it is gone.
-    void finishTop() {
-        Frame& top = m_stack.back();
-        {
-            std::unique_lock lock(m_mutex);
-            const Counter& pending = *top.pending;
-            helpWhile(lock, [&pending] { return pending.load() > 0; });
-        }
-        if (top.folder != nullptr) {
-            top.folder.reset();
-            --m_openFolders;
-        }
-        const std::string name = std::move(top.name);
-        const bool abandoned = top.abandoned;
-        m_stack.pop_back();
-        if (abandoned) {
-            return;
-        }
-        if (m_stack.empty()) {
-            if (::unlinkat(m_topParentFd, name.c_str(), AT_REMOVEDIR) != 0) {
+    // Lists the open folder `fd` (taken over) whole, before anything in it is unlinked: some file
+    // systems skip entries when a folder changes while it is being read. Its subfolders are left
+    // in the frame for this walker or a thief; everything else is unlinked here.
+    void enter(int index, int fd, Node* node, const struct stat& info, int depth) {
+        grantOwnerAccess(fd, info);
+        Frame frame;
+        frame.fd = fd;
+        frame.name = node->name;
+        frame.depth = depth;
+        frame.device = info.st_dev;
+        frame.inode = info.st_ino;
+        frame.identified = true;
+        frame.node = node;
+        std::vector<std::string> others;
+        const int listed = listFolder(fd, [&](const char* name, unsigned char type) {
+            bool isFolder = type == DT_DIR;
+            if (type == DT_UNKNOWN) {
+                struct stat entryInfo {};
+                if (::fstatat(fd, name, &entryInfo, AT_SYMLINK_NOFOLLOW) != 0) {
+                    record(errno);
+                    return;
+                }
+                isFolder = S_ISDIR(entryInfo.st_mode);
+            }
+            (isFolder ? frame.subfolders : others).emplace_back(name);
+        });
+        record(listed);
+        push(index, std::move(frame));
+        for (const std::string& name : others) {
+            if (stopped()) {
+                break;
+            }
+            if (::unlinkat(fd, name.c_str(), 0) != 0) {
                 record(errno);
             }
+        }
+        m_crew.folderDone(index);
+    }
+
+    // A folder the user owns but may not change (package caches that are made read-only on
+    // purpose) would stop the removal; its owner may allow it. The descriptor is the folder that
+    // was identified, so no link or swapped-in name is ever changed, and nothing above the item.
+    static void grantOwnerAccess(int fd, const struct stat& info) {
+        constexpr mode_t needed = S_IWUSR | S_IXUSR;
+        const uid_t user = ::geteuid();
+        if (user != 0 && info.st_uid == user && (info.st_mode & needed) != needed) {
+            ::fchmod(fd, (info.st_mode & 07777) | needed);
+        }
+    }
+
+    // Lets go of one count on `node`, removing every folder whose last count that was.
+    void release(Stack& stack, Node* node) {
+        while (node != nullptr && node->pending.fetch_sub(1) == 1) {
+            Node* parent = node->parent;
+            removeFolder(stack, *node);
+            delete node;
+            node = parent;
+        }
+    }
+
+    void removeFolder(Stack& stack, const Node& node) {
+        if (stopped() || node.abandoned.load()) {
             return;
         }
-        if (m_stack.back().folder == nullptr && !reopenTop()) {
-            return;
+        int parentFd = m_topParentFd;
+        bool ownsParentFd = false;
+        if (node.parent != nullptr) {
+            if (!stack.empty() && stack.top().node == node.parent) {
+                if (stack.top().fd < 0 && !reopenTop(stack)) {
+                    return;
+                }
+                parentFd = stack.top().fd;
+            } else {
+                // Emptied by a thief, or its parent's walker has moved on: find the parent again
+                // from the top, identity checked on the way.
+                parentFd = openNode(*node.parent);
+                if (parentFd < 0) {
+                    return;
+                }
+                ownsParentFd = true;
+            }
         }
-        if (::unlinkat(m_stack.back().folder->fd(), name.c_str(), AT_REMOVEDIR) != 0) {
+        if (::unlinkat(parentFd, node.name.c_str(), AT_REMOVEDIR) != 0) {
             record(errno);
         }
-    }
-
-    // Closes the open folder nearest the item (never the item itself): the walk needs the deepest
-    // ones next.
-    void closeShallowest() {
-        for (std::size_t i = 1; i < m_stack.size(); ++i) {
-            if (m_stack[i].folder != nullptr) {
-                m_stack[i].folder.reset();
-                --m_openFolders;
-                return;
-            }
+        if (ownsParentFd) {
+            ::close(parentFd);
         }
     }
 
-    // Reopens the top frame by walking down from its nearest open ancestor, keeping the deepest
-    // folders of the way open. A folder that is gone or is not the one seen before is abandoned
-    // with everything above it.
-    bool reopenTop() {
-        std::size_t anchor = m_stack.size() - 1;
-        while (m_stack[anchor].folder == nullptr) {
-            --anchor; // frame 0 is never closed
+    // Opens the folder of `node` from the item's parent down, checking every folder on the way.
+    int openNode(const Node& node) {
+        std::vector<const Node*> way;
+        for (const Node* at = &node; at != nullptr; at = at->parent) {
+            way.push_back(at);
         }
-        for (std::size_t i = anchor + 1; i < m_stack.size(); ++i) {
-            Frame& frame = m_stack[i];
-            const int fd =
-                ::openat(m_stack[i - 1].folder->fd(), frame.name.c_str(), openFolderFlags);
-            struct stat info {};
-            if (fd < 0) {
-                if (!isNoLongerFolder(errno)) {
-                    record(errno);
-                }
-            } else if (::fstat(fd, &info) == 0 && info.st_dev == frame.device &&
-                       info.st_ino == frame.inode) {
-                frame.folder = std::make_shared<Folder>(fd);
-                if (++m_openFolders > maxOpenFolders) {
-                    closeShallowest();
-                }
-                continue;
-            } else {
+        int fd = m_topParentFd;
+        for (auto at = way.rbegin(); at != way.rend(); ++at) {
+            const int child = ::openat(fd, (*at)->name.c_str(), openFolderFlags);
+            if (fd != m_topParentFd) {
                 ::close(fd);
             }
-            for (std::size_t j = i; j < m_stack.size(); ++j) {
-                m_stack[j].abandoned = true;
-                m_stack[j].next = m_stack[j].subfolders.size();
+            struct stat info {};
+            if (child < 0 || ::fstat(child, &info) != 0 || info.st_dev != (*at)->device ||
+                info.st_ino != (*at)->inode) {
+                if (child >= 0) {
+                    ::close(child);
+                }
+                return -1;
             }
-            return false;
+            fd = child;
         }
-        return true;
+        return fd;
     }
 
-    int m_helperCount;
+    // Reopens the top frame's folder. A folder on the way that is gone or is not the one seen
+    // before is abandoned with everything above it.
+    bool reopenTop(Stack& stack) {
+        int error = 0;
+        const std::size_t failed = stack.reopenTop(m_crew.folderBudget(), error);
+        if (failed == stack.size()) {
+            return true;
+        }
+        if (error != 0 && !isNoLongerFolder(error)) {
+            record(error);
+        }
+        for (std::size_t i = failed; i < stack.size(); ++i) {
+            stack[i].node->abandoned.store(true);
+        }
+        stack.dropUnvisited(failed);
+        return false;
+    }
+
     const int m_topParentFd;
     const dev_t m_device;
     const StopToken m_stop;
     std::atomic<int> m_firstError{0};
-    std::atomic<bool> m_stopped{false};
-
-    // The walk's own state.
-    std::vector<Frame> m_stack;
-    std::size_t m_openFolders = 0;
-
-    // Shared with the helpers.
-    std::mutex m_mutex;
-    std::condition_variable m_workReady;
-    std::condition_variable m_batchDone;
-    std::deque<Batch> m_queue;
-    std::size_t m_inFlight = 0;
-    bool m_finished = false;
+    std::atomic<bool> m_cancelled{false};
 };
 
 } // namespace
@@ -479,7 +305,6 @@ int TreeRemover::remove(int parentFd, const char* name, const struct stat& seen,
         ::close(fd);
         return EAGAIN;
     }
-    Removal removal(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()), parentFd,
-                    info.st_dev, stop);
+    Removal removal(std::max(threads, 0), parentFd, info.st_dev, stop);
     return removal.run(fd, name, info);
 }

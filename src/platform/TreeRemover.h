@@ -4,9 +4,12 @@
 
 #include <sys/stat.h>
 
-// The recursive removal behind FileSystem::removeItem. Everything happens relative to open folder
-// descriptors, one name at a time: no path is ever resolved below the item, so there is no length
-// limit and a symbolic link met anywhere is removed as a link, never followed.
+// The recursive removal behind FileSystem::removeItem, and internal to this folder: it checks
+// nothing about where the item is, so the program and its tools delete only through removeItem
+// (the removal tests reach it through a seam of their own to choose the number of threads).
+// Everything happens relative to open folder descriptors, one name at a time: no path is ever
+// resolved below the item, so there is no length limit and a symbolic link met anywhere is
+// removed as a link, never followed.
 class TreeRemover {
 public:
     // Removes the entry `name` of the open folder `parentFd`, which the caller has looked at
@@ -14,10 +17,12 @@ public:
     // anything else (file, link, FIFO, socket) is unlinked without being opened. A folder that is
     // no longer the one the caller saw is left alone.
     //
-    // Unlinking is spread over `threads` threads (0: as many as the machine has cores); the number
-    // of open descriptors stays bounded however deep or wide the tree is. A failure does not stop
-    // the removal: whatever can be removed is, and the first error met is returned (0 when
-    // everything went). Entries that vanish while the removal runs are not errors.
+    // Subtrees are shared out among `threads` threads (0: one per core, more while they wait on
+    // the disk); the number of open descriptors stays bounded however deep or wide the tree is.
+    // Folders the running user owns but may not write or search are opened up to their owner
+    // (never anything outside the item, or not the user's) so that read-only caches can go.
+    // A failure does not stop the removal: whatever can be removed is, and the first error met is
+    // returned (0 when everything went). Entries that vanish while the removal runs are not errors.
     // A stop request ends the removal between entries and returns ECANCELED; what was not yet
     // removed stays.
     static int remove(int parentFd, const char* name, const struct stat& seen, int threads = 0,
