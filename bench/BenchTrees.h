@@ -5,6 +5,7 @@
 //   wide     many folders of a few dozen files: 12,000 folders of 25 files, two levels
 //   cacache  npm's content cache: content-v2/sha512/xx/yy/<hash> and index-v5/xx/yy/<hash>,
 //            about 200,000 files in about 103,000 folders, one to three files per leaf
+//   flat     every file in one folder, as some caches keep their entries
 #pragma once
 
 #include <fcntl.h>

@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     const std::string shapeName = argc > 1 ? argv[1] : "own";
     const bool cacache = shapeName == "cacache";
     const bool wide = shapeName == "wide";
+    const bool flat = shapeName == "flat";
     const long files = argc > 2 ? std::atol(argv[2]) : (cacache ? 200'000 : 300'000);
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const auto largest = static_cast<unsigned>(argc > 4 ? std::max(0, std::atoi(argv[4])) : 2047);
@@ -107,10 +108,10 @@ int main(int argc, char** argv) {
         folders += width;
     }
     QTemporaryDir base;
-    if (!base.isValid() || (!cacache && !wide && shapeName != "own") ||
+    if (!base.isValid() || (!cacache && !wide && !flat && shapeName != "own") ||
         (shapeName == "own" && files < folders)) {
         std::fprintf(stderr,
-                     "usage: bench_removal [own|wide|cacache] [files] [rounds] [largest size] "
+                     "usage: bench_removal [own|wide|cacache|flat] [files] [rounds] [largest size] "
                      "[cold]\n");
         return 1;
     }
@@ -131,8 +132,8 @@ int main(int argc, char** argv) {
         const int top = maker.openFolder(parent, "tree");
         if (cacache) {
             bench::buildCacache(maker, top, files);
-        } else if (wide) {
-            bench::buildTwoLevels(maker, top, files, 25, 100);
+        } else if (wide || flat) {
+            bench::buildTwoLevels(maker, top, files, flat ? files : 25, flat ? 1 : 100);
         } else {
             own.build(maker, top);
         }

@@ -62,8 +62,9 @@ int main(int argc, char** argv) {
     } else {
         const bool cacache = shape == QLatin1String("cacache");
         const bool wide = shape == QLatin1String("wide");
-        if (!cacache && !wide && shape != QLatin1String("own")) {
-            out << "usage: bench_sizing [own|wide|cacache|folder] [files] [rounds] [cold]\n";
+        const bool flat = shape == QLatin1String("flat");
+        if (!cacache && !wide && !flat && shape != QLatin1String("own")) {
+            out << "usage: bench_sizing [own|wide|cacache|flat|folder] [files] [rounds] [cold]\n";
             return 1;
         }
         const long files = args.size() > 2 ? args[2].toLong() : (cacache ? 200'000 : 300'000);
@@ -73,6 +74,8 @@ int main(int argc, char** argv) {
         const int top = ::open(QFile::encodeName(tree).constData(), O_RDONLY | O_DIRECTORY);
         if (cacache) {
             bench::buildCacache(maker, top, files);
+        } else if (flat) {
+            bench::buildTwoLevels(maker, top, files, files, 1);
         } else {
             bench::buildTwoLevels(maker, top, files, wide ? 25 : 100, wide ? 100 : 10);
         }
