@@ -17,6 +17,9 @@
 
 namespace {
 
+// Files of one folder that its lister unlinks itself; more are shared out among the walkers.
+constexpr std::size_t filesKeptByLister = 256;
+
 // Names that were a folder when listed but are something else by the time they are opened.
 bool isNoLongerFolder(int error) {
     return error == ENOTDIR || error == ELOOP || error == EMLINK;
@@ -102,8 +105,8 @@ private:
         if (fd < 0) {
             const int error = errno;
             if (isNoLongerFolder(error)) {
-                // Replaced by a link or a file since it was listed: it goes as what it is now,
-                // and unlinking never reaches past it.
+                // A file of a large folder, or replaced by a link or a file since it was listed:
+                // it goes as what it is now, and unlinking never reaches past it.
                 if (::unlinkat(parentFd, name.c_str(), 0) != 0) {
                     record(errno);
                 }
@@ -161,6 +164,13 @@ private:
             (isFolder ? frame.subfolders : others).emplace_back(name);
         });
         record(listed);
+        if (others.size() > filesKeptByLister) {
+            // Shared out with the subfolders: whoever takes a name finds it is no folder and
+            // unlinks it, so the unlinks of one large folder run on every walker.
+            frame.subfolders.insert(frame.subfolders.end(), std::make_move_iterator(others.begin()),
+                                    std::make_move_iterator(others.end()));
+            others.clear();
+        }
         push(index, std::move(frame));
         for (const std::string& name : others) {
             if (stopped()) {
