@@ -26,7 +26,7 @@ bool isNoLongerFolder(int error) {
 }
 
 // A folder being emptied. Everyone with work in it holds a count on it: the walker that listed it,
-// each thief that took some of its subfolders, and each of its subfolders until that is removed.
+// each thief that took some of its entries, and each of its subfolders until that is removed.
 // Whoever lets go of the last count removes the folder and lets go of its parent's.
 struct Node {
     Node(Node* parentNode, std::string folderName, const struct stat& info)
