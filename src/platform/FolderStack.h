@@ -15,10 +15,11 @@
 #include <utility>
 #include <vector>
 
-// Open folders a whole walk or removal may hold at once, shared out among its walkers. Folders
-// deeper than a walker's share are closed, shallowest first (the walk needs the deepest ones next),
-// and reopened by name, identity checked, when the walk comes back to them; so neither depth nor
-// the number of walkers can exhaust the process's descriptors.
+// Open folders a whole walk or removal may hold at once, shared out among its walkers (each keeps
+// at least four, so a crew of more than eight may hold four per walker). Folders deeper than a
+// walker's share are closed, shallowest first (the walk needs the deepest ones next), and reopened
+// by name, identity checked, when the walk comes back to them; so neither depth nor the number of
+// walkers can exhaust the process's descriptors.
 inline constexpr std::size_t maxOpenFolders = 32;
 
 // Folders are opened one name at a time relative to their parent, never through a link, never as
