@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
+#include "support/Fixtures.h"
 
 #include <QTest>
 
@@ -165,10 +166,13 @@ public:
         QList<FolderItem> items;
         for (const Want& want : wants) {
             const QString path = logical(want.path);
-            items.append(FolderItem({}, path, fileSystem()->allocatedSizeOfTree(path),
-                                    want.traits.category, want.traits.safetyTier, {},
-                                    want.traits.isSelected, want.traits.recreateFolderAfterDelete,
-                                    std::nullopt, want.traits.requiresSudo));
+            items.append(item({.path = path,
+                               .bytes = fileSystem()->allocatedSizeOfTree(path),
+                               .category = want.traits.category,
+                               .tier = want.traits.safetyTier,
+                               .selected = want.traits.isSelected,
+                               .recreate = want.traits.recreateFolderAfterDelete,
+                               .sudo = want.traits.requiresSudo}));
         }
         return described(items);
     }
