@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(KestrelleApp::applicationName());
     QApplication::setApplicationDisplayName(KestrelleApp::applicationName());
-    QApplication::setDesktopFileName(QStringLiteral("kestrelle"));
+    QApplication::setDesktopFileName(QStringLiteral(KESTRELLE_APP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/kestrelle.svg")));
 
     // The update check goes through the proxy the user's system is set up with.

@@ -186,6 +186,11 @@ private slots:
         QFETCH(QString, at);
         QFETCH(bool, bind);
         QFETCH(QString, error);
+#if defined(KESTRELLE_PORTABLE_PLATFORM)
+        if (bind) {
+            QSKIP("a bind mount from the same disk is found only by Linux's statx mount-root flag");
+        }
+#endif
         Scene scene;
         scene.disk.makeFolder(scene.target() + at);
         scene.disk.writeFile(scene.target() + QStringLiteral("/goes"), 100);

@@ -143,8 +143,9 @@ qint64 makeDeepTree(const QByteArray& top, int depth, int nameLength,
         }
         bytes += static_cast<qint64>(info.st_blocks) * 512;
         ::close(file);
-        if (!linkTarget.isEmpty() && level == depth / 2) {
-            ::symlinkat(linkTarget.constData(), parent, "link");
+        if (!linkTarget.isEmpty() && level == depth / 2 &&
+            ::symlinkat(linkTarget.constData(), parent, "link") != 0) {
+            qFatal("cannot link inside the deep tree");
         }
         ::mkdirat(parent, name.constData(), 0755);
         const int child = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
