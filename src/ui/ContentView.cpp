@@ -89,6 +89,12 @@ void ContentView::refresh() {
     m_dashboard->setDiskInfo(m_state.diskInfo());
     m_dashboard->setScanStatus(m_state.isScanning() || !m_state.hasScanned(), m_state.statusLine());
     m_footer->refresh();
+    // The run the stop question asked about has ended or is stopping: the question no longer
+    // stands and goes unanswered, before the result alert can open over it.
+    if (m_stopQuestion && m_stopQuestion->isVisible() &&
+        (!m_state.isCleaning() || m_state.isStopRequested())) {
+        m_stopQuestion->done(QMessageBox::Cancel);
+    }
     syncAlerts();
 }
 
@@ -114,7 +120,9 @@ void ContentView::syncAlert(Alert alert, bool wanted) {
 
 QMessageBox* ContentView::askToStopCleaning(std::function<void()> stopAndClose) {
     if (m_stopQuestion && m_stopQuestion->isVisible()) {
-        return m_stopQuestion;
+        // Asked again for another purpose (quitting while closing was asked): the answer is to
+        // the newer question.
+        m_stopQuestion->done(QMessageBox::Cancel);
     }
     QMessageBox* box = newMessageBox();
     box->setWindowTitle(WindowTexts::stopCleaningTitle());

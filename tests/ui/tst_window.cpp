@@ -84,10 +84,11 @@ struct Rig {
         return {scanner, cleaner, checker, [this] { return figures; }};
     }
 
-    // Makes the window's selection a shell command that holds until release(), then the pip
-    // cache, which a run that stops after the command must leave alone.
+    // Makes the window's selection a shell command that holds until release() (or until the fake
+    // disk is gone), then the pip cache, which a run that stops after the command must leave alone.
     void holdCleanup(ContentState& state) const {
-        const QString line = QStringLiteral("touch '%1'; while [ ! -e '%2' ]; do sleep 0.02; done")
+        const QString line = QStringLiteral("touch '%1'; while [ ! -e '%2' ] && [ -e '%1' ]; do "
+                                            "sleep 0.02; done")
                                  .arg(disk.real("/started"), disk.real("/release"));
         state.items().replaceAll(
             {item({.name = "Tool", .bytes = 7, .selected = true, .command = line}),
@@ -415,37 +416,65 @@ private slots:
 
     // Closing a window whose cleanup runs asks first, on that window. Keep Cleaning changes
     // nothing; Stop and Close lets the command under way end, starts nothing more, and the
-    // window goes once the run has stopped.
+    // window goes once the run has stopped. A question (of closing or of quitting) whose run
+    // ends or is stopped elsewhere goes unanswered: nothing closes or stops, nothing of it is
+    // left behind the result, and no window quits.
+    void closingDuringCleanupAsksThenStops_data() {
+        QTest::addColumn<bool>("quitting");
+        QTest::addColumn<QString>("answer"); // a button, "" for none, or "stopped" elsewhere
+        QTest::newRow("keep cleaning") << false << "Keep Cleaning";
+        QTest::newRow("stop and close") << false << "Stop and Close";
+        QTest::newRow("run ends while asked") << false << "";
+        QTest::newRow("run stopped while asked") << false << "stopped";
+        QTest::newRow("quit, run ends while asked") << true << "";
+    }
     void closingDuringCleanupAsksThenStops() {
+        QFETCH(bool, quitting);
+        QFETCH(QString, answer);
         Rig rig;
         KestrelleApp app(rig.checker, [&] { return rig.newView(); });
         QPointer<QMainWindow> window = app.newWindow();
+        QPointer<QMainWindow> idle = quitting ? app.newWindow() : nullptr;
         auto* view = static_cast<ContentView*>(window->centralWidget());
         ContentState& state = view->state();
         QTRY_VERIFY(!state.isScanning());
         rig.holdCleanup(state);
         state.performCleanup();
         QTRY_VERIFY(rig.commandStarted());
-        for (const bool stop : {false, true}) {
-            window->close();
-            QMessageBox* question = view->stopCleaningQuestion();
-            QVERIFY(question && question->isVisible());
-            QCOMPARE(question->windowModality(), Qt::WindowModal);
-            QPushButton* keep = buttonNamed(question, "Keep Cleaning");
-            QPushButton* stopButton = buttonNamed(question, "Stop and Close");
-            QCOMPARE(question->defaultButton(), keep);
-            QCOMPARE(question->escapeButton(), keep);
-            QCOMPARE(question->buttonRole(stopButton), QMessageBox::DestructiveRole);
-            (stop ? stopButton : keep)->click();
-            QVERIFY(window->isVisible());
-            QVERIFY(state.isCleaning());
-            QCOMPARE(state.isStopRequested(), stop);
+        quitting ? app.quit() : void(window->close());
+        QPointer<QMessageBox> question = view->stopCleaningQuestion();
+        QVERIFY(question && question->isVisible());
+        QCOMPARE(question->windowModality(), Qt::WindowModal);
+        QPushButton* keep = buttonNamed(question, "Keep Cleaning");
+        QCOMPARE(question->defaultButton(), keep);
+        QCOMPARE(question->escapeButton(), keep);
+        QCOMPARE(question->buttonRole(buttonNamed(question, "Stop and Close")),
+                 QMessageBox::DestructiveRole);
+        if (answer == "stopped") {
+            state.requestStop();
+        } else if (!answer.isEmpty()) {
+            buttonNamed(question, answer)->click();
         }
+        const bool stops = answer == "Stop and Close" || answer == "stopped";
+        QVERIFY(window->isVisible());
+        QVERIFY(state.isCleaning());
+        QCOMPARE(state.isStopRequested(), stops);
+        QCOMPARE(question && question->isVisible(), answer.isEmpty());
         QTest::qWait(50);
         QVERIFY(window); // the command is still running
         rig.release();
-        QTRY_VERIFY(!window);
-        QVERIFY(rig.pipLeft());
+        if (stops) {
+            QTRY_VERIFY(!window);
+            QVERIFY(rig.pipLeft());
+            return;
+        }
+        QTRY_VERIFY(view->presentedAlert(ContentView::Alert::result));
+        QVERIFY(!question || !question->isVisible());
+        QVERIFY(!rig.pipLeft());
+        QTRY_VERIFY(!state.isBusy());
+        QVERIFY(window->isVisible() && (!quitting || idle));
+        delete idle;
+        delete window;
     }
 
     // Quitting with one window cleaning, one scanning and an update check in flight: one question,
