@@ -31,6 +31,7 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scroll->setAccessibleName(WindowTexts::dashboardArea());
 
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);

@@ -10,21 +10,29 @@
 #include "support/LocalHttpServer.h"
 #include "support/LoopTicks.h"
 #include "support/Trees.h"
+#include "ui/CapsuleLabel.h"
+#include "ui/CategorySection.h"
 #include "ui/ContentView.h"
 #include "ui/Dashboard.h"
+#include "ui/DiskCard.h"
 #include "ui/Footer.h"
+#include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
+#include "ui/UsageBar.h"
 #include "ui/WindowTexts.h"
 #include "update/UpdateChecker.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCoroTask>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMap>
 #include <QMessageBox>
@@ -383,6 +391,46 @@ private slots:
                          QStringList({"Download Update", "Later"}));
         }
         QApplication::setStyle(style);
+    }
+
+    // A screen reader can use a scanned window: every control has a name, a row's checkbox its
+    // item's, its Reveal button "Reveal " and the item's; the bar and the pills carry values.
+    void screenReadersNameEveryControl() {
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        view.show();
+        QTRY_VERIFY(view.state().hasScanned() && !view.state().isBusy());
+        view.state().setAllSelected(true);
+        const auto read = [](QWidget* widget, QAccessible::Text text = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(widget)->text(text);
+        };
+        for (QWidget* widget : view.findChildren<QWidget*>()) {
+            if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(&view)) {
+                QVERIFY2(!read(widget).isEmpty(), widget->metaObject()->className());
+            }
+        }
+        QStringList names;
+        for (CategorySection* section : view.dashboard()->sections()) {
+            QCOMPARE(read(section->totalPill(), QAccessible::Value),
+                     formatBytes(view.state().items().totalBytes(section->category())));
+            for (FolderRow* row : section->rows()) {
+                names.append(read(row->checkBox()));
+                QCOMPARE(read(row->revealButton()), "Reveal " + names.last());
+            }
+        }
+        QStringList itemNames;
+        for (const FolderItem& item : view.state().items().items()) {
+            itemNames.append(item.name);
+        }
+        names.sort();
+        itemNames.sort();
+        QCOMPARE(names, itemNames);
+        DiskCard* card = view.dashboard()->diskCard();
+        QCOMPARE(read(card->reclaimablePill(), QAccessible::Value),
+                 formatBytes(view.state().selectedBytes()));
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(card->usageBar());
+        QCOMPARE(bar->valueInterface()->currentValue(), QVariant(80)); // of 500 GB, 100 GB free
+        QVERIFY(bar->text(QAccessible::Value).contains(formatBytes(view.state().selectedBytes())));
     }
 
     // Windows share the shell's one checker. Closing a scanning window asks nothing: its walk
