@@ -25,6 +25,18 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     , m_dashboard(new Dashboard(m_state.items(), m_environment))
     , m_footer(new Footer(m_state, this)) {
     setMinimumSize(Theme::Window::minimumWidth, Theme::Window::minimumHeight);
+    // The parts are never squeezed below that: given less (a small screen at a large scale),
+    // the whole content scrolls.
+    auto* page = new QWidget;
+    page->setMinimumSize(minimumSize());
+    auto* pageScroll = new QScrollArea(this);
+    pageScroll->setWidget(page);
+    pageScroll->setWidgetResizable(true);
+    pageScroll->setFrameShape(QFrame::NoFrame);
+    pageScroll->setFocusPolicy(Qt::NoFocus);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(pageScroll);
 
     m_scroll->setWidget(m_dashboard);
     m_scroll->setWidgetResizable(true);
@@ -39,7 +51,7 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     divider->setFixedHeight(1);
     divider->setForegroundRole(QPalette::Mid);
 
-    auto* column = new QVBoxLayout(this);
+    auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(m_scroll, 1);

@@ -40,6 +40,9 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -459,6 +462,15 @@ private slots:
         rig.server.release(LocalHttpServer::http(200, manifest("1.0.0")));
         QTRY_VERIFY(!rig.checker.isChecking());
         QVERIFY(!rig.checker.upToDateAlert()); // the silent check says nothing
+        // A window fits its screen; in less room than its content's minimum the content scrolls.
+        const QSize room = second->screen()->availableGeometry().size();
+        QCOMPARE(second->size(), QSize(960, 760).boundedTo(room));
+        contents[1]->setMinimumSize(0, 0);
+        second->layout()->activate();
+        second->resize(600, 400);
+        auto* page = contents[1]->findChild<QScrollArea*>({}, Qt::FindDirectChildrenOnly);
+        QTRY_COMPARE(page->widget()->size(), QSize(800, 620));
+        QVERIFY(page->horizontalScrollBar()->maximum() > 0 && page->verticalScrollBar()->maximum());
         second->close();
     }
 
