@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 
 KestrelleApp::KestrelleApp(UpdateChecker& updateChecker, ContentFactory makeContent,
                            QObject* parent)
@@ -78,7 +79,13 @@ QMainWindow* KestrelleApp::newWindow() {
     // The shared actions answer their shortcuts in whichever window is active.
     window->addActions({m_about, m_checkForUpdates, m_newWindow, m_quit});
 
-    window->resize(Theme::Window::width, Theme::Window::height);
+    // The window never asks for more than the screen has: on a screen too small for the content's
+    // minimum size the content gives it up and scrolls, its parts keeping it.
+    const QSize room = window->screen()->availableGeometry().size();
+    if (window->minimumSizeHint().boundedTo(room) != window->minimumSizeHint()) {
+        content->setMinimumSize(0, 0);
+    }
+    window->resize(QSize(Theme::Window::width, Theme::Window::height).boundedTo(room));
     window->show();
     return window;
 }

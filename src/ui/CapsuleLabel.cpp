@@ -1,5 +1,8 @@
 #include "ui/CapsuleLabel.h"
 
+#include "ui/AccessibleWidgets.h"
+#include "ui/WindowTexts.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -12,6 +15,7 @@ CapsuleLabel::CapsuleLabel(const QFont& font, Theme::Color color, int paddingH, 
     , m_paddingH(paddingH)
     , m_paddingV(paddingV)
     , m_fillOpacity(fillOpacity) {
+    installAccessibleWidgets();
     setFont(font);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -21,9 +25,17 @@ void CapsuleLabel::setText(const QString& text) {
         return;
     }
     m_text = text;
-    setAccessibleName(text);
+    if (m_figureName.isEmpty()) {
+        setAccessibleName(text);
+    }
     updateGeometry();
     update();
+}
+
+void CapsuleLabel::setAccessibleFigure(const QString& name, const QString& value) {
+    m_figureName = name;
+    m_figureValue = value;
+    setAccessibleName(WindowTexts::namedFigure(name, value));
 }
 
 void CapsuleLabel::setColor(Theme::Color color) {

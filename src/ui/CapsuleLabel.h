@@ -24,6 +24,10 @@ public:
     // A symbol before the text, in the text's colour and weight.
     void setSymbol(Symbol symbol, int spacing);
     std::optional<Symbol> symbol() const { return m_symbol; }
+    // Read by screen readers as the figure `value` of `name` (a section's total) rather than as
+    // the text shown: named "name: value", with `value` as the value.
+    void setAccessibleFigure(const QString& name, const QString& value);
+    const QString& accessibleFigureValue() const { return m_figureValue; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -41,4 +45,6 @@ private:
     qreal m_fillOpacity;
     std::optional<Symbol> m_symbol;
     int m_symbolSpacing = 0;
+    QString m_figureName;
+    QString m_figureValue;
 };

@@ -57,7 +57,9 @@ CategorySection::CategorySection(CleanupCategory category, FolderItemList& items
         Theme::systemFont(Theme::Header::totalFontSize, QFont::DemiBold, Theme::Design::rounded),
         Theme::Color::of(tint(category)), Theme::Header::totalPaddingH,
         Theme::Header::totalPaddingV, Theme::pillFillOpacity, this);
-    m_total->setText(formatBytes(m_items.totalBytes(category)));
+    const QString total = formatBytes(m_items.totalBytes(category));
+    m_total->setText(total);
+    m_total->setAccessibleFigure(WindowTexts::categoryTotal(title(category)), total);
     header->addWidget(m_total, 0, Qt::AlignVCenter);
 
     m_selectAll = new QCheckBox(this);

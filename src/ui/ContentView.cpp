@@ -25,12 +25,25 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     , m_dashboard(new Dashboard(m_state.items(), m_environment))
     , m_footer(new Footer(m_state, this)) {
     setMinimumSize(Theme::Window::minimumWidth, Theme::Window::minimumHeight);
+    // The parts are never squeezed below that: given less (a small screen at a large scale),
+    // the whole content scrolls.
+    auto* page = new QWidget;
+    page->setMinimumSize(minimumSize());
+    auto* pageScroll = new QScrollArea(this);
+    pageScroll->setWidget(page);
+    pageScroll->setWidgetResizable(true);
+    pageScroll->setFrameShape(QFrame::NoFrame);
+    pageScroll->setFocusPolicy(Qt::NoFocus);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(pageScroll);
 
     m_scroll->setWidget(m_dashboard);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scroll->setAccessibleName(WindowTexts::dashboardArea());
 
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
@@ -38,7 +51,7 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     divider->setFixedHeight(1);
     divider->setForegroundRole(QPalette::Mid);
 
-    auto* column = new QVBoxLayout(this);
+    auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(m_scroll, 1);
@@ -89,6 +102,12 @@ void ContentView::refresh() {
     m_dashboard->setDiskInfo(m_state.diskInfo());
     m_dashboard->setScanStatus(m_state.isScanning() || !m_state.hasScanned(), m_state.statusLine());
     m_footer->refresh();
+    // The run the stop question asked about has ended or is stopping: the question no longer
+    // stands and goes unanswered, before the result alert can open over it.
+    if (m_stopQuestion && m_stopQuestion->isVisible() &&
+        (!m_state.isCleaning() || m_state.isStopRequested())) {
+        m_stopQuestion->done(QMessageBox::Cancel);
+    }
     syncAlerts();
 }
 
@@ -114,7 +133,9 @@ void ContentView::syncAlert(Alert alert, bool wanted) {
 
 QMessageBox* ContentView::askToStopCleaning(std::function<void()> stopAndClose) {
     if (m_stopQuestion && m_stopQuestion->isVisible()) {
-        return m_stopQuestion;
+        // Asked again for another purpose (quitting while closing was asked): the answer is to
+        // the newer question.
+        m_stopQuestion->done(QMessageBox::Cancel);
     }
     QMessageBox* box = newMessageBox();
     box->setWindowTitle(WindowTexts::stopCleaningTitle());

@@ -86,8 +86,11 @@ void DiskCard::setFigures(const DiskSpaceInfo& disk, qint64 selectedBytes) {
     const bool anySelected = selectedBytes > 0;
     m_capacity->setText(WindowTexts::totalCapacity(disk.totalBytes));
     m_pill->setText(WindowTexts::reclaimable(selectedBytes));
+    m_pill->setAccessibleFigure(WindowTexts::reclaimableName(), formatBytes(selectedBytes));
     m_pill->setVisible(anySelected);
     m_bar->setFractions(usage.keptUsedFraction, usage.cleaningFraction);
+    m_bar->setAccessibleFigures(
+        WindowTexts::diskUsageFigures(usage.usedBytes, selectedBytes, disk.freeBytes));
     m_used->setValue(formatBytes(usage.usedBytes));
     m_cleaning->setValue(formatBytes(selectedBytes));
     m_cleaning->setVisible(anySelected);

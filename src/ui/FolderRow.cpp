@@ -125,7 +125,8 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
 void FolderRow::refresh() {
     const FolderItem& item = m_items.item(m_position);
     m_check->setChecked(item.isSelected);
-    m_check->setAccessibleName(WindowTexts::selectItem(item.name));
+    // The name beside the checkbox is its label; a screen reader reads it as the box's name.
+    m_check->setAccessibleName(item.name);
     m_icon->setCategory(item.category);
     m_name->setText(item.name);
     m_safetyBadge->setText(badgeLabel(item.safetyTier));
@@ -136,7 +137,10 @@ void FolderRow::refresh() {
     m_path->setText(displayPath(item.path, m_environment.homePath));
     // Tool tips take text that looks like markup for markup; a path is shown as it is.
     m_path->setToolTip(Qt::convertFromPlainText(item.path, Qt::WhiteSpaceNoWrap));
+    // Screen readers would read the tool tip's markup.
+    m_path->setAccessibleDescription(item.path);
     m_size->setText(formatBytes(item.size));
+    m_reveal->setAccessibleName(WindowTexts::revealItem(item.name));
     m_reveal->setAccessibleDescription(item.path);
 }
 

@@ -47,6 +47,7 @@ Footer::Footer(ContentState& state, QWidget* parent)
     setBackgroundRole(QPalette::Window);
 
     m_status->setMaximumLineCount(1);
+    m_status->setAnnounced(true);
     m_progress->setRange(0, progressResolution);
     m_progress->setTextVisible(false);
     m_progress->setFixedSize(Theme::Footer::progressWidth, Theme::Footer::progressHeight);

@@ -1,5 +1,8 @@
 #include "ui/LegendEntry.h"
 
+#include "ui/AccessibleWidgets.h"
+#include "ui/WindowTexts.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -9,6 +12,7 @@ LegendEntry::LegendEntry(const QString& label, Theme::Color dotColor, QWidget* p
     : QWidget(parent)
     , m_label(label)
     , m_dotColor(dotColor) {
+    installAccessibleWidgets();
     setFont(Theme::font(Theme::TextStyle::caption));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(label);
@@ -25,7 +29,8 @@ void LegendEntry::setValue(const QString& value) {
         return;
     }
     m_value = value;
-    setAccessibleDescription(value);
+    // Read as the static text it is: by its name, which carries the figure.
+    setAccessibleName(WindowTexts::namedFigure(m_label, value));
     updateGeometry();
     update();
 }

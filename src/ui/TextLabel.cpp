@@ -1,7 +1,8 @@
 #include "ui/TextLabel.h"
 
+#include "ui/AccessibleWidgets.h"
+
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -9,26 +10,11 @@
 
 #include <algorithm>
 
-namespace {
-
-QAccessibleInterface* textLabelAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String("TextLabel") && object->isWidgetType()) {
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StaticText);
-    }
-    return nullptr;
-}
-
-} // namespace
-
 TextLabel::TextLabel(const QFont& font, Theme::Color color, QWidget* parent)
     : QWidget(parent)
     , m_color(color) {
     // Screen readers see the text as static text, the way they see a plain label.
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(textLabelAccessible);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    installAccessibleWidgets();
     setFont(font);
     updatePolicy();
 }
@@ -39,8 +25,17 @@ void TextLabel::setText(const QString& text) {
     }
     m_text = text;
     setAccessibleName(text);
+    if (m_announced && isVisible() && !text.isEmpty()) {
+        // The notification the label reads as comes on screen again, with the new text.
+        QAccessibleEvent shown(this, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+    }
     updateGeometry();
     update();
+}
+
+void TextLabel::setAnnounced(bool announced) {
+    m_announced = announced;
 }
 
 void TextLabel::setColor(Theme::Color color) {

@@ -27,6 +27,10 @@ public:
     // Wrapped text breaks between words where it can; text without word boundaries (a path)
     // breaks at any character instead, filling each line.
     void setWrapAnywhere(bool anywhere);
+    // A screen reader reads each new text out as it is set, wherever the focus is (a status
+    // line): the label is a notification that shows again with every change.
+    void setAnnounced(bool announced);
+    bool isAnnounced() const { return m_announced; }
 
     // The lines drawn at `width`, after wrapping and cutting.
     QStringList visibleLines(int width) const;
@@ -58,4 +62,5 @@ private:
     Qt::Alignment m_alignment = Qt::AlignLeft;
     Qt::TextElideMode m_elideMode = Qt::ElideRight;
     bool m_wrapAnywhere = false;
+    bool m_announced = false;
 };

@@ -1,14 +1,18 @@
 #include "ui/UsageBar.h"
 
+#include "ui/AccessibleWidgets.h"
 #include "ui/Theme.h"
 #include "ui/WindowTexts.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 UsageBar::UsageBar(QWidget* parent)
     : QWidget(parent) {
+    installAccessibleWidgets();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(WindowTexts::diskUsage());
 }
@@ -17,9 +21,22 @@ void UsageBar::setFractions(double keptUsedFraction, double cleaningFraction) {
     if (keptUsedFraction == m_keptUsed && cleaningFraction == m_cleaning) {
         return;
     }
+    const int percent = usedPercent();
     m_keptUsed = keptUsedFraction;
     m_cleaning = cleaningFraction;
+    if (usedPercent() != percent) {
+        QAccessibleValueChangeEvent changed(this, usedPercent());
+        QAccessible::updateAccessibility(&changed);
+    }
     update();
+}
+
+int UsageBar::usedPercent() const {
+    return std::clamp(static_cast<int>(std::lround((m_keptUsed + m_cleaning) * 100)), 0, 100);
+}
+
+void UsageBar::setAccessibleFigures(const QString& figures) {
+    setAccessibleDescription(figures);
 }
 
 qreal UsageBar::blueWidth(qreal barWidth) const {

@@ -14,6 +14,10 @@ public:
     void setFractions(double keptUsedFraction, double cleaningFraction);
     double keptUsedFraction() const { return m_keptUsed; }
     double cleaningFraction() const { return m_cleaning; }
+    // The share of the disk in use, selection included, in whole percent: the bar's value for
+    // screen readers, which read `figures` (the legend in words) with it.
+    int usedPercent() const;
+    void setAccessibleFigures(const QString& figures);
 
     // Widths of the two parts at the current width; 0 for a part that is not drawn.
     qreal blueWidth() const { return blueWidth(width()); }

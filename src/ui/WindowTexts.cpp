@@ -2,6 +2,8 @@
 
 #include "model/ByteFormatter.h"
 
+#include <QStringList>
+
 // Counts are written in plain decimal digits, never grouped.
 static QString count(qsizetype value) {
     return QString::number(qint64(value));
@@ -136,6 +138,9 @@ QString WindowTexts::stopAndClose() {
     return QStringLiteral("Stop and Close");
 }
 
+QString WindowTexts::dashboardArea() {
+    return QStringLiteral("Disk and Found Targets");
+}
 QString WindowTexts::categoriesHeading() {
     return QStringLiteral("Categories & Found Targets");
 }
@@ -162,7 +167,7 @@ QString WindowTexts::totalCapacity(qint64 totalBytes) {
     return QStringLiteral("Total Capacity: ") + formatBytes(totalBytes);
 }
 QString WindowTexts::reclaimable(qint64 selectedBytes) {
-    return QLatin1Char('+') + formatBytes(selectedBytes) + QStringLiteral(" Reclaimable");
+    return QLatin1Char('+') + formatBytes(selectedBytes) + QLatin1Char(' ') + reclaimableName();
 }
 QString WindowTexts::usedLegend() {
     return QStringLiteral("Used");
@@ -176,14 +181,31 @@ QString WindowTexts::freeLegend() {
 QString WindowTexts::diskUsage() {
     return QStringLiteral("Disk usage");
 }
+QString WindowTexts::diskUsageFigures(qint64 usedBytes, qint64 cleaningBytes, qint64 freeBytes) {
+    QStringList figures{namedFigure(usedLegend(), formatBytes(usedBytes))};
+    if (cleaningBytes != 0) {
+        figures.append(namedFigure(cleaningLegend(), formatBytes(cleaningBytes)));
+    }
+    figures.append(namedFigure(freeLegend(), formatBytes(freeBytes)));
+    return figures.join(QStringLiteral(", "));
+}
+QString WindowTexts::reclaimableName() {
+    return QStringLiteral("Reclaimable");
+}
+QString WindowTexts::categoryTotal(const QString& categoryTitle) {
+    return QStringLiteral("Total of ") + categoryTitle;
+}
+QString WindowTexts::namedFigure(const QString& name, const QString& value) {
+    return name + QStringLiteral(": ") + value;
+}
 QString WindowTexts::sudoBadge() {
     return QStringLiteral("Root / Sudo");
 }
 QString WindowTexts::reveal() {
     return QStringLiteral("Reveal");
 }
-QString WindowTexts::selectItem(const QString& name) {
-    return QStringLiteral("Select ") + name;
+QString WindowTexts::revealItem(const QString& name) {
+    return reveal() + QLatin1Char(' ') + name;
 }
 QString WindowTexts::inProgress() {
     return QStringLiteral("In progress");

@@ -52,6 +52,8 @@ struct WindowTexts {
     static QString stopAndClose();
 
     // The dashboard.
+    // What a screen reader calls the area that scrolls it.
+    static QString dashboardArea();
     static QString categoriesHeading();
     static QString selectSafeCaches();
     static QString selectAll();
@@ -65,9 +67,15 @@ struct WindowTexts {
     static QString cleaningLegend();
     static QString freeLegend();
     static QString diskUsage();
+    // Used, cleaning (only when `cleaningBytes` is not 0) and free, as the legend reads them.
+    static QString diskUsageFigures(qint64 usedBytes, qint64 cleaningBytes, qint64 freeBytes);
+    static QString reclaimableName();
+    static QString categoryTotal(const QString& categoryTitle);
+    // A figure read out by name: "Used: 400 GB".
+    static QString namedFigure(const QString& name, const QString& value);
     static QString sudoBadge();
     static QString reveal();
-    static QString selectItem(const QString& name);
+    static QString revealItem(const QString& name);
     static QString inProgress();
     static QString cleanupProgress();
 

@@ -68,7 +68,7 @@ private slots:
         const auto row = rows.row(0);
         // The checkbox has no text of its own (the name is beside it) but names what it selects.
         QVERIFY(row->checkBox()->text().isEmpty());
-        QCOMPARE(row->checkBox()->accessibleName(), QStringLiteral("Select x"));
+        QCOMPARE(row->checkBox()->accessibleName(), QStringLiteral("x"));
         QCOMPARE(row->safetyBadge()->text(), label);
         QCOMPARE(row->safetyBadge()->color(), Theme::Color::of(colour));
         QVERIFY(row->safetyBadge()->isVisible());

@@ -10,21 +10,29 @@
 #include "support/LocalHttpServer.h"
 #include "support/LoopTicks.h"
 #include "support/Trees.h"
+#include "ui/CapsuleLabel.h"
+#include "ui/CategorySection.h"
 #include "ui/ContentView.h"
 #include "ui/Dashboard.h"
+#include "ui/DiskCard.h"
 #include "ui/Footer.h"
+#include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
+#include "ui/UsageBar.h"
 #include "ui/WindowTexts.h"
 #include "update/UpdateChecker.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCoroTask>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMap>
 #include <QMessageBox>
@@ -32,6 +40,9 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -84,10 +95,11 @@ struct Rig {
         return {scanner, cleaner, checker, [this] { return figures; }};
     }
 
-    // Makes the window's selection a shell command that holds until release(), then the pip
-    // cache, which a run that stops after the command must leave alone.
+    // Makes the window's selection a shell command that holds until release() (or until the fake
+    // disk is gone), then the pip cache, which a run that stops after the command must leave alone.
     void holdCleanup(ContentState& state) const {
-        const QString line = QStringLiteral("touch '%1'; while [ ! -e '%2' ]; do sleep 0.02; done")
+        const QString line = QStringLiteral("touch '%1'; while [ ! -e '%2' ] && [ -e '%1' ]; do "
+                                            "sleep 0.02; done")
                                  .arg(disk.real("/started"), disk.real("/release"));
         state.items().replaceAll(
             {item({.name = "Tool", .bytes = 7, .selected = true, .command = line}),
@@ -384,6 +396,39 @@ private slots:
         QApplication::setStyle(style);
     }
 
+    // A screen reader can use a scanned window: every control has a name, a row's checkbox its
+    // item's, its Reveal button "Reveal " and the item's; the bar and the pills carry values.
+    void screenReadersNameEveryControl() {
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        view.show();
+        QTRY_VERIFY(view.state().hasScanned() && !view.state().isBusy());
+        view.state().setAllSelected(true);
+        const auto read = [](QWidget* widget, QAccessible::Text text = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(widget)->text(text);
+        };
+        for (QWidget* widget : view.findChildren<QWidget*>()) {
+            if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(&view)) {
+                QVERIFY2(!read(widget).isEmpty(), widget->metaObject()->className());
+            }
+        }
+        for (CategorySection* section : view.dashboard()->sections()) {
+            QCOMPARE(read(section->totalPill(), QAccessible::Value),
+                     formatBytes(view.state().items().totalBytes(section->category())));
+            for (FolderRow* row : section->rows()) {
+                const QString name = view.state().items().item(row->position()).name;
+                QCOMPARE(read(row->checkBox()), name);
+                QCOMPARE(read(row->revealButton()), "Reveal " + name);
+            }
+        }
+        DiskCard* card = view.dashboard()->diskCard();
+        QCOMPARE(read(card->reclaimablePill(), QAccessible::Value),
+                 formatBytes(view.state().selectedBytes()));
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(card->usageBar());
+        QCOMPARE(bar->valueInterface()->currentValue(), QVariant(80)); // of 500 GB, 100 GB free
+        QVERIFY(bar->text(QAccessible::Value).contains(formatBytes(view.state().selectedBytes())));
+    }
+
     // Windows share the shell's one checker. Closing a scanning window asks nothing: its walk
     // stops, the window goes at once, and the other window's scan goes on to the end.
     void windowsShareOneCheckerAndCloseWhileScanning() {
@@ -410,42 +455,83 @@ private slots:
         rig.server.release(LocalHttpServer::http(200, manifest("1.0.0")));
         QTRY_VERIFY(!rig.checker.isChecking());
         QVERIFY(!rig.checker.upToDateAlert()); // the silent check says nothing
+        // A window fits its screen; in less room than its content's minimum the content scrolls.
+        const QSize room = second->screen()->availableGeometry().size();
+        QCOMPARE(second->size(), QSize(960, 760).boundedTo(room));
+        contents[1]->setMinimumSize(0, 0);
+        second->layout()->activate();
+        second->resize(600, 400);
+        auto* page = contents[1]->findChild<QScrollArea*>({}, Qt::FindDirectChildrenOnly);
+        QTRY_COMPARE(page->widget()->size(), QSize(800, 620));
+        QVERIFY(page->horizontalScrollBar()->maximum() > 0 && page->verticalScrollBar()->maximum());
         second->close();
     }
 
     // Closing a window whose cleanup runs asks first, on that window. Keep Cleaning changes
     // nothing; Stop and Close lets the command under way end, starts nothing more, and the
-    // window goes once the run has stopped.
+    // window goes once the run has stopped. A question (of closing or of quitting) whose run
+    // ends or is stopped elsewhere goes unanswered: nothing closes or stops, nothing of it is
+    // left behind the result, and no window quits.
+    void closingDuringCleanupAsksThenStops_data() {
+        QTest::addColumn<bool>("quitting");
+        QTest::addColumn<QString>("answer"); // a button, "" for none, or "stopped" elsewhere
+        QTest::newRow("keep cleaning") << false << "Keep Cleaning";
+        QTest::newRow("stop and close") << false << "Stop and Close";
+        QTest::newRow("run ends while asked") << false << "";
+        QTest::newRow("run stopped while asked") << false << "stopped";
+        QTest::newRow("quit, run ends while asked") << true << "";
+        QTest::newRow("quit while closing is asked, stop") << true << "quit";
+    }
     void closingDuringCleanupAsksThenStops() {
+        QFETCH(bool, quitting);
+        QFETCH(QString, answer);
         Rig rig;
         KestrelleApp app(rig.checker, [&] { return rig.newView(); });
         QPointer<QMainWindow> window = app.newWindow();
+        QPointer<QMainWindow> idle = quitting ? app.newWindow() : nullptr;
         auto* view = static_cast<ContentView*>(window->centralWidget());
         ContentState& state = view->state();
         QTRY_VERIFY(!state.isScanning());
         rig.holdCleanup(state);
         state.performCleanup();
         QTRY_VERIFY(rig.commandStarted());
-        for (const bool stop : {false, true}) {
-            window->close();
-            QMessageBox* question = view->stopCleaningQuestion();
-            QVERIFY(question && question->isVisible());
-            QCOMPARE(question->windowModality(), Qt::WindowModal);
-            QPushButton* keep = buttonNamed(question, "Keep Cleaning");
-            QPushButton* stopButton = buttonNamed(question, "Stop and Close");
-            QCOMPARE(question->defaultButton(), keep);
-            QCOMPARE(question->escapeButton(), keep);
-            QCOMPARE(question->buttonRole(stopButton), QMessageBox::DestructiveRole);
-            (stop ? stopButton : keep)->click();
-            QVERIFY(window->isVisible());
-            QVERIFY(state.isCleaning());
-            QCOMPARE(state.isStopRequested(), stop);
+        quitting&& answer != "quit" ? app.quit() : void(window->close());
+        QPointer<QMessageBox> question = view->stopCleaningQuestion();
+        QVERIFY(question && question->isVisible());
+        QCOMPARE(question->windowModality(), Qt::WindowModal);
+        QPushButton* keep = buttonNamed(question, "Keep Cleaning");
+        QCOMPARE(question->defaultButton(), keep);
+        QCOMPARE(question->escapeButton(), keep);
+        QCOMPARE(question->buttonRole(buttonNamed(question, "Stop and Close")),
+                 QMessageBox::DestructiveRole);
+        if (answer == "stopped") {
+            state.requestStop();
+        } else if (answer == "quit") { // asked anew, about every window
+            app.quit();
+            buttonNamed(app.quitQuestion(), "Stop and Close")->click();
+        } else if (!answer.isEmpty()) {
+            buttonNamed(question, answer)->click();
         }
+        const bool stops = answer == "Stop and Close" || answer == "stopped" || answer == "quit";
+        QVERIFY(window->isVisible());
+        QVERIFY(state.isCleaning());
+        QCOMPARE(state.isStopRequested(), stops);
+        QCOMPARE(question && question->isVisible(), answer.isEmpty());
         QTest::qWait(50);
         QVERIFY(window); // the command is still running
         rig.release();
-        QTRY_VERIFY(!window);
-        QVERIFY(rig.pipLeft());
+        if (stops) {
+            QTRY_VERIFY(!window && !idle);
+            QVERIFY(rig.pipLeft());
+            return;
+        }
+        QTRY_VERIFY(view->presentedAlert(ContentView::Alert::result));
+        QVERIFY(!question || !question->isVisible());
+        QVERIFY(!rig.pipLeft());
+        QTRY_VERIFY(!state.isBusy());
+        QVERIFY(window->isVisible() && (!quitting || idle));
+        delete idle;
+        delete window;
     }
 
     // Quitting with one window cleaning, one scanning and an update check in flight: one question,
