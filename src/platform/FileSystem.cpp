@@ -48,6 +48,17 @@ bool sameEntry(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Whether `entry` is one of `folders` (real paths that need not exist).
+bool isOneOf(const struct stat& entry, const QList<QByteArray>& folders) {
+    for (const QByteArray& folder : folders) {
+        struct stat info {};
+        if (::stat(folder.constData(), &info) == 0 && sameEntry(info, entry)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // A name is listed only when it decodes as UTF-8 and encodes back to the same bytes, so that
 // joining it to a path names the same entry again.
 std::optional<QString> exactName(const char* bytes) {
@@ -151,7 +162,8 @@ std::optional<QStringList> FileSystem::contentsOfDirectory(const QString& path) 
     return names;
 }
 
-qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& stop) const {
+qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& stop,
+                                       HiddenEntries hidden) const {
     const auto physical = physicalPath(path);
     if (!physical) {
         return 0;
@@ -161,7 +173,37 @@ qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& sto
     if (top < 0) {
         return 0;
     }
-    return TreeWalker::allocatedSize(top, stop);
+    return TreeWalker::allocatedSize(top, stop, hidden == HiddenEntries::counted);
+}
+
+bool FileSystem::isHomeOrAbove(const QString& path) const {
+    const auto physical = physicalPath(path);
+    struct stat info {};
+    if (!physical || ::stat(physical->constData(), &info) != 0) {
+        return false;
+    }
+    return isOneOf(info, rootAndHomeAncestry());
+}
+
+QList<FileSystem::Identity> FileSystem::identityChain(const QString& path) const {
+    QList<Identity> chain;
+    const auto physical = physicalPath(path);
+    char* resolved = physical ? ::realpath(physical->constData(), nullptr) : nullptr;
+    if (resolved == nullptr) {
+        return chain;
+    }
+    // Without links, each folder above the resolved one is its parent by name.
+    for (QByteArray folder(resolved);; folder.truncate(folder.lastIndexOf('/'))) {
+        struct stat info {};
+        if (::stat(folder.isEmpty() ? "/" : folder.constData(), &info) == 0) {
+            chain.append({info.st_dev, info.st_ino});
+        }
+        if (folder.isEmpty()) {
+            break;
+        }
+    }
+    ::free(resolved);
+    return chain;
 }
 
 std::optional<QString> FileSystem::refusalOf(const QString& path) const {
@@ -223,40 +265,41 @@ bool FileSystem::isProtectedEntry(int parentFd, const char* name, const struct s
     if (isMountRoot(parentFd, name, entry, parentInfo.st_dev)) {
         return true;
     }
-    QList<QByteArray> guarded{root};
-    for (const char* folder : protectedFolders) {
-        guarded.append(m_root + folder);
-    }
-    // The home folder and each folder above it, as the running system names them and as they
-    // really are: a link anywhere in the home path gives its folders a second name.
-    QString home = homePath();
+    const QString home = homePath();
     if (!home.isEmpty()) {
         const QByteArray named = m_root + QFile::encodeName(home);
         struct stat homeInfo {};
         if (::stat(named.constData(), &homeInfo) == 0 && sameEntry(homeInfo, parentInfo)) {
             return true; // directly inside the home folder
         }
-        if (char* resolved = ::realpath(named.constData(), nullptr)) {
-            for (QByteArray real(resolved); real.size() > 1; real.truncate(real.lastIndexOf('/'))) {
-                guarded.append(real);
-            }
-            ::free(resolved);
-        }
-    }
-    while (home.size() > 1) {
-        guarded.append(m_root + QFile::encodeName(home));
-        home.truncate(home.lastIndexOf(QLatin1Char('/')));
     }
     if (!S_ISDIR(entry.st_mode)) {
         return false;
     }
-    for (const QByteArray& folder : guarded) {
-        struct stat info {};
-        if (::stat(folder.constData(), &info) == 0 && sameEntry(info, entry)) {
-            return true;
-        }
+    QList<QByteArray> guarded = rootAndHomeAncestry();
+    for (const char* folder : protectedFolders) {
+        guarded.append(m_root + folder);
     }
-    return false;
+    return isOneOf(entry, guarded);
+}
+
+QList<QByteArray> FileSystem::rootAndHomeAncestry() const {
+    QList<QByteArray> folders{m_root.isEmpty() ? QByteArrayLiteral("/") : m_root};
+    QString home = homePath();
+    if (home.isEmpty()) {
+        return folders;
+    }
+    if (char* resolved = ::realpath((m_root + QFile::encodeName(home)).constData(), nullptr)) {
+        for (QByteArray real(resolved); real.size() > 1; real.truncate(real.lastIndexOf('/'))) {
+            folders.append(real);
+        }
+        ::free(resolved);
+    }
+    while (home.size() > 1) {
+        folders.append(m_root + QFile::encodeName(home));
+        home.truncate(home.lastIndexOf(QLatin1Char('/')));
+    }
+    return folders;
 }
 
 std::optional<QString> FileSystem::removeItem(const QString& path, const StopToken& stop) const {

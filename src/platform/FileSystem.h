@@ -9,8 +9,12 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 struct stat;
+
+// Whether a size walk counts entries whose names begin with ".", and what lies below them.
+enum class HiddenEntries { passedOver, counted };
 
 // The one layer through which the logic reaches the disk. Callers speak in absolute logical paths
 // ("/Library/Caches", home + "/.npm"); a rooted file system resolves them below a chosen folder so
@@ -44,12 +48,25 @@ public:
     // be named exactly as text.
     virtual std::optional<QStringList> contentsOfDirectory(const QString& path) const;
 
-    // Bytes allocated by everything below a folder: hidden entries and hidden folders are passed
-    // over, links are never followed, unreadable entries are left out. A missing path, a plain file
-    // or a link measures 0. Blocking: never call it on the GUI thread.
+    // Bytes allocated by the files below a folder (folders themselves add nothing): hidden entries
+    // and hidden folders are passed over unless `hidden` counts them, links are never followed,
+    // unreadable entries are left out. A missing path, a plain file or a link measures 0.
+    // Blocking: never call it on the GUI thread.
     // A stop request ends the walk between two entries; the partial figure it then returns means
     // nothing and is to be dropped.
-    virtual qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop = {}) const;
+    virtual qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop = {},
+                                       HiddenEntries hidden = HiddenEntries::passedOver) const;
+
+    // True when `path` names, once every link in it is resolved, the root, the home folder or a
+    // folder above it, each recognised by device and inode as the removal guard recognises them
+    // (rule 7 below). False when nothing is there.
+    bool isHomeOrAbove(const QString& path) const;
+
+    // The device and inode of the folder `path` reaches and of every folder above that one, once
+    // every link in it is resolved, innermost first; empty when nothing is there. Two paths reach
+    // the same folder, or one lies inside the other, whatever links or mounts they go through.
+    using Identity = std::pair<quint64, quint64>;
+    QList<Identity> identityChain(const QString& path) const;
 
     // Removes the item at `path`: a folder with everything below it, anything else on its own. A
     // symbolic link is removed as a link, wherever it points, at the top as anywhere below; FIFOs
@@ -103,6 +120,10 @@ private:
     // Whether the entry `name` seen in the open folder `parentFd` is protected by what it is or
     // where it really lies, whatever the path called it.
     bool isProtectedEntry(int parentFd, const char* name, const struct stat& entry) const;
+    // Where the root, the home folder and each folder between them lie on the real disk, both as
+    // the home path names them and as they really are once every link in the home path is
+    // resolved: a link anywhere in the home path gives its folders a second name.
+    QList<QByteArray> rootAndHomeAncestry() const;
 
     QByteArray m_root;
     QString m_home;

@@ -18,9 +18,10 @@ qint64 allocatedBytes(const struct stat& info) {
 
 class Walk : StealingWalk<FolderFrame> {
 public:
-    explicit Walk(const StopToken& stop)
+    Walk(const StopToken& stop, bool countHidden)
         : StealingWalk(0)
         , m_stop(stop)
+        , m_countHidden(countHidden)
         , m_totals(static_cast<std::size_t>(m_crew.capacity()), 0) {}
 
     qint64 run(int topFd) {
@@ -79,8 +80,8 @@ private:
         listFolder(fd, [&](const char* name, unsigned char type) {
             // A folder of a few hundred thousand files takes seconds to measure: a stop request
             // is honoured between its entries too.
-            if (name[0] == '.' || m_stop.stopRequested()) {
-                return; // hidden
+            if ((name[0] == '.' && !m_countHidden) || m_stop.stopRequested()) {
+                return;
             }
             if (type == DT_DIR) {
                 frame.subfolders.emplace_back(name);
@@ -103,12 +104,13 @@ private:
     }
 
     const StopToken m_stop;
+    const bool m_countHidden;
     std::vector<qint64> m_totals;
 };
 
 } // namespace
 
-qint64 TreeWalker::allocatedSize(int folderFd, const StopToken& stop) {
-    Walk walk(stop);
+qint64 TreeWalker::allocatedSize(int folderFd, const StopToken& stop, bool countHidden) {
+    Walk walk(stop, countHidden);
     return walk.run(folderFd);
 }

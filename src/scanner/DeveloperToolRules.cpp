@@ -69,15 +69,16 @@ QCoro::Task<QList<FolderItem>> Scanner::scanDeveloperTools(QString home) {
     const PlatformCatalogue platform = PlatformCatalogue::of(*m_fileSystem, home);
     QList<FolderItem> found;
     co_await fixedPathRules(found, home, buildCaches, buildCacheTraits);
-    co_await fixedPathRules(found, platform.developerTools, buildCacheTraits);
-    const QStringList ndkFolders = QStringList{home + ndkVersions.toString()} + platform.ndkFolders;
-    for (const QString& folder : ndkFolders) {
-        co_await olderNdkVersions(found, folder);
+    co_await fixedPathRules(found, platform.developerTools, platform.measured(buildCacheTraits));
+    co_await olderNdkVersions(found, home + ndkVersions.toString(), ndkTraits);
+    for (const QString& folder : platform.ndkFolders) {
+        co_await olderNdkVersions(found, folder, platform.measured(ndkTraits));
     }
     co_return found;
 }
 
-QCoro::Task<> Scanner::olderNdkVersions(QList<FolderItem>& found, QString folder) {
+QCoro::Task<> Scanner::olderNdkVersions(QList<FolderItem>& found, QString folder,
+                                        RecordTraits traits) {
     const auto entries = m_fileSystem->contentsOfDirectory(folder);
     if (!entries) {
         co_return;
@@ -95,8 +96,8 @@ QCoro::Task<> Scanner::olderNdkVersions(QList<FolderItem>& found, QString folder
     for (const QString& version : std::as_const(versions)) {
         // No threshold of its own: an empty version is dropped with every other empty record.
         QString path = FileSystem::appendingPathComponent(folder, version);
-        const qint64 size = co_await folderSize(path);
-        found.append(makeRecord(std::move(path), size, {ndkName.toString().arg(version), subtitle},
-                                ndkTraits));
+        const qint64 size = co_await folderSize(path, traits.hiddenEntries);
+        found.append(
+            makeRecord(std::move(path), size, {ndkName.toString().arg(version), subtitle}, traits));
     }
 }

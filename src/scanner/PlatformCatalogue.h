@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scanner/RecordTraits.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -9,14 +11,17 @@ class FileSystem;
 // Where this system's own tools keep what the shared catalogue does not know about, resolved for
 // one scan: some locations follow the home folder, others an environment variable through which
 // the tool lets its user move them. Each list is scanned after the shared rules of its kind, in
-// order, with the same patterns, thresholds and category traits.
+// order, with the same patterns, thresholds and category traits, but for what the catalogue says
+// of its own locations and how it measures them.
 struct PlatformCatalogue {
-    // A fixed-path rule; only its initial selection may differ from its category's.
+    // A fixed-path rule with its own policy; category and tier are its category's.
     struct Location {
         QString path;
         QString name;
         QString subtitle;
         bool isSelected = true;
+        bool recreateFolderAfterDelete = true;
+        bool requiresSudo = false;
     };
 
     QList<Location> safeCaches;
@@ -25,6 +30,14 @@ struct PlatformCatalogue {
     QList<Location> developerTools;
     // Folders of side-by-side Android NDK versions.
     QStringList ndkFolders;
+    // How everything above is measured.
+    HiddenEntries hiddenEntries = HiddenEntries::passedOver;
+
+    // A category's traits as this catalogue's rules measure.
+    RecordTraits measured(RecordTraits traits) const {
+        traits.hiddenEntries = hiddenEntries;
+        return traits;
+    }
 
     // Nothing for an empty home.
     static PlatformCatalogue of(const FileSystem& fileSystem, const QString& home);

@@ -64,10 +64,11 @@ QCoro::Task<QList<FolderItem>> Scanner::scanSafeCaches(QString home) {
     QCoro::Task<> staging = listingRule(found, home + userCaches.toString(),
                                         updaterStagingThreshold, updaterStaging, safeCacheTraits);
     co_await staging;
-    co_await fixedPathRules(found, platform.safeCaches, safeCacheTraits);
+    const RecordTraits platformTraits = platform.measured(safeCacheTraits);
+    co_await fixedPathRules(found, platform.safeCaches, platformTraits);
     for (const QString& folder : platform.updaterStagingFolders) {
         QCoro::Task<> platformStaging =
-            listingRule(found, folder, updaterStagingThreshold, updaterStaging, safeCacheTraits);
+            listingRule(found, folder, updaterStagingThreshold, updaterStaging, platformTraits);
         co_await platformStaging;
     }
     co_return found;

@@ -65,21 +65,61 @@ QCoro::Task<QList<FolderItem>> Scanner::scanCategories(StatusSink statusUpdate) 
         found += co_await scan();
     }
     found.removeIf([](const FolderItem& item) { return item.size <= 0; });
+    // A folder below another target goes with it: listing both would count its bytes twice.
+    found = co_await withoutNested(std::move(found));
     std::stable_sort(found.begin(), found.end(),
                      [](const FolderItem& a, const FolderItem& b) { return a.size > b.size; });
     co_return found;
 }
 
-QCoro::Task<qint64> Scanner::folderSize(QString path) {
+QCoro::Task<QList<FolderItem>> Scanner::withoutNested(QList<FolderItem> found) {
+    QStringList paths;
+    for (const FolderItem& item : std::as_const(found)) {
+        paths.append(item.path);
+    }
+    // Resolving links reads the disk: off the GUI thread too.
+    QFuture<QList<bool>> judging =
+        QtConcurrent::run(&sizingPool(), [fileSystem = m_fileSystem, paths = std::move(paths)] {
+            QList<QList<FileSystem::Identity>> chains;
+            for (const QString& path : paths) {
+                chains.append(fileSystem->identityChain(path));
+            }
+            // By identity where both folders are there, else by how they are written.
+            const auto within = [&](qsizetype inner, qsizetype outer) {
+                if (!chains[inner].isEmpty() && !chains[outer].isEmpty()) {
+                    return chains[inner].contains(chains[outer].first());
+                }
+                return paths[inner] == paths[outer] ||
+                       paths[inner].startsWith(paths[outer] + QLatin1Char('/'));
+            };
+            QList<bool> nested(paths.size(), false);
+            for (qsizetype i = 0; i < paths.size(); ++i) {
+                for (qsizetype j = 0; j < paths.size() && !nested[i]; ++j) {
+                    nested[i] = j != i && within(i, j) && (j < i || !within(j, i));
+                }
+            }
+            return nested;
+        });
+    const QList<bool> nested = co_await judging;
+    QList<FolderItem> kept;
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        if (!nested[i]) {
+            kept.append(std::move(found[i]));
+        }
+    }
+    co_return kept;
+}
+
+QCoro::Task<qint64> Scanner::folderSize(QString path, HiddenEntries hidden) {
     if (m_stop.stopRequested()) {
         // The scan is being abandoned; its remaining rules finish without walking anything.
         co_return 0;
     }
     // Only the path (and the stop request) goes to the worker and only the number comes back.
     QFuture<qint64> measuring = QtConcurrent::run(
-        &sizingPool(), [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop] {
+        &sizingPool(), [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, hidden] {
             lowerCurrentThreadPriority();
-            return fileSystem->allocatedSizeOfTree(path, stop);
+            return fileSystem->allocatedSizeOfTree(path, stop, hidden);
         });
     co_return co_await measuring;
 }
@@ -107,7 +147,7 @@ FolderItem Scanner::makeRecord(QString path, qint64 size, Texts texts, RecordTra
 
 QCoro::Task<> Scanner::addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold,
                                    Texts texts, RecordTraits traits) {
-    const qint64 size = co_await folderSize(path);
+    const qint64 size = co_await folderSize(path, traits.hiddenEntries);
     if (size > threshold) {
         found.append(makeRecord(std::move(path), size, std::move(texts), traits));
     }
@@ -133,6 +173,8 @@ QCoro::Task<> Scanner::fixedPathRules(QList<FolderItem>& found,
                                       RecordTraits traits) {
     for (PlatformCatalogue::Location& location : locations) {
         traits.isSelected = location.isSelected;
+        traits.recreateFolderAfterDelete = location.recreateFolderAfterDelete;
+        traits.requiresSudo = location.requiresSudo;
         Texts texts{std::move(location.name), std::move(location.subtitle)};
         co_await fixedPathRule(found, std::move(location.path), 0, std::move(texts), traits);
     }

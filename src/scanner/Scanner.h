@@ -39,7 +39,7 @@ public:
     QCoro::Task<QList<FolderItem>> scanAll(StatusSink statusUpdate, StopToken stop = {});
 
     // Bytes allocated below `path`, measured off the GUI thread; 0 for anything unmeasurable.
-    QCoro::Task<qint64> folderSize(QString path);
+    QCoro::Task<qint64> folderSize(QString path, HiddenEntries hidden = HiddenEntries::passedOver);
 
     // Category scans, each returning its records in the order found. The home-based ones find
     // nothing when `home` is empty.
@@ -72,7 +72,7 @@ private:
     QCoro::Task<> fixedPathRules(QList<FolderItem>& found, QString base,
                                  std::span<const FixedLocation> rules, RecordTraits traits);
     // Each of this system's own locations in order as a fixed-path rule, listed when larger than 0;
-    // `traits` are the category's, but for the initial selection that each location sets.
+    // `traits` are the category's, but for the policy that each location sets.
     QCoro::Task<> fixedPathRules(QList<FolderItem>& found,
                                  QList<PlatformCatalogue::Location> locations, RecordTraits traits);
     // Every entry of `folder` that `match` accepts, in listing order, measured and listed when
@@ -81,9 +81,12 @@ private:
                               EntryMatch match, RecordTraits traits);
 
     // The side-by-side NDK versions in `folder` except the latest, oldest first.
-    QCoro::Task<> olderNdkVersions(QList<FolderItem>& found, QString folder);
+    QCoro::Task<> olderNdkVersions(QList<FolderItem>& found, QString folder, RecordTraits traits);
 
     QCoro::Task<QList<FolderItem>> scanCategories(StatusSink statusUpdate);
+    // `found` without every record whose folder is, or lies inside, the folder of another one: the
+    // outer one stays, and of records that reach the same folder the first.
+    QCoro::Task<QList<FolderItem>> withoutNested(QList<FolderItem> found);
 
     std::shared_ptr<FileSystem> m_fileSystem;
     const StopToken m_stop;

@@ -19,6 +19,13 @@ namespace {
 
 using Build = std::function<qint64(const FakeDisk&)>;
 
+// Bytes of the hidden files a row writes, which a walk counting hidden entries adds.
+qint64 hiddenBytes = 0;
+qint64 hidden(qint64 bytes) {
+    hiddenBytes += bytes;
+    return 0;
+}
+
 // Runs `work` with the effective user id of an unprivileged user, so that permission bits apply
 // even when the tests run as root. Returns false when that is impossible here.
 bool asUnprivilegedUser(const QString& tree, const std::function<void()>& work) {
@@ -70,10 +77,12 @@ private slots:
                    return d.writeFile("/t/a", 5000) + d.writeFile("/t/b/c", 1) +
                           d.writeFile("/t/b/d/e/f", 70'000);
                });
-        QTest::newRow("hidden files and folders passed over") << Build([](const FakeDisk& d) {
-            d.writeFile("/t/.hidden", 50'000);
-            d.writeFile("/t/.cache/inner", 50'000);
-            d.writeFile("/t/sub/.DS_Store", 9000);
+        QTest::newRow("hidden files and folders") << Build([](const FakeDisk& d) {
+            hidden(d.writeFile("/t/.hidden", 50'000) + d.writeFile("/t/.cache/inner", 50'000) +
+                   d.writeFile("/t/sub/.DS_Store", 9000));
+            d.writeFile("/outside/big", 200'000);
+            d.makeLink("/t/.cache/.to-folder", d.real("/outside"));
+            hidden(FakeDisk::allocatedBytes(d.real("/t/.cache/.to-folder")));
             return d.writeFile("/t/sub/visible", 3000);
         });
         QTest::newRow("sparse file counts allocated bytes") << Build([](const FakeDisk& d) {
@@ -127,6 +136,7 @@ private slots:
     void walk() {
         QFETCH(Build, build);
         FakeDisk disk;
+        hiddenBytes = 0;
         const qint64 expected = build(disk);
         const auto fileSystem = disk.fileSystem();
         rlimit original{};
@@ -135,8 +145,12 @@ private slots:
         tight.rlim_cur = 128;
         ::setrlimit(RLIMIT_NOFILE, &tight);
         const qint64 measured = fileSystem->allocatedSizeOfTree(QStringLiteral("/t"));
+        const qint64 whole =
+            fileSystem->allocatedSizeOfTree(QStringLiteral("/t"), {}, HiddenEntries::counted);
         ::setrlimit(RLIMIT_NOFILE, &original);
         QCOMPARE(measured, expected);
+        // Counting hidden entries too skips nothing else and follows no link.
+        QCOMPARE(whole, expected + hiddenBytes);
     }
 
     // Asked to stop, a walk ends before it has seen the tree: its figure falls short (and callers

@@ -15,10 +15,12 @@ using enum SafetyTier;
 constexpr qint64 MiB = 1024 * 1024;
 constexpr qint64 folder = -1;
 constexpr qint64 variable = -2;
+constexpr qint64 linked = -3;
 
 // One thing on a fake disk: a file of `bytes` (allocated, never written), for `folder` an empty
-// folder, for `variable` an environment variable of the fake system written NAME=value. A path or
-// value beginning with "~" lies in the home folder.
+// folder, for `variable` an environment variable of the fake system written NAME=value, for
+// `linked` a symbolic link written path=target. A path or value beginning with "~" lies in the home
+// folder.
 struct Item {
     QString path;
     qint64 bytes;
@@ -61,11 +63,11 @@ const Want dyld{dyldCache, "/Library/Developer/CoreSimulator/Caches/dyld"};
 const Want aax{plugins, "/Library/Application Support/Avid/Audio/Plug-Ins"};
 const Want vst{plugins, "/Library/Audio/Plug-Ins/VST"};
 
-Want staging(const QString& name, const QString& in = caches) {
-    return {cache, in + "/" + name, true};
+Want staging(const QString& name, const QString& in = caches, RecordTraits traits = cache) {
+    return {traits, in + "/" + name, true};
 }
-Want olderNdk(const QString& version, const QString& in = ndks) {
-    return {oldNdk, in + "/" + version};
+Want olderNdk(const QString& version, const QString& in = ndks, RecordTraits traits = oldNdk) {
+    return {traits, in + "/" + version};
 }
 Want runtime(const QString& volume) {
     return {runtimeImage, volumes + "/" + volume, true};
@@ -88,7 +90,12 @@ Layout ndkFolder(const QStringList& versions, const QString& in = ndks) {
 }
 
 #if defined(Q_OS_LINUX)
-constexpr RecordTraits optInBuild{developerTools, developer, false, true, false};
+// This system's own rows measure hidden entries too.
+constexpr auto whole = HiddenEntries::counted;
+constexpr RecordTraits linuxCache{safeCaches, safe, true, true, false, whole};
+constexpr RecordTraits linuxBuild{developerTools, developer, true, true, false, whole};
+constexpr RecordTraits optInBuild{developerTools, developer, false, true, false, whole};
+constexpr RecordTraits linuxNdk{developerTools, developer, true, false, false, whole};
 const QString userCache = "~/.cache";
 const QString linuxNdks = "~/Android/Sdk/ndk";
 
@@ -96,15 +103,50 @@ Want movedTo(Want want, const QString& path) {
     want.path = path;
     return want;
 }
-const Want linuxVsix = movedTo(vsix, "~/.config/Code/CachedExtensionVSIXs");
-const Want linuxPip = movedTo(pip, userCache + "/pip");
-const Want yarn{build, userCache + "/yarn"};
-const Want goBuild{build, userCache + "/go-build"};
-const Want goModules{build, "~/go/pkg/mod"};
-const Want crates{build, "~/.cargo/registry/cache"};
-const Want crateSources{build, "~/.cargo/registry/src"};
-const Want jetBrains{build, userCache + "/JetBrains"};
-const Want playwright{optInBuild, userCache + "/ms-playwright"};
+Want tool(const QString& path) {
+    return {linuxBuild, path};
+}
+Want optIn(const QString& path) {
+    return {optInBuild, path};
+}
+const Want linuxVsix{linuxCache, "~/.config/Code/CachedExtensionVSIXs"};
+const Want linuxPip{linuxCache, userCache + "/pip"};
+const Want thumbnails{linuxCache, userCache + "/thumbnails"};
+const Want apt{{safeCaches, safe, false, false, true, whole}, "/var/cache/apt/archives"};
+const Want yarn = tool(userCache + "/yarn");
+const Want goBuild = tool(userCache + "/go-build");
+const Want goModules = tool("~/go/pkg/mod");
+const Want crates = tool("~/.cargo/registry/cache");
+const Want crateSources = tool("~/.cargo/registry/src");
+const Want jetBrains = tool(userCache + "/JetBrains");
+const Want playwright = optIn(userCache + "/ms-playwright");
+// The rows after Playwright, in rule order, where each tool keeps them by default.
+// clang-format off
+const Wants moreBuildCaches = {
+    tool("~/.cache/uv"), tool("~/.cache/pypoetry/cache"), tool("~/.cache/pypoetry/artifacts"),
+    tool("~/.cache/pre-commit"), tool("~/.bun/install/cache"), tool("~/.cache/composer"),
+    tool("~/.nuget/packages"), tool("~/.local/share/NuGet/http-cache"), tool("~/.cache/ccache"),
+    tool("~/.cache/sccache"), tool("~/.cache/node-gyp"), tool("~/.cache/electron"),
+    tool("~/.cache/electron-builder"), tool("~/.cache/Homebrew"), tool("~/.pub-cache/hosted"),
+    optIn("~/.cache/Cypress"), optIn("~/.cache/puppeteer"), optIn("~/.cache/deno"),
+    optIn("~/.cache/huggingface/hub"), optIn("~/.cache/torch/hub")};
+// clang-format on
+
+// A hidden file in each wanted folder, nothing else.
+Layout hiddenOnly(const Wants& wants) {
+    Layout layout;
+    for (const Want& want : wants) {
+        layout.append({want.path + "/.hidden", MiB});
+    }
+    return layout;
+}
+Layout variables(const QStringList& assignments) {
+    Layout layout;
+    for (const QString& assignment : assignments) {
+        layout.append({assignment, variable});
+    }
+    return layout;
+}
 #endif
 
 // Each record's path, size and policy, its flags named where set.
@@ -128,6 +170,11 @@ public:
             const QString path = logical(item.path);
             if (item.bytes == variable) {
                 m_environment.insert(path.section('=', 0, 0), logical(path.section('=', 1)));
+                continue;
+            }
+            if (item.bytes == linked) {
+                m_disk.makeLink(logical(path.section('=', 0, 0)),
+                                m_disk.real(logical(path.section('=', 1))));
                 continue;
             }
             if (item.bytes == folder) {
@@ -166,13 +213,14 @@ public:
         QList<FolderItem> items;
         for (const Want& want : wants) {
             const QString path = logical(want.path);
-            items.append(item({.path = path,
-                               .bytes = fileSystem()->allocatedSizeOfTree(path),
-                               .category = want.traits.category,
-                               .tier = want.traits.safetyTier,
-                               .selected = want.traits.isSelected,
-                               .recreate = want.traits.recreateFolderAfterDelete,
-                               .sudo = want.traits.requiresSudo}));
+            items.append(item(
+                {.path = path,
+                 .bytes = fileSystem()->allocatedSizeOfTree(path, {}, want.traits.hiddenEntries),
+                 .category = want.traits.category,
+                 .tier = want.traits.safetyTier,
+                 .selected = want.traits.isSelected,
+                 .recreate = want.traits.recreateFolderAfterDelete,
+                 .sudo = want.traits.requiresSudo}));
         }
         return described(items);
     }
@@ -200,7 +248,7 @@ public:
     std::optional<QStringList> contentsOfDirectory(const QString&) const override {
         return QStringList{"21.0", "22.0", "com.example.ShipIt", "Some App"};
     }
-    qint64 allocatedSizeOfTree(const QString&, const StopToken&) const override {
+    qint64 allocatedSizeOfTree(const QString&, const StopToken&, HiddenEntries) const override {
         return qint64(1) << 40;
     }
 };
@@ -259,19 +307,22 @@ private slots:
             {vsix});
 #if defined(Q_OS_LINUX)
         // clang-format off
-        row("Linux caches after the shared ones, in rule order",
-            {filled(staging("b-updater", userCache), 52 * MiB), filled(linuxPip, 2 * MiB),
-             filled(linuxVsix, 1), filled(staging("a.ShipIt"), 51 * MiB), filled(vsix, 1),
-             filled(staging("c.ShipIt", userCache), 50 * MiB)},
-            {vsix, staging("a.ShipIt"), linuxVsix, linuxPip, staging("b-updater", userCache)});
+        row("Linux caches after the shared ones, in rule order, hidden entries counted",
+            Layout{filled(staging("b-updater", userCache), 52 * MiB), filled(linuxPip, 2 * MiB),
+                   filled(linuxVsix, 1), filled(staging("a.ShipIt"), 51 * MiB), filled(vsix, 1),
+                   filled(staging("c.ShipIt", userCache), 50 * MiB)} +
+                hiddenOnly({thumbnails, apt}),
+            {vsix, staging("a.ShipIt"), linuxVsix, linuxPip, thumbnails, apt,
+             staging("b-updater", userCache, linuxCache)});
         row("user cache moved by XDG_CACHE_HOME",
             {{"XDG_CACHE_HOME=/var/cache//u/", variable}, filled(linuxPip, 1),
              filled(movedTo(linuxPip, "/var/cache/u/pip"), MiB),
              filled(staging("Updater", "/var/cache/u"), 50 * MiB + 1)},
-            {movedTo(linuxPip, "/var/cache/u/pip"), staging("Updater", "/var/cache/u")});
-        row("relative XDG_CACHE_HOME, empty and hidden-only caches",
+            {movedTo(linuxPip, "/var/cache/u/pip"),
+             staging("Updater", "/var/cache/u", linuxCache)});
+        row("relative XDG_CACHE_HOME, empty caches",
             {{"XDG_CACHE_HOME=.cache-elsewhere", variable}, {linuxPip.path, folder},
-             {linuxVsix.path + "/.lock", MiB}}, {});
+             {thumbnails.path, folder}, {apt.path, folder}}, {});
         // clang-format on
 #endif
     }
@@ -305,12 +356,13 @@ private slots:
         // clang-format off
         row("Linux build caches after the shared ones, NDKs last",
             ndkFolder({"26.1.10909125", "25.2.9519653"}, linuxNdks) +
-                ndkFolder({"24.0.8215888", "23.1.7779620"}) +
+                ndkFolder({"24.0.8215888", "23.1.7779620"}) + hiddenOnly(moreBuildCaches) +
                 Layout{filled(playwright, 1), filled(jetBrains, 2 * MiB), filled(crateSources, MiB),
                        filled(crates, 3 * MiB), filled(goModules, 4 * MiB),
                        filled(goBuild, 5 * MiB), filled(yarn, 6 * MiB), filled(npm, 1)},
-            {npm, yarn, goBuild, goModules, crates, crateSources, jetBrains, playwright,
-             olderNdk("23.1.7779620"), olderNdk("25.2.9519653", linuxNdks)});
+            Wants{npm, yarn, goBuild, goModules, crates, crateSources, jetBrains, playwright} +
+                moreBuildCaches +
+                Wants{olderNdk("23.1.7779620"), olderNdk("25.2.9519653", linuxNdks, linuxNdk)});
         row("Go and Cargo folders moved by their variables",
             {{"GOCACHE=/srv/go-build", variable}, {"GOMODCACHE=/srv/mod/", variable},
              {"GOPATH=/work/gopath", variable}, {"CARGO_HOME=/opt/./cargo", variable},
@@ -320,6 +372,52 @@ private slots:
             {movedTo(goBuild, "/srv/go-build"), movedTo(goModules, "/srv/mod"),
              movedTo(crates, "/opt/cargo/registry/cache"),
              movedTo(crateSources, "/opt/cargo/registry/src")});
+        const Wants movedByTools = {
+            tool("/v/uv"), tool("/v/poetry/cache"), tool("/v/poetry/artifacts"),
+            tool("/v/pre-commit"), tool("/v/bun"), tool("/v/composer"), tool("/v/nuget"),
+            tool("/v/nuget-http"),
+            tool("/v/ccache"), tool("/v/sccache"), tool("~/.cache/node-gyp"), tool("/v/electron"),
+            tool("/v/electron-builder"), tool("/v/Homebrew"), tool("/v/pub/hosted"),
+            optIn("/v/Cypress"), optIn("/v/puppeteer"), optIn("/v/deno"), optIn("/v/hub"),
+            optIn("/v/torch/hub")};
+        row("each tool's own variable",
+            variables({"UV_CACHE_DIR=/v/uv", "POETRY_CACHE_DIR=/v/poetry",
+                       "PRE_COMMIT_HOME=/v/pre-commit", "BUN_INSTALL_CACHE_DIR=/v/bun",
+                       "COMPOSER_CACHE_DIR=/v/composer", "NUGET_PACKAGES=/v/nuget",
+                       "NUGET_HTTP_CACHE_PATH=/v/nuget-http", "CCACHE_DIR=/v/ccache",
+                       "SCCACHE_DIR=/v/sccache", "ELECTRON_CACHE=/v/electron",
+                       "ELECTRON_BUILDER_CACHE=/v/electron-builder", "HOMEBREW_CACHE=/v/Homebrew",
+                       "PUB_CACHE=/v/pub", "CYPRESS_CACHE_FOLDER=/v/Cypress",
+                       "PUPPETEER_CACHE_DIR=/v/puppeteer", "DENO_DIR=/v/deno",
+                       "HF_HUB_CACHE=/v/hub", "TORCH_HOME=/v/torch"}) +
+                hiddenOnly(moreBuildCaches) + hiddenOnly(movedByTools),
+            movedByTools);
+        // Puppeteer keeps ~/.cache whatever XDG_CACHE_HOME says; Bun hides its folder in it.
+        const Wants movedByXdg = {
+            tool("/x/uv"), tool("/x/pypoetry/cache"), tool("/x/pypoetry/artifacts"),
+            tool("/x/pre-commit"), tool("/x/.bun/install/cache"), tool("/x/composer"),
+            tool("~/.nuget/packages"), tool("/d/NuGet/http-cache"), tool("/x/ccache"),
+            tool("/x/sccache"), tool("/x/node-gyp"), tool("/x/electron"),
+            tool("/x/electron-builder"), tool("/x/Homebrew"), tool("~/.pub-cache/hosted"),
+            optIn("/x/Cypress"), optIn("~/.cache/puppeteer"), optIn("/x/deno"),
+            optIn("/x/huggingface/hub"), optIn("/x/torch/hub")};
+        row("user cache and data folders moved by XDG variables",
+            variables({"XDG_CACHE_HOME=/x", "XDG_DATA_HOME=/d"}) + hiddenOnly(moreBuildCaches) +
+                hiddenOnly(movedByXdg),
+            movedByXdg);
+        row("homes named by BUN_INSTALL, COMPOSER_HOME and HF_HOME",
+            variables({"BUN_INSTALL=/b", "COMPOSER_HOME=/c", "HF_HOME=/h", "XDG_CACHE_HOME=/x"}) +
+                hiddenOnly({tool("/b/install/cache"), tool("/x/.bun/install/cache"),
+                            tool("/c/cache"), tool("~/.composer/cache"), tool("/h/hub"),
+                            tool("/x/huggingface/hub")}),
+            {tool("/b/install/cache"), tool("/c/cache"), optIn("/h/hub")});
+        row("older Composer and NuGet folders while they are there, never ~/.ccache",
+            hiddenOnly({tool("~/.ccache"), tool("~/.cache/ccache"), tool("~/.composer/cache"),
+                        tool("~/.cache/composer"), tool("~/.local/share/NuGet/v3-cache")}),
+            {tool("~/.composer/cache"), tool("~/.local/share/NuGet/v3-cache"),
+             tool("~/.cache/ccache")});
+        row("a ccache folder that holds its settings",
+            {{"CCACHE_DIR=/v/ccache", variable}, {"/v/ccache/ccache.conf", 1}}, {});
         row("modules in the first GOPATH entry",
             {{"GOPATH=/work/gopath:/other", variable}, filled(goModules, MiB),
              {"/other/pkg/mod/m", MiB}, {"/work/gopath/pkg/mod/m", MiB}},
@@ -330,9 +428,19 @@ private slots:
              {"CARGO_HOME=~/", variable}, filled(goBuild, MiB), filled(goModules, MiB),
              filled(crates, MiB), {"/srv/gopath/pkg/mod/m", MiB}, {"~/registry/cache/c", MiB}},
             {goBuild, goModules, crates});
+        // Links at the variable and above it: what the variable names is the home.
+        row("variables reaching the home through links are ignored, others followed",
+            {{"/srv/home=~", linked}, {"/a=/Users", linked}, {"/srv/data=/data", linked},
+             {"XDG_CACHE_HOME=/srv/home", variable}, {"CARGO_HOME=/a/u", variable},
+             {"GOPATH=/srv/home/", variable}, {"TORCH_HOME=/a/u/", variable},
+             {"UV_CACHE_DIR=/srv/data/uv", variable}, {"~/yarn/y", MiB}, {"~/pkg/mod/m", MiB},
+             {"~/registry/cache/c", MiB}, {"~/hub/h", MiB}, {"/data/uv/.u", MiB},
+             filled(yarn, MiB), filled(goModules, MiB), filled(crates, MiB)},
+            {yarn, goModules, crates, tool("/srv/data/uv")});
+        row("empty Linux build caches give nothing, hidden-only ones are measured whole",
+            {{yarn.path, folder}, {goModules.path + "/.lock", MiB}, {npm.path + "/.lock", MiB}},
+            {goModules});
         // clang-format on
-        row("empty and hidden-only Linux build caches",
-            {{yarn.path, folder}, {goModules.path + "/.lock", MiB}}, {});
 #endif
     }
     void developerTools() {
@@ -391,6 +499,28 @@ private slots:
     }
     void containerResidue() {
         check([](Scanner& scanner, QString home) { return scanner.scanContainerResidue(home); });
+    }
+
+    // A target inside another one, or the same folder reached twice, is listed once, as the outer
+    // or the first one, whatever category found it.
+    void nestedTargets_data() {
+        columns();
+#if defined(Q_OS_LINUX)
+        // clang-format off
+        row("through variables and links",
+            {{"/srv/c=~/.cache", linked}, {"GOMODCACHE=~/.cache/yarn/mod", variable},
+             {"UV_CACHE_DIR=/srv/c/pip", variable}, {"CARGO_HOME=~/.cache/JetBrains/c", variable},
+             filled(npm, 7 * MiB), filled(linuxPip, 4 * MiB), filled(yarn, MiB),
+             {"~/.cache/yarn/mod/m", 2 * MiB}, {"~/.cache/JetBrains/c/registry/cache/c", 5 * MiB},
+             {"~/.cache/JetBrains/c/registry/src/s", 6 * MiB}},
+            {jetBrains, npm, linuxPip, yarn});
+        // clang-format on
+#else
+        row("nothing of this system's own", {filled(npm, MiB)}, {npm});
+#endif
+    }
+    void nestedTargets() {
+        check([](Scanner& scanner, QString) { return scanner.scanAll({}); });
     }
 
     // Every rule present: largest first, equal sizes in category, then rule order.

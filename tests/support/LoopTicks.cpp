@@ -36,9 +36,10 @@ void TickingFileSystem::awaitTicks() const {
     }
 }
 
-qint64 TickingFileSystem::allocatedSizeOfTree(const QString& path, const StopToken& stop) const {
+qint64 TickingFileSystem::allocatedSizeOfTree(const QString& path, const StopToken& stop,
+                                              HiddenEntries hidden) const {
     awaitTicks();
-    return FileSystem::allocatedSizeOfTree(path, stop);
+    return FileSystem::allocatedSizeOfTree(path, stop, hidden);
 }
 
 std::optional<QString> TickingFileSystem::removeItem(const QString& path,

@@ -32,7 +32,8 @@ private:
 class TickingFileSystem final : public FileSystem {
 public:
     TickingFileSystem(const FakeDisk& disk, const LoopTicks& ticks);
-    qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop) const override;
+    qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop,
+                               HiddenEntries hidden) const override;
     std::optional<QString> removeItem(const QString& path, const StopToken& stop) const override;
     bool stalled() const { return m_stalled.load(); }
     int waits() const { return m_waits.load(); }

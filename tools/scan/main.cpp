@@ -1,5 +1,6 @@
 // kestrelle-scan: runs the real scanner once and prints what it finds, one target a line, largest
-// first: the allocated bytes, the path and the name, separated by tabs.
+// first: the allocated bytes, the path, the name and what the figure counts ("whole" for every
+// file below the target, "visible" for those outside hidden entries), separated by tabs.
 //
 //   kestrelle-scan --home PATH [--root DIR] [NAME=VALUE...]
 //
@@ -8,6 +9,7 @@
 // below DIR.
 
 #include "platform/FileSystem.h"
+#include "scanner/PlatformCatalogue.h"
 #include "scanner/Scanner.h"
 
 #include <QCommandLineParser>
@@ -37,11 +39,23 @@ int main(int argc, char* argv[]) {
     for (const QString& pair : parser.positionalArguments()) {
         environment.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     }
-    Scanner scanner(FileSystem::rooted(parser.value(rootOption), parser.value(homeOption),
-                                       std::move(environment)));
+    const auto fileSystem = FileSystem::rooted(parser.value(rootOption), parser.value(homeOption),
+                                               std::move(environment));
+    // This system's own rules measure as their catalogue says; the shared ones leave hidden
+    // entries out.
+    const PlatformCatalogue platform = PlatformCatalogue::of(*fileSystem, fileSystem->homePath());
+    QStringList own = platform.updaterStagingFolders + platform.ndkFolders;
+    for (const auto& location : platform.safeCaches + platform.developerTools) {
+        own.append(location.path);
+    }
+    const bool ownWhole = platform.hiddenEntries == HiddenEntries::counted;
+    Scanner scanner(fileSystem);
     QTextStream out(stdout);
     for (const FolderItem& item : QCoro::waitFor(scanner.scanAll({}))) {
-        out << item.size << '\t' << item.path << '\t' << item.name << '\n';
+        const bool whole = ownWhole && (own.contains(item.path) ||
+                                        own.contains(item.path.section(QLatin1Char('/'), 0, -2)));
+        out << item.size << '\t' << item.path << '\t' << item.name << '\t'
+            << (whole ? "whole" : "visible") << '\n';
     }
     return 0;
 }

@@ -73,6 +73,16 @@ void SnapshotData::populateLinux(const FakeDisk& disk) {
     fill(disk, home + QStringLiteral("/.gradle/caches"), 427 * MB, 8);
     fill(disk, cache + QStringLiteral("/JetBrains/IntelliJIdea2024.1"), 287 * MB);
     fill(disk, cache + QStringLiteral("/ms-playwright/chromium-1255"), 521 * MB);
+    fill(disk, cache + QStringLiteral("/thumbnails/large"), 38 * MB, 8);
+    fill(disk, cache + QStringLiteral("/uv/wheels-v5"), 694 * MB, 8);
+    fill(disk, cache + QStringLiteral("/pypoetry/artifacts"), 173 * MB);
+    fill(disk, cache + QStringLiteral("/pre-commit"), 96 * MB);
+    fill(disk, home + QStringLiteral("/.bun/install/cache"), 231 * MB, 8);
+    fill(disk, home + QStringLiteral("/.nuget/packages/newtonsoft.json"), 318 * MB, 8);
+    fill(disk, cache + QStringLiteral("/ccache/a"), 1'240 * MB, 8);
+    fill(disk, cache + QStringLiteral("/node-gyp/20.11.1"), 64 * MB);
+    fill(disk, cache + QStringLiteral("/electron"), 109 * MB);
+    fill(disk, cache + QStringLiteral("/huggingface/hub/models--example--small"), 2'150 * MB, 6);
     const QString ndk = home + QStringLiteral("/Android/Sdk/ndk");
     fill(disk, ndk + QStringLiteral("/25.2.9519653"), 152 * MB);
     fill(disk, ndk + QStringLiteral("/26.1.10909125"), 170 * MB);

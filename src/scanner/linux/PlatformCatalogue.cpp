@@ -4,26 +4,41 @@
 
 #include <QStringView>
 
+#include <initializer_list>
 #include <optional>
 #include <span>
 
 namespace {
 
-// The folder a rule's location hangs from.
+// The folder a rule's location hangs from. Each is resolved in Bases::folder.
 enum class Base {
+    root, // the location is an absolute path
     home,
     userCache,     // $XDG_CACHE_HOME, else ~/.cache
-    goBuildCache,  // $GOCACHE, else the user cache's go-build
     goModuleCache, // $GOMODCACHE, else pkg/mod in the first $GOPATH entry, else in ~/go
     cargoHome,     // $CARGO_HOME, else ~/.cargo
+    poetryCache,   // $POETRY_CACHE_DIR, else the user cache's pypoetry
+    bunInstall,    // $BUN_INSTALL, else .bun in $XDG_CACHE_HOME when it is set, else in ~
+    composerCache, // $COMPOSER_HOME/cache, else ~/.composer/cache when there, else the user cache's
+    nugetHttpCache, // NuGet in $XDG_DATA_HOME (else ~/.local/share): http-cache, or v3-cache alone
+    pubCache,       // $PUB_CACHE, else ~/.pub-cache
+    huggingFace,    // $HF_HOME, else the user cache's huggingface
+    torchHome,      // $TORCH_HOME, else the user cache's torch
 };
 
 struct Rule {
     Base base;
     QStringView location; // follows the base folder
+    // The variable through which the tool's user names the whole location instead, if any.
+    QStringView movedBy = {};
     QStringView name;
     QStringView subtitle;
     bool isSelected = true;
+    bool recreateFolderAfterDelete = true;
+    bool requiresSudo = false;
+    // A file of the user's own settings that the tool may keep in the location, which is then not
+    // offered at all.
+    QStringView settingsFile = {};
 };
 
 constexpr Rule safeCaches[] = {
@@ -35,6 +50,20 @@ constexpr Rule safeCaches[] = {
      .location = u"/pip",
      .name = u"Python Pip Wheel Cache",
      .subtitle = u"Cached Python binary wheel archives and source tarballs."},
+    {.base = Base::userCache,
+     .location = u"/thumbnails",
+     .name = u"Thumbnail Cache",
+     .subtitle = u"Previews of pictures and documents, which file managers draw again as needed."},
+    // Only the administrator may remove it: it goes into the administrator line, which the user
+    // pastes on purpose. APT makes the folder again on its next download.
+    {.base = Base::root,
+     .location = u"/var/cache/apt/archives",
+     .name = u"APT Package Downloads",
+     .subtitle = u"Packages APT downloaded for installs and upgrades, fetched again when needed; "
+                 u"removing them takes administrator rights.",
+     .isSelected = false,
+     .recreateFolderAfterDelete = false,
+     .requiresSudo = true},
 };
 
 constexpr Rule developerTools[] = {
@@ -42,8 +71,9 @@ constexpr Rule developerTools[] = {
      .location = u"/yarn",
      .name = u"Yarn Package Cache",
      .subtitle = u"Downloaded package archives kept by Yarn. Yarn fetches them again on demand."},
-    {.base = Base::goBuildCache,
-     .location = u"",
+    {.base = Base::userCache,
+     .location = u"/go-build",
+     .movedBy = u"GOCACHE",
      .name = u"Go Build Cache",
      .subtitle = u"Compiled Go packages and test results. Go rebuilds them when needed."},
     {.base = Base::goModuleCache,
@@ -70,6 +100,120 @@ constexpr Rule developerTools[] = {
      .subtitle = u"Browser builds downloaded for Playwright tests. Install them again with \"npx "
                  u"playwright install\".",
      .isSelected = false},
+    {.base = Base::userCache,
+     .location = u"/uv",
+     .movedBy = u"UV_CACHE_DIR",
+     .name = u"uv Package Cache",
+     .subtitle = u"Packages downloaded and built by uv, which fetches them again when needed."},
+    {.base = Base::poetryCache,
+     .location = u"/cache",
+     .name = u"Poetry Package Cache",
+     .subtitle = u"Package index data cached by Poetry, which downloads it again on demand."},
+    {.base = Base::poetryCache,
+     .location = u"/artifacts",
+     .name = u"Poetry Downloaded Distributions",
+     .subtitle = u"Package archives downloaded by Poetry, which fetches them again on demand."},
+    {.base = Base::userCache,
+     .location = u"/pre-commit",
+     .movedBy = u"PRE_COMMIT_HOME",
+     .name = u"pre-commit Hook Environments",
+     .subtitle = u"Hook repositories and their environments, which pre-commit installs again."},
+    {.base = Base::bunInstall,
+     .location = u"/install/cache",
+     .movedBy = u"BUN_INSTALL_CACHE_DIR",
+     .name = u"Bun Package Cache",
+     .subtitle = u"Packages downloaded by Bun, which fetches them again on the next install."},
+    {.base = Base::composerCache,
+     .location = u"",
+     .movedBy = u"COMPOSER_CACHE_DIR",
+     .name = u"Composer Package Cache",
+     .subtitle = u"Package archives and metadata downloaded by Composer, fetched again on demand."},
+    {.base = Base::home,
+     .location = u"/.nuget/packages",
+     .movedBy = u"NUGET_PACKAGES",
+     .name = u"NuGet Packages",
+     .subtitle =
+         u"Packages NuGet downloaded and unpacked for .NET builds, restored again on demand."},
+    {.base = Base::nugetHttpCache,
+     .location = u"",
+     .movedBy = u"NUGET_HTTP_CACHE_PATH",
+     .name = u"NuGet HTTP Cache",
+     .subtitle = u"Package downloads and feed answers cached by NuGet, which fetches them again."},
+    // ccache keeps its settings in the folder CCACHE_DIR names, and in ~/.ccache (which it still
+    // uses when it is there, and which lies directly in the home folder anyway).
+    {.base = Base::userCache,
+     .location = u"/ccache",
+     .movedBy = u"CCACHE_DIR",
+     .name = u"ccache Compiler Cache",
+     .subtitle = u"Compiler outputs kept by ccache, which compiles and stores them again.",
+     .settingsFile = u"ccache.conf"},
+    {.base = Base::userCache,
+     .location = u"/sccache",
+     .movedBy = u"SCCACHE_DIR",
+     .name = u"sccache Compiler Cache",
+     .subtitle = u"Compiler outputs kept by sccache, which compiles and stores them again."},
+    {.base = Base::userCache,
+     .location = u"/node-gyp",
+     .name = u"node-gyp Header Downloads",
+     .subtitle = u"Node.js headers for building native modules, which node-gyp downloads again."},
+    {.base = Base::userCache,
+     .location = u"/electron",
+     .movedBy = u"ELECTRON_CACHE",
+     .name = u"Electron Downloads",
+     .subtitle =
+         u"Electron releases downloaded for app builds, which are fetched again on demand."},
+    {.base = Base::userCache,
+     .location = u"/electron-builder",
+     .movedBy = u"ELECTRON_BUILDER_CACHE",
+     .name = u"electron-builder Downloads",
+     .subtitle =
+         u"Packaging tools downloaded by electron-builder, fetched again on the next build."},
+    {.base = Base::userCache,
+     .location = u"/Homebrew",
+     .movedBy = u"HOMEBREW_CACHE",
+     .name = u"Homebrew Downloads",
+     .subtitle = u"Bottles and source archives downloaded by Homebrew, which fetches them again."},
+    {.base = Base::pubCache,
+     .location = u"/hosted",
+     .name = u"Dart Package Cache",
+     .subtitle =
+         u"Dart and Flutter packages downloaded by pub, which fetches them again on demand."},
+    // These stop tests, scripts and programs working until they are fetched again, and the last
+    // two may take long to fetch or be gone from where they came from: the user opts in.
+    {.base = Base::userCache,
+     .location = u"/Cypress",
+     .movedBy = u"CYPRESS_CACHE_FOLDER",
+     .name = u"Cypress Test Runner",
+     .subtitle =
+         u"Cypress app builds for end-to-end tests; \"npx cypress install\" gets them again.",
+     .isSelected = false},
+    // Puppeteer keeps its browsers in ~/.cache whatever XDG_CACHE_HOME says.
+    {.base = Base::home,
+     .location = u"/.cache/puppeteer",
+     .movedBy = u"PUPPETEER_CACHE_DIR",
+     .name = u"Puppeteer Browsers",
+     .subtitle =
+         u"Browser builds for Puppeteer; \"npx puppeteer browsers install\" gets them again.",
+     .isSelected = false},
+    {.base = Base::userCache,
+     .location = u"/deno",
+     .movedBy = u"DENO_DIR",
+     .name = u"Deno Module Cache",
+     .subtitle = u"Remote modules cached by Deno; one no longer online may exist only here.",
+     .isSelected = false},
+    // Never the rest of the Hugging Face folder: it holds the login token.
+    {.base = Base::huggingFace,
+     .location = u"/hub",
+     .movedBy = u"HF_HUB_CACHE",
+     .name = u"Hugging Face Models",
+     .subtitle = u"Models and datasets from the Hugging Face Hub, large and slow to fetch again.",
+     .isSelected = false},
+    {.base = Base::torchHome,
+     .location = u"/hub",
+     .name = u"PyTorch Hub Models",
+     .subtitle =
+         u"Pretrained models downloaded through PyTorch Hub, large and slow to fetch again.",
+     .isSelected = false},
 };
 
 // Android Studio's default SDK folder on this system.
@@ -80,26 +224,50 @@ public:
     Bases(const FileSystem& fileSystem, const QString& home)
         : m_fileSystem(fileSystem)
         , m_home(home)
-        , m_userCache(fromVariable(u"XDG_CACHE_HOME").value_or(home + QStringLiteral("/.cache"))) {}
+        , m_xdgCache(fromVariable(u"XDG_CACHE_HOME"))
+        , m_userCache(m_xdgCache.value_or(home + QStringLiteral("/.cache"))) {}
 
     QString folder(Base base) const {
         switch (base) {
+        case Base::root:
+            return {};
         case Base::home:
             return m_home;
         case Base::userCache:
             return m_userCache;
-        case Base::goBuildCache:
-            return fromVariable(u"GOCACHE").value_or(m_userCache + QStringLiteral("/go-build"));
         case Base::goModuleCache:
             if (auto modules = fromVariable(u"GOMODCACHE")) {
                 return *modules;
             }
             return usable(m_fileSystem.environmentVariable(QStringLiteral("GOPATH"))
                               .section(QLatin1Char(':'), 0, 0))
-                       .value_or(m_home + QStringLiteral("/go")) +
+                       .value_or(inHome(u"/go")) +
                    QStringLiteral("/pkg/mod");
         case Base::cargoHome:
-            return fromVariable(u"CARGO_HOME").value_or(m_home + QStringLiteral("/.cargo"));
+            return moved(u"CARGO_HOME", inHome(u"/.cargo"));
+        case Base::poetryCache:
+            return moved(u"POETRY_CACHE_DIR", inCache(u"/pypoetry"));
+        case Base::bunInstall:
+            return moved(u"BUN_INSTALL",
+                         m_xdgCache ? *m_xdgCache + QStringLiteral("/.bun") : inHome(u"/.bun"));
+        case Base::composerCache:
+            if (auto composerHome = fromVariable(u"COMPOSER_HOME")) {
+                return *composerHome + QStringLiteral("/cache");
+            }
+            return firstExisting({inHome(u"/.composer/cache"), inCache(u"/composer")});
+        case Base::nugetHttpCache: {
+            // Older NuGet versions named the folder v3-cache.
+            const QString nuget =
+                moved(u"XDG_DATA_HOME", inHome(u"/.local/share")) + QStringLiteral("/NuGet");
+            return firstExisting(
+                {nuget + QStringLiteral("/http-cache"), nuget + QStringLiteral("/v3-cache")});
+        }
+        case Base::pubCache:
+            return moved(u"PUB_CACHE", inHome(u"/.pub-cache"));
+        case Base::huggingFace:
+            return moved(u"HF_HOME", inCache(u"/huggingface"));
+        case Base::torchHome:
+            return moved(u"TORCH_HOME", inCache(u"/torch"));
         }
         Q_UNREACHABLE();
         return {};
@@ -108,22 +276,49 @@ public:
     QList<PlatformCatalogue::Location> resolve(std::span<const Rule> rules) const {
         QList<PlatformCatalogue::Location> locations;
         for (const Rule& rule : rules) {
-            locations.append({.path = folder(rule.base) + rule.location.toString(),
+            const std::optional<QString> named =
+                rule.movedBy.isEmpty() ? std::nullopt : fromVariable(rule.movedBy);
+            QString path = named.value_or(folder(rule.base) + rule.location.toString());
+            if (!rule.settingsFile.isEmpty() &&
+                m_fileSystem.fileExists(path + QLatin1Char('/') + rule.settingsFile.toString())) {
+                continue;
+            }
+            locations.append({.path = std::move(path),
                               .name = rule.name.toString(),
                               .subtitle = rule.subtitle.toString(),
-                              .isSelected = rule.isSelected});
+                              .isSelected = rule.isSelected,
+                              .recreateFolderAfterDelete = rule.recreateFolderAfterDelete,
+                              .requiresSudo = rule.requiresSudo});
         }
         return locations;
     }
 
 private:
+    QString inHome(QStringView location) const { return m_home + location.toString(); }
+    QString inCache(QStringView location) const { return m_userCache + location.toString(); }
+
     std::optional<QString> fromVariable(QStringView name) const {
         return usable(m_fileSystem.environmentVariable(name.toString()));
     }
+    QString moved(QStringView variable, QString otherwise) const {
+        return fromVariable(variable).value_or(std::move(otherwise));
+    }
+
+    // The first folder that is there; a tool that finds none of them makes the first.
+    QString firstExisting(std::initializer_list<QString> folders) const {
+        for (const QString& folder : folders) {
+            if (m_fileSystem.fileExists(folder)) {
+                return folder;
+            }
+        }
+        return *folders.begin();
+    }
 
     // A folder named by the environment is followed only when it is absolute, and never when it
-    // is the root, the home folder or a folder above it: those are nobody's cache. Without ".."
-    // the text names the same folder once "." and repeated or trailing separators are dropped.
+    // is the root, the home folder or a folder above it, whether its text says so or its links
+    // lead there: those are nobody's cache. Without ".." the text names the same folder once "."
+    // and repeated or trailing separators are dropped; a folder that is not there yet has only
+    // its text to be judged by.
     std::optional<QString> usable(const QString& value) const {
         if (!value.startsWith(QLatin1Char('/'))) {
             return std::nullopt;
@@ -134,7 +329,8 @@ private:
             return std::nullopt;
         }
         QString folder = QLatin1Char('/') + parts.join(QLatin1Char('/'));
-        if (m_home == folder || m_home.startsWith(folder + QLatin1Char('/'))) {
+        if (m_home == folder || m_home.startsWith(folder + QLatin1Char('/')) ||
+            m_fileSystem.isHomeOrAbove(folder)) {
             return std::nullopt;
         }
         return folder;
@@ -142,6 +338,7 @@ private:
 
     const FileSystem& m_fileSystem;
     QString m_home;
+    std::optional<QString> m_xdgCache;
     QString m_userCache;
 };
 
@@ -152,8 +349,10 @@ PlatformCatalogue PlatformCatalogue::of(const FileSystem& fileSystem, const QStr
         return {};
     }
     const Bases bases(fileSystem, home);
+    // A cleanup removes hidden entries as well, so they count in what it frees.
     return {.safeCaches = bases.resolve(::safeCaches),
             .updaterStagingFolders = {bases.folder(Base::userCache)},
             .developerTools = bases.resolve(::developerTools),
-            .ndkFolders = {home + ndkVersions.toString()}};
+            .ndkFolders = {home + ndkVersions.toString()},
+            .hiddenEntries = HiddenEntries::counted};
 }
