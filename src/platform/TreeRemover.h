@@ -16,10 +16,10 @@
 class TreeRemover {
 public:
     // How a removal ended: the first error met (0 when everything went) and, when it was met at an
-    // entry, the entry that stopped it. That is the folder whose write or search permission was
-    // missing for a denied removal or opening, and otherwise the entry itself (immutable, mounted
-    // on, ...); an error that only follows from an earlier one (a folder left not empty) never
-    // takes its place.
+    // entry, the entry that stopped it: the folder holding an entry whose removal was denied (its
+    // write or search permission was missing), a folder that could not be opened, and otherwise
+    // the entry itself (immutable, mounted on, ...). An error that only follows from an earlier
+    // one (a folder left not empty) never takes its place.
     struct Result {
         int error = 0;
         // Relative to the folder holding the item: empty for that folder, otherwise starting
