@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/DisplayPath.h"
 #include "platform/MountRoot.h"
 #include "platform/TreeRemover.h"
 #include "platform/TreeWalker.h"
@@ -10,6 +11,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,11 +20,17 @@
 #include <cstdlib>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace {
 
 const char* const notPlainPathText = "Not removed: not a plain absolute path";
 const char* const protectedPathText = "Not removed: protected location";
+// A removal that stopped part-way: "<error>: <entry>", and " belongs to <owner>" when the entry is
+// another user's, whose name is "user <id>" when the system has none for it.
+const char* const stuckAtText = "%1: %2";
+const char* const belongsToText = " belongs to %1";
+const char* const unnamedUserText = "user %1";
 
 // System folders below the top level that must survive any cleanup: where macOS keeps the real
 // top-level folders, and the data volume that holds every user's files. Everything directly under
@@ -37,6 +45,18 @@ constexpr qsizetype minimumDepthInHome = 2;
 
 QString describe(int error) {
     return QString::fromStdString(std::generic_category().message(error));
+}
+
+QString userName(uid_t user) {
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(user, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_name != nullptr && found->pw_name[0] != '\0') {
+        return QString::fromLocal8Bit(found->pw_name);
+    }
+    return QString::fromLatin1(unnamedUserText).arg(user);
 }
 
 // macOS volumes usually ignore letter case, so "/users" is "/Users" there.
@@ -317,20 +337,33 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
         return describe(errno);
     }
     struct stat seen {};
-    int error = 0;
+    TreeRemover::Result result;
     if (::fstatat(parentFd, name.constData(), &seen, AT_SYMLINK_NOFOLLOW) != 0) {
-        error = errno;
+        result.error = errno;
     } else if (isProtectedEntry(parentFd, name.constData(), seen)) {
         ::close(parentFd);
         return QString::fromLatin1(protectedPathText);
     } else {
-        error = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop);
+        result = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop);
     }
     ::close(parentFd);
-    if (error != 0) {
-        return describe(error);
+    if (result.error == 0) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (!result.entry) {
+        return describe(result.error);
+    }
+    // The entry is named below the folder holding the item, as the caller named that folder.
+    QString entry = path.left(path.lastIndexOf(QLatin1Char('/')));
+    if (!result.entry->empty()) {
+        entry += QLatin1Char('/') + QFile::decodeName(QByteArray::fromStdString(*result.entry));
+    }
+    QString text = QString::fromLatin1(stuckAtText)
+                       .arg(describe(result.error), displayPath(entry, homePath()));
+    if (result.owner && *result.owner != ::geteuid()) {
+        text += QString::fromLatin1(belongsToText).arg(userName(*result.owner));
+    }
+    return text;
 }
 
 bool FileSystem::createDirectory(const QString& path) const {

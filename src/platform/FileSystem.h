@@ -94,7 +94,10 @@ public:
     //    9. anything whose place cannot be checked (the root, the folder holding the item or the
     //       one above it cannot be looked at).
     // Returns nothing when the item is gone; otherwise the refusal or the description of the first
-    // error. A removal that fails part-way goes on with whatever it can remove and leaves the rest.
+    // error, which names the entry where the removal stuck as paths are shown ("~/..." inside the
+    // home) and its owner when that is another user: "Permission denied: ~/.npm/_cacache/_logs
+    // belongs to root". A removal that fails part-way goes on with whatever it can remove and
+    // leaves the rest.
     // Blocking: never call it on the GUI thread.
     // A stop request ends the removal between entries: what is not yet removed stays, and the
     // result is then the stop's own error (ECANCELED).

@@ -48,6 +48,50 @@ struct Frame : FolderFrame {
     Node* node = nullptr;
 };
 
+// Where an error was met: the entry `name` of the open folder `fd` (-1 when it is not open), which
+// is `folder` of the tree (null: the folder holding the item); that folder itself when `name` is
+// null.
+struct Place {
+    int fd = -1;
+    const Node* folder = nullptr;
+    const char* name = nullptr;
+};
+
+// What a failed unlink or rmdir names: when it was denied, the folder holding the entry lacked
+// write or search permission for the user; any other refusal is the entry's own (immutable,
+// mounted on).
+Place culpritOfRemoval(int error, const Place& at) {
+    return error == EACCES ? Place{at.fd, at.folder} : at;
+}
+
+// A stop is no error of any entry.
+TreeRemover::Result cancelled() {
+    TreeRemover::Result result;
+    result.error = ECANCELED;
+    return result;
+}
+
+TreeRemover::Result failureAt(int error, const Place& at) {
+    std::vector<const Node*> way;
+    for (const Node* folder = at.folder; folder != nullptr; folder = folder->parent) {
+        way.push_back(folder);
+    }
+    std::string entry;
+    for (auto folder = way.rbegin(); folder != way.rend(); ++folder) {
+        entry += (entry.empty() ? "" : "/") + (*folder)->name;
+    }
+    if (at.name != nullptr) {
+        entry += (entry.empty() ? "" : "/") + std::string(at.name);
+    }
+    TreeRemover::Result failure{error, std::move(entry), std::nullopt};
+    struct stat info {};
+    if (at.fd >= 0 && (at.name != nullptr ? ::fstatat(at.fd, at.name, &info, AT_SYMLINK_NOFOLLOW)
+                                          : ::fstat(at.fd, &info)) == 0) {
+        failure.owner = info.st_uid;
+    }
+    return failure;
+}
+
 class Removal : StealingWalk<Frame> {
 public:
     Removal(int threads, int topParentFd, dev_t device, const StopToken& stop)
@@ -56,7 +100,7 @@ public:
         , m_device(device)
         , m_stop(stop) {}
 
-    int run(int topFd, const char* name, const struct stat& info) {
+    TreeRemover::Result run(int topFd, const char* name, const struct stat& info) {
         runWalkers([&] { enter(0, topFd, new Node(nullptr, name, info), info, 0); },
                    [this](int index, Stack& stack) { step(index, stack); },
                    [](Frame& frame, Frame& taken) {
@@ -64,18 +108,26 @@ public:
                        frame.node->pending.fetch_add(1);
                        taken.node = frame.node;
                    });
-        return m_cancelled.load() ? ECANCELED : m_firstError.load();
+        if (m_cancelled.load()) {
+            return cancelled();
+        }
+        return m_firstError.load() != 0 ? std::move(m_failure) : TreeRemover::Result{};
     }
 
 private:
-    void record(int error) {
+    void record(int error, const Place& at) {
         // Something else removed it meanwhile: the goal is reached all the same.
         if (error == 0 || error == ENOENT) {
             return;
         }
+        // Only the first error is described, by whoever met it while the place is still open;
+        // the walkers are joined before the description is read.
         int none = 0;
-        m_firstError.compare_exchange_strong(none, error);
+        if (m_firstError.compare_exchange_strong(none, error)) {
+            m_failure = failureAt(error, at);
+        }
     }
+    void recordRemoval(int error, const Place& at) { record(error, culpritOfRemoval(error, at)); }
 
     bool stopped() {
         if (m_stop.stopRequested()) {
@@ -108,17 +160,17 @@ private:
                 // A file of a large folder, or replaced by a link or a file since it was listed:
                 // it goes as what it is now, and unlinking never reaches past it.
                 if (::unlinkat(parentFd, name.c_str(), 0) != 0) {
-                    record(errno);
+                    recordRemoval(errno, {parentFd, top.node, name.c_str()});
                 }
             } else if (::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
                 // Not openable (no permission, no descriptor left) but it may still be empty.
-                record(error);
+                record(error, {parentFd, top.node, name.c_str()});
             }
             return;
         }
         struct stat info {};
         if (::fstat(fd, &info) != 0) {
-            record(errno);
+            record(errno, {parentFd, top.node, name.c_str()});
             ::close(fd);
             return;
         }
@@ -127,7 +179,7 @@ private:
             // point fails and says so.
             ::close(fd);
             if (::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
-                record(errno);
+                recordRemoval(errno, {parentFd, top.node, name.c_str()});
             }
             return;
         }
@@ -156,14 +208,14 @@ private:
             if (type == DT_UNKNOWN) {
                 struct stat entryInfo {};
                 if (::fstatat(fd, name, &entryInfo, AT_SYMLINK_NOFOLLOW) != 0) {
-                    record(errno);
+                    record(errno, {fd, node, name});
                     return;
                 }
                 isFolder = S_ISDIR(entryInfo.st_mode);
             }
             (isFolder ? frame.subfolders : others).emplace_back(name);
         });
-        record(listed);
+        record(listed, {fd, node});
         if (others.size() > filesKeptByLister) {
             // Shared out with the subfolders: whoever takes a name finds it is no folder and
             // unlinks it, so the unlinks of one large folder run on every walker.
@@ -177,7 +229,7 @@ private:
                 break;
             }
             if (::unlinkat(fd, name.c_str(), 0) != 0) {
-                record(errno);
+                recordRemoval(errno, {fd, node, name.c_str()});
             }
         }
         m_crew.folderDone(index);
@@ -227,7 +279,7 @@ private:
             }
         }
         if (::unlinkat(parentFd, node.name.c_str(), AT_REMOVEDIR) != 0) {
-            record(errno);
+            recordRemoval(errno, {parentFd, node.parent, node.name.c_str()});
         }
         if (ownsParentFd) {
             ::close(parentFd);
@@ -268,7 +320,8 @@ private:
             return true;
         }
         if (error != 0 && !isNoLongerFolder(error)) {
-            record(error);
+            const Node& lost = *stack[failed].node;
+            record(error, {stack[failed - 1].fd, lost.parent, lost.name.c_str()});
         }
         for (std::size_t i = failed; i < stack.size(); ++i) {
             stack[i].node->abandoned.store(true);
@@ -281,18 +334,27 @@ private:
     const dev_t m_device;
     const StopToken m_stop;
     std::atomic<int> m_firstError{0};
+    TreeRemover::Result m_failure; // written once, by whoever set m_firstError
     std::atomic<bool> m_cancelled{false};
 };
 
 } // namespace
 
-int TreeRemover::remove(int parentFd, const char* name, const struct stat& seen, int threads,
-                        const StopToken& stop) {
+TreeRemover::Result TreeRemover::remove(int parentFd, const char* name, const struct stat& seen,
+                                        int threads, const StopToken& stop) {
     if (stop.stopRequested()) {
-        return ECANCELED;
+        return cancelled();
     }
+    const Place item{parentFd, nullptr, name};
+    const auto unlinkItem = [&]() -> Result {
+        if (::unlinkat(parentFd, name, 0) == 0) {
+            return {};
+        }
+        const int error = errno;
+        return failureAt(error, culpritOfRemoval(error, item));
+    };
     if (!S_ISDIR(seen.st_mode)) {
-        return ::unlinkat(parentFd, name, 0) == 0 ? 0 : errno;
+        return unlinkItem();
     }
     const int fd = ::openat(parentFd, name, openFolderFlags);
     if (fd < 0) {
@@ -300,20 +362,20 @@ int TreeRemover::remove(int parentFd, const char* name, const struct stat& seen,
         if (isNoLongerFolder(error)) {
             // Replaced by a link or a file since the caller looked: unlinking it never reaches
             // past it.
-            return ::unlinkat(parentFd, name, 0) == 0 ? 0 : errno;
+            return unlinkItem();
         }
-        return ::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 ? 0 : error;
+        return ::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 ? Result{} : failureAt(error, item);
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int error = errno;
         ::close(fd);
-        return error;
+        return failureAt(error, item);
     }
     if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) {
         // Another folder was moved in since the caller looked: it was not the one asked for.
         ::close(fd);
-        return EAGAIN;
+        return failureAt(EAGAIN, item);
     }
     Removal removal(std::max(threads, 0), parentFd, info.st_dev, stop);
     return removal.run(fd, name, info);

@@ -2,12 +2,12 @@
 
 #include "model/ByteFormatter.h"
 #include "model/FolderItemList.h"
+#include "platform/DisplayPath.h"
 #include "platform/FileSystem.h"
 #include "platform/gui/DesktopServices.h"
 #include "ui/CapsuleLabel.h"
 #include "ui/CategoryIcon.h"
 #include "ui/CheckBoxStyle.h"
-#include "ui/DisplayPath.h"
 #include "ui/PlainButton.h"
 #include "ui/SymbolView.h"
 #include "ui/TextLabel.h"

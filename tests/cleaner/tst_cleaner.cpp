@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTest>
 #include <QThread>
@@ -92,7 +93,7 @@ struct FakeLauncher final : ProcessLauncher {
 };
 
 enum class OnDisk { folder, missing, linkToCanary, danglingLink };
-enum class After { untouched, gone, emptyFolder };
+enum class After { untouched, gone, emptyFolder, lockedFileOnly };
 
 using Report = std::pair<QString, double>; // name, fraction
 
@@ -159,8 +160,9 @@ private slots:
     void eachItemIsTreatedInDecisionOrder_data() {
         QTest::addColumn<ItemFields>("row");
         QTest::addColumn<OnDisk>("onDisk");
-        QTest::addColumn<QString>("failure"); // "removal", "creation", "command" or empty
-        QTest::addColumn<qint64>("freed");    // and then it counts as succeeded
+        // "creation", "command", "locked" (an immutable file inside) or empty
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<qint64>("freed"); // and then it counts as succeeded
         QTest::addColumn<QStringList>("errors");
         QTest::addColumn<QStringList>("asked");
         QTest::addColumn<After>("after");
@@ -205,8 +207,9 @@ private slots:
             {exists}, A::gone);
         row("dangling link: nothing exists there", target(false), D::danglingLink, {}, 0, {},
             {exists}, A::untouched);
-        row("removal fails: the name, not the path, leads the line", target(true), D::folder,
-            "removal", 0, {"Target Cache: Permission denied"}, {exists, remove}, A::untouched);
+        row("removal stops part-way: named, not made again, nothing freed", target(true), D::folder,
+            "locked", 0, {"Target Cache: Operation not permitted: ~/Library/Caches/target/a.bin"},
+            {exists, remove}, A::lockedFileOnly);
         row("link to a folder outside: only the link goes", target(false), D::linkToCanary, {},
             1234, {}, {exists, remove}, A::gone);
         row("the home folder is never removed",
@@ -231,9 +234,16 @@ private slots:
                                               ? QStringLiteral("/nowhere")
                                               : bench.disk.real(QStringLiteral("/canary")));
         }
-        if (failure == u"removal") {
-            bench.fileSystem->failingRemovals.insert(row.path);
+        const QByteArray locked = bench.real(row.path + QStringLiteral("/a.bin"));
+        const bool locking = failure == u"locked";
+        if (locking && !setImmutable(locked, true)) {
+            QSKIP("this file system or user cannot make files immutable");
         }
+        const auto release = qScopeGuard([&] {
+            if (locking) {
+                setImmutable(locked, false);
+            }
+        });
         bench.fileSystem->failCreation = failure == u"creation";
         if (failure == u"command") {
             bench.launcher->failing.insert(*row.command);
@@ -258,6 +268,10 @@ private slots:
             break;
         case After::gone:
             QVERIFY(!entryExists(bench.real(row.path)));
+            break;
+        case After::lockedFileOnly:
+            QVERIFY(entryExists(locked));
+            QVERIFY(!entryExists(bench.real(row.path + QStringLiteral("/nested"))));
             break;
         case After::emptyFolder:
             QVERIFY(QFileInfo(bench.disk.real(row.path)).isDir());

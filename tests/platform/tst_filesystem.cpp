@@ -183,21 +183,29 @@ private slots:
         QCOMPARE(measured, readable);
     }
 
-    // A tree shaped like a Go module cache, read-only as Go leaves it, removed by its owner.
+    // A tree shaped like a Go module cache, read-only as Go leaves it, removed by its owner. What
+    // stops the removal is named, home-relative: the folder it may not change or open, and its
+    // owner when that is someone else.
     void readOnlyTreeOfTheUser_data() {
         QTest::addColumn<int>("parentMode");
-        QTest::addColumn<bool>("foreignFolder");
-        QTest::newRow("module cache") << 0755 << false;
-        QTest::newRow("read-only parent is left alone") << 0555 << false;
-        QTest::newRow("another owner's folder is left alone") << 0755 << true;
+        QTest::addColumn<int>("foreignMode"); // of a folder of root's inside; 0: none
+        QTest::addColumn<QString>("error");
+        const QString foreign =
+            QStringLiteral("Permission denied: ~/go/pkg/mod/example.com/foreign belongs to root");
+        QTest::newRow("module cache") << 0755 << 0 << QString();
+        QTest::newRow("read-only parent is left alone")
+            << 0555 << 0 << "Permission denied: ~/go/pkg";
+        QTest::newRow("another owner's folder is left alone") << 0755 << 0555 << foreign;
+        QTest::newRow("another owner's folder that cannot be opened") << 0755 << 0700 << foreign;
     }
     void readOnlyTreeOfTheUser() {
         QFETCH(int, parentMode);
-        QFETCH(bool, foreignFolder);
-        if (foreignFolder && ::geteuid() != 0) {
+        QFETCH(int, foreignMode);
+        QFETCH(QString, error);
+        if (foreignMode != 0 && ::geteuid() != 0) {
             QSKIP("only root can give a folder to another owner");
         }
-        FakeDisk disk;
+        FakeDisk disk(QStringLiteral("/t"));
         disk.writeFile("/t/canary", 100);
         disk.writeFile("/t/go/pkg/mod/cache/download/example.com/m/@v/v1.0.0.zip", 5000);
         disk.writeFile("/t/go/pkg/mod/example.com/m@v1.0.0/go.mod", 30);
@@ -205,7 +213,7 @@ private slots:
         if (::geteuid() == 0) {
             QProcess::execute("/bin/chown", {"-R", "65534:65534", disk.real("/t")});
         }
-        if (foreignFolder) {
+        if (foreignMode != 0) {
             disk.writeFile("/t/go/pkg/mod/example.com/foreign/f", 1);
         }
         QProcess::execute("/bin/chmod",
@@ -213,7 +221,9 @@ private slots:
         const auto path = [&](const char* logical) {
             return QFile::encodeName(disk.real(QString::fromLatin1(logical)));
         };
+        const char* const foreign = "/t/go/pkg/mod/example.com/foreign";
         ::chmod(path("/t/go/pkg"), static_cast<mode_t>(parentMode));
+        ::chmod(path(foreign), static_cast<mode_t>(foreignMode)); // no such folder without one
         const auto modeOf = [&](const char* logical) {
             struct stat info {};
             ::lstat(path(logical).constData(), &info);
@@ -225,22 +235,19 @@ private slots:
         };
         const QByteArray canaryBefore = canary();
 
-        std::optional<QString> error;
+        std::optional<QString> result;
         const bool ran = asUnprivilegedUser(disk.root(), [&] {
-            error = disk.fileSystem()->removeItem(QStringLiteral("/t/go/pkg/mod"));
+            result = disk.fileSystem()->removeItem(QStringLiteral("/t/go/pkg/mod"));
         });
         if (!ran) {
             QSKIP("cannot switch to an unprivileged user here");
         }
-        const bool removable = parentMode == 0755 && !foreignFolder;
-        QCOMPARE(error.has_value(), !removable);
-        QCOMPARE(QFileInfo::exists(disk.real("/t/go/pkg/mod")), !removable);
+        QCOMPARE(result.value_or(QString()), error);
+        QCOMPARE(QFileInfo::exists(disk.real("/t/go/pkg/mod")), !error.isEmpty());
         QCOMPARE(modeOf("/t/go/pkg"), parentMode);
         QCOMPARE(modeOf("/t/canary"), 0444);
         QCOMPARE(canary(), canaryBefore);
-        if (foreignFolder) {
-            QCOMPARE(modeOf("/t/go/pkg/mod/example.com/foreign"), 0555);
-        }
+        QCOMPARE(modeOf(foreign), foreignMode);
     }
 
     void rootedPaths() {

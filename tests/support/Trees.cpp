@@ -11,6 +11,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(Q_OS_LINUX)
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -163,7 +168,27 @@ int removeWithThreads(const QByteArray& parent, const char* name, int threads,
     if (parentFd < 0 || ::fstatat(parentFd, name, &seen, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno;
     }
-    const int error = TreeRemover::remove(parentFd, name, seen, threads, stop);
+    const int error = TreeRemover::remove(parentFd, name, seen, threads, stop).error;
     ::close(parentFd);
     return error;
+}
+
+bool setImmutable(const QByteArray& path, bool on) {
+#if defined(Q_OS_LINUX)
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return done;
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(on);
+    return false;
+#endif
 }

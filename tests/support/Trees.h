@@ -38,3 +38,7 @@ qint64 makeDeepTree(const QByteArray& top, int depth, int nameLength,
 // FileSystem::removeItem, with a chosen number of threads; returns its error number (0: gone).
 int removeWithThreads(const QByteArray& parent, const char* name, int threads,
                       const StopToken& stop = {});
+
+// Sets or clears the immutable flag of a real file (Linux, as root, on a file system that has it);
+// false when that is impossible here.
+bool setImmutable(const QByteArray& path, bool on);

@@ -1,8 +1,8 @@
 #include "support/Fixtures.h"
 
 #include "model/FolderItemList.h"
+#include "platform/DisplayPath.h"
 #include "ui/CapsuleLabel.h"
-#include "ui/DisplayPath.h"
 #include "ui/FolderRow.h"
 #include "ui/PlainButton.h"
 #include "ui/TextLabel.h"

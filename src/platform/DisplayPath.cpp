@@ -1,4 +1,4 @@
-#include "ui/DisplayPath.h"
+#include "platform/DisplayPath.h"
 
 QString displayPath(const QString& path, const QString& homePath) {
     if (homePath.isEmpty() || !path.startsWith(homePath)) {
