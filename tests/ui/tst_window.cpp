@@ -10,15 +10,19 @@
 #include "support/LocalHttpServer.h"
 #include "support/LoopTicks.h"
 #include "support/Trees.h"
+#include "ui/CategorySection.h"
+#include "ui/CollapseButton.h"
 #include "ui/ContentView.h"
 #include "ui/Dashboard.h"
 #include "ui/Footer.h"
+#include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
 #include "ui/WindowTexts.h"
 #include "update/UpdateChecker.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCoroTask>
 #include <QDialogButtonBox>
@@ -27,11 +31,14 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMap>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMutex>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScrollArea>
 #include <QTest>
 #include <QTimer>
 
@@ -487,6 +494,112 @@ private slots:
         // Idle pool threads would linger for half a minute; a thread Qt itself starts and ends on
         // the way is let go.
         QTRY_COMPARE(pooledThreads(), 0);
+    }
+
+    // Keyboard only, in the window as the program opens it. Tab goes through the quick-selection
+    // buttons, each section's controls and the footer's buttons and comes back, each control in
+    // view as it takes the focus. Return presses the focused button as Space does, but never the
+    // destructive answer of a question. The menus open with Alt and their letter or with F10, and
+    // Ctrl+W and Ctrl+Q work whatever the platform theme binds (here: Close twice, Quit nothing).
+    void keyboardOnly() {
+        Rig rig;
+        KestrelleApp app(rig.checker, [&] { return rig.newView(); });
+        QPointer<QMainWindow> window = app.newWindow();
+        auto* view = static_cast<ContentView*>(window->centralWidget());
+        ContentState& state = view->state();
+        QTRY_VERIFY(!state.isScanning());
+        QList<FolderItem> items;
+        for (size_t index = 0; index < 24; ++index) {
+            items.append(
+                item({.category = allCases<CleanupCategory>[index % 3], .selected = true}));
+        }
+        state.items().replaceAll(items);
+        QApplication::processEvents(); // lays the new rows out
+        Dashboard* dashboard = view->dashboard();
+        QList<QWidget*> chain{dashboard->selectSafeButton(), dashboard->selectAllButton(),
+                              dashboard->deselectAllButton()};
+        for (CategorySection* section : dashboard->sections()) {
+            chain << section->collapseButton() << section->selectAllBox();
+            for (FolderRow* row : section->rows()) {
+                chain << row->checkBox() << row->revealButton();
+            }
+        }
+        chain << view->footer()->rescanButton() << view->footer()->cleanButton() << chain.first();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QWidget* viewport = view->scrollArea()->viewport();
+        chain.first()->setFocus(Qt::TabFocusReason);
+        for (QWidget* next : chain.mid(1)) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+            QVERIFY(
+                !dashboard->isAncestorOf(next) ||
+                viewport->rect().contains(QRect(next->mapTo(viewport, QPoint()), next->size())));
+        }
+
+        // Offscreen, a window is active again only when asked once a dialog or window has gone.
+        const auto activate = [](QWidget* widget) {
+            widget->activateWindow();
+            return QTest::qWaitForWindowActive(widget);
+        };
+        const auto press = [&](QWidget* control, Qt::Key key) {
+            QVERIFY(activate(control->window()));
+            control->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(control, key);
+        };
+        FolderRow* row = dashboard->sections().first()->rows().first();
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+            press(dashboard->deselectAllButton(), key);
+            QCOMPARE(state.selectedCount(), 0);
+            press(dashboard->selectAllButton(), key);
+            QCOMPARE(state.selectedCount(), 24);
+            press(row->revealButton(), key);
+            press(dashboard->sections().last()->collapseButton(), key);
+            QCOMPARE(dashboard->collapsedCategories().size(), key == Qt::Key_Space ? 1 : 0);
+        }
+        QCOMPARE(rig.desktop.revealed, QStringList(2, items.first().path));
+        press(view->footer()->cleanButton(), Qt::Key_Return);
+        QPointer<QMessageBox> confirm = view->presentedAlert(ContentView::Alert::confirm);
+        QVERIFY(confirm);
+        press(buttonNamed(confirm, WindowTexts::confirmDelete(state.selectedBytes())),
+              Qt::Key_Return);
+        QTRY_VERIFY(!confirm);
+        QVERIFY(!state.isCleaning() && !state.lastResult());
+
+        rig.holdCleanup(state);
+        // A failure on the way must not leave the command waiting: it polls every 20 ms.
+        const auto releaseAtEnd = qScopeGuard([&rig] {
+            rig.release();
+            QTest::qWait(100);
+        });
+        state.performCleanup();
+        QTRY_VERIFY(rig.commandStarted());
+        QVERIFY(activate(window));
+        QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+        QPointer<QMessageBox> question = view->stopCleaningQuestion();
+        QVERIFY(question);
+        press(buttonNamed(question, WindowTexts::stopAndClose()), Qt::Key_Return);
+        QTRY_VERIFY(!question);
+        QVERIFY(window && !state.isStopRequested());
+        rig.release();
+        QTRY_VERIFY(!state.isBusy() && view->presentedAlert(ContentView::Alert::result));
+        press(view->presentedAlert(ContentView::Alert::result), Qt::Key_Return);
+        QTRY_VERIFY(!state.showingResultAlert());
+        QVERIFY(activate(window));
+
+        const QList<QAction*> menus = window->menuBar()->actions();
+        QTest::keyClick(window, Qt::Key_F, Qt::AltModifier);
+        QCOMPARE(QApplication::activePopupWidget(), menus.at(1)->menu());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_N);
+        QPointer<QWidget> second;
+        QTRY_VERIFY((second = QApplication::activeWindow()) && second != window);
+        QTest::keyClick(second, Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(!second);
+        QVERIFY(activate(window));
+        QTest::keyClick(window, Qt::Key_F10);
+        QCOMPARE(QApplication::activePopupWidget(), menus.at(0)->menu());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!window);
     }
 
     // The window's scan and cleanup walk and remove while its event loop keeps ticking.
