@@ -72,10 +72,12 @@ qreal luminance(const QColor& color) {
            0.0722 * linear(color.blueF());
 }
 
-// True when `color`, drawn on each of `backgrounds`, reaches `ratio` against it.
+// True when `color`, drawn on each of `backgrounds`, reaches `ratio` against it. Painting rounds
+// each blend a little differently; some headroom keeps every drawn pixel at the ratio.
 bool reaches(const QColor& color, const QList<QColor>& backgrounds, qreal ratio) {
+    constexpr qreal headroom = 0.05;
     return std::all_of(backgrounds.cbegin(), backgrounds.cend(), [&](const QColor& background) {
-        return Theme::contrast(Theme::over(color, background), background) >= ratio;
+        return Theme::contrast(Theme::over(color, background), background) >= ratio + headroom;
     });
 }
 
@@ -278,9 +280,10 @@ qreal Theme::contrast(const QColor& one, const QColor& other) {
 }
 
 QColor Theme::over(const QColor& top, const QColor& bottom) {
-    const qreal alpha = top.alphaF();
+    // In the 8-bit steps that painting works in.
+    const int alpha = top.alpha();
     const auto mix = [alpha](int above, int below) {
-        return static_cast<int>(std::lround(above * alpha + below * (1 - alpha)));
+        return (above * alpha + below * (255 - alpha) + 127) / 255;
     };
     return QColor(mix(top.red(), bottom.red()), mix(top.green(), bottom.green()),
                   mix(top.blue(), bottom.blue()));

@@ -12,6 +12,7 @@
 #include "ui/PlainButton.h"
 #include "ui/SymbolView.h"
 #include "ui/TextLabel.h"
+#include "ui/Theme.h"
 #include "ui/UsageBar.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -296,8 +298,7 @@ private slots:
     }
 
     // At the window's minimum size, after a new list, the dashboard takes the viewport's width
-    // without a horizontal bar and grows as tall as its rows; the keyboard walks it in reading
-    // order, right after the quick-selection buttons, and leaves it for what follows in the window.
+    // without a horizontal bar and grows as tall as its rows (the window's test walks it with Tab).
     void fitsTheWindowAfterANewList() {
         QList<FolderItem> items;
         for (int index = 0; index < 12; ++index) {
@@ -311,24 +312,120 @@ private slots:
         QVERIFY(f.dashboard->height() >= f.dashboard->heightForWidth(f.dashboard->width()));
         QVERIFY(f.area->verticalScrollBar()->maximum() > 0);
 
-        QList<QWidget*> expected{f.dashboard->selectSafeButton(), f.dashboard->selectAllButton(),
-                                 f.dashboard->deselectAllButton()};
-        for (CategorySection* section : f.dashboard->sections()) {
-            expected << section->collapseButton() << section->selectAllBox();
-            for (FolderRow* row : section->rows()) {
-                // Every row is laid out at full height, none squeezed.
-                QCOMPARE(row->height(), row->heightForWidth(row->width()));
-                expected << row->checkBox() << row->revealButton();
-                QVERIFY(!row->checkBox()->accessibleName().isEmpty());
+        for (FolderRow* row : f.dashboard->findChildren<FolderRow*>()) {
+            // Every row is laid out at full height, none squeezed.
+            QCOMPARE(row->height(), row->heightForWidth(row->width()));
+            QVERIFY(!row->checkBox()->accessibleName().isEmpty());
+        }
+    }
+
+    // Every text the dashboard draws, in the colour its view resolves, against the pixel it is
+    // drawn on (the translucent fills as painted); the clean button's style on the footer. And the
+    // focus of each kind of control: at least 3:1 between its pixels focused and not. In the
+    // platform's light palette and a dark one (qt6ct's "darker" scheme).
+    void contrast_data() {
+        QTest::addColumn<QColor>("foreground");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<qreal>("minimum");
+        QPalette darker;
+        const QStringList colors =
+            QStringLiteral(
+                "#ffffff #424245 #979797 #5e5c5b #302f2e #4a4947 #ffffff #ffffff #ffffff "
+                "#3d3d3d #222020 #e7e4e0 #12608a #f9f9f9 #0986d3 #a70b06 #5c5b5a #ffffff "
+                "#3f3f36 #ffffff #80ffffff")
+                .split(QLatin1Char(' '));
+        for (int role = 0; role < colors.size(); ++role) {
+            darker.setColor(QPalette::ColorRole(role), QColor(colors[role]));
+        }
+        for (const auto& [name, palette] :
+             {std::pair("light", QApplication::style()->standardPalette()),
+              std::pair("dark", darker)}) {
+            Fixture f({item({.name = "d", .category = C::developerTools, .selected = true}),
+                       item({.category = C::simulators, .tier = SafetyTier::developer}),
+                       item({.category = C::dormantPlugins, .sudo = true}),
+                       item({.category = C::containerResidue, .tier = SafetyTier::caution}),
+                       item({})});
+            f.window.setPalette(palette);
+            f.footer->setStyleSheet(Theme::prominentButtonStyleSheet(palette));
+            f.window.resize(800, 1400);
+            QVERIFY(QTest::qWaitForWindowActive(&f.window));
+            f.window.setAttribute(Qt::WA_KeyboardFocusChange); // as after Tab
+            const QImage shot = f.window.grab().toImage();
+            int count = 0;
+            const auto text = [&](QWidget* view, const QString& shown, const QColor& color,
+                                  QPoint blank = {}) {
+                const QColor under = shot.pixelColor(view->mapTo(&f.window, blank));
+                QTest::addRow("%s %d: %s", name, ++count, qPrintable(shown))
+                    << Theme::over(color, under) << under << Theme::textContrast;
+            };
+            for (TextLabel* label : f.window.findChildren<TextLabel*>()) {
+                if (label->isVisible()) {
+                    text(label, label->text(), Theme::textColor(label->color(), palette));
+                }
+            }
+            for (CapsuleLabel* pill : f.window.findChildren<CapsuleLabel*>()) {
+                if (pill->isVisible()) {
+                    text(pill, pill->text(),
+                         Theme::textColor(pill->color(), palette, pill->fillOpacity()),
+                         {3, pill->height() / 2});
+                }
+            }
+            for (PlainButton* button : f.window.findChildren<PlainButton*>()) {
+                text(button, button->text(), Theme::textColor(button->color(), palette));
+            }
+            using Role = Theme::Color::Role;
+            for (LegendEntry* entry : f.window.findChildren<LegendEntry*>()) {
+                if (entry->isVisible()) {
+                    text(entry, entry->accessibleName(),
+                         Theme::resolve(Theme::Color::of(Role::secondary), palette));
+                    text(entry, entry->value(),
+                         Theme::resolve(Theme::Color::of(Role::primary), palette));
+                }
+            }
+            for (QPushButton* button : f.window.findChildren<QPushButton*>()) {
+                text(button, button->text(),
+                     button == f.footer ? Theme::prominentButtonText()
+                                        : palette.color(QPalette::ButtonText),
+                     {4, button->height() / 2});
+            }
+
+            CategorySection* tools = f.dashboard->section(C::developerTools);
+            const std::pair<const char*, QWidget*> controls[] = {
+                {"button", f.dashboard->selectAllButton()},
+                {"fold", tools->collapseButton()},
+                {"checked box", tools->rows().first()->checkBox()},
+                {"box", f.dashboard->section(C::safeCaches)->rows().first()->checkBox()},
+                {"reveal", tools->rows().first()->revealButton()},
+                {"clean", f.footer}};
+            for (const auto& [what, control] : controls) {
+                const QRect around = QRect(control->mapTo(&f.window, QPoint()), control->size())
+                                         .adjusted(-4, -4, 4, 4);
+                f.dashboard->selectSafeButton()->setFocus(Qt::TabFocusReason);
+                const QImage plain = f.window.grab(around).toImage();
+                control->setFocus(Qt::TabFocusReason);
+                const QImage focused = f.window.grab(around).toImage();
+                std::pair<QColor, QColor> most{Qt::black, Qt::black};
+                for (int y = 0; y < plain.height(); ++y) {
+                    for (int x = 0; x < plain.width(); ++x) {
+                        const std::pair pixels(focused.pixelColor(x, y), plain.pixelColor(x, y));
+                        if (Theme::contrast(pixels.first, pixels.second) >
+                            Theme::contrast(most.first, most.second)) {
+                            most = pixels;
+                        }
+                    }
+                }
+                QTest::addRow("%s: focus on %s", name, what)
+                    << most.first << most.second << Theme::markContrast;
             }
         }
-        expected << f.footer;
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        expected.first()->setFocus(Qt::TabFocusReason);
-        for (int index = 1; index < expected.size(); ++index) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), expected[index]);
-        }
+    }
+    void contrast() {
+        QFETCH(QColor, foreground);
+        QFETCH(QColor, background);
+        QFETCH(qreal, minimum);
+        const qreal ratio = Theme::contrast(foreground, background);
+        QVERIFY2(ratio >= minimum, qPrintable(foreground.name() + " on " + background.name() +
+                                              ": " + QString::number(ratio)));
     }
 };
 

@@ -123,12 +123,24 @@ private slots:
         QPalette dark;
         dark.setColor(QPalette::Window, QColor(0x32, 0x32, 0x32));
         dark.setColor(QPalette::WindowText, Qt::white);
+        dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
         QVERIFY(Theme::named(Tint::green, light) != Theme::named(Tint::green, dark));
-        // Secondary text follows the palette's text colour, never a fixed black or white.
-        const auto secondary = Theme::Color::of(Theme::Color::Role::secondary);
-        QCOMPARE(Theme::resolve(secondary, dark).rgb(), QColor(Qt::white).rgb());
-        QCOMPARE(Theme::resolve(secondary, light).rgb(), QColor(Qt::black).rgb());
-        QVERIFY(Theme::resolve(secondary, light).alphaF() < 1.0);
+        // Secondary text follows the palette's text colour, never a fixed black or white, and
+        // stays fainter than primary text, tertiary fainter still.
+        using Role = Theme::Color::Role;
+        QCOMPARE(Theme::resolve(Theme::Color::of(Role::secondary), dark).rgb(),
+                 QColor(Qt::white).rgb());
+        QCOMPARE(Theme::resolve(Theme::Color::of(Role::secondary), light).rgb(),
+                 QColor(Qt::black).rgb());
+        for (const QPalette& palette : {light, dark}) {
+            QList<qreal> strengths;
+            for (const Role role : {Role::primary, Role::secondary, Role::tertiary}) {
+                strengths.append(Theme::resolve(Theme::Color::of(role), palette).alphaF());
+            }
+            QVERIFY2(
+                strengths[0] > strengths[1] + 0.1 && strengths[1] > strengths[2] + 0.1,
+                qPrintable(QString::number(strengths[1]) + " " + QString::number(strengths[2])));
+        }
     }
 
     // Capsules keep round ends whatever their size: the corner pixels stay empty while the
