@@ -94,6 +94,15 @@ void ControlStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
 
 void ControlStyle::drawControl(ControlElement element, const QStyleOption* option,
                                QPainter* painter, const QWidget* widget) const {
+    const auto* box = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (element == CE_CheckBox && box != nullptr) {
+        // The style puts the box at the left edge (asking itself, not this proxy, where): the
+        // room there is the ring's.
+        QStyleOptionButton inset = *box;
+        inset.rect.setLeft(box->rect.left() + Theme::CheckBox::ringRoom);
+        QProxyStyle::drawControl(element, &inset, painter, widget);
+        return;
+    }
     QProxyStyle::drawControl(element, option, painter, widget);
     // On the button's own edge, over the style's outline: a push button fills its whole rectangle.
     if (element == CE_PushButton && hasKeyboardFocus(*option)) {
@@ -105,7 +114,7 @@ void ControlStyle::drawControl(ControlElement element, const QStyleOption* optio
 QRect ControlStyle::subElementRect(SubElement element, const QStyleOption* option,
                                    const QWidget* widget) const {
     const QRect rect = QProxyStyle::subElementRect(element, option, widget);
-    // The style centres the box vertically; the room on the left is the ring's.
+    // Where drawControl draws it.
     return element == SE_CheckBoxIndicator ? rect.translated(Theme::CheckBox::ringRoom, 0) : rect;
 }
 

@@ -326,7 +326,8 @@ QColor Theme::focusRing(const QPalette& palette) {
 
 QColor Theme::checkBoxBorder(const QPalette& palette, bool checked) {
     if (checked) {
-        return palette.color(QPalette::Highlight);
+        // The fill stays the accent, under a mark in the accent's text colour.
+        return legible(palette.color(QPalette::Highlight), surfaces(palette), markContrast);
     }
     return resolve(Color::of(Color::Role::primary).withOpacity(CheckBox::borderOpacity), palette);
 }

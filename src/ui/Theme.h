@@ -187,8 +187,9 @@ public:
         static constexpr int sizeFontSize = 14;
         static constexpr int labelSpacing = 4;
     };
-    // Checkboxes keep a visible edge and mark on any palette (the edge against the row behind it).
-    // The focus ring goes around the box with a gap, so that it shows on a checked box as well.
+    // Checkboxes keep a visible edge and mark on any palette (the edge against the row behind it,
+    // a checked box's in the accent moved as far as that takes). The focus ring goes around the
+    // box with a gap, so that it shows on a checked box as well.
     struct CheckBox {
         static constexpr qreal borderOpacity = 0.55;
         static constexpr qreal radius = 3;
