@@ -22,6 +22,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -327,16 +328,9 @@ private slots:
         QTest::addColumn<QColor>("foreground");
         QTest::addColumn<QColor>("background");
         QTest::addColumn<qreal>("minimum");
-        QPalette darker;
-        const QStringList colors =
-            QStringLiteral(
-                "#ffffff #424245 #979797 #5e5c5b #302f2e #4a4947 #ffffff #ffffff #ffffff "
-                "#3d3d3d #222020 #e7e4e0 #12608a #f9f9f9 #0986d3 #a70b06 #5c5b5a #ffffff "
-                "#3f3f36 #ffffff #80ffffff")
-                .split(QLatin1Char(' '));
-        for (int role = 0; role < colors.size(); ++role) {
-            darker.setColor(QPalette::ColorRole(role), QColor(colors[role]));
-        }
+        QPalette darker(QColor(0x424245), QColor(0x222020)); // button, window
+        darker.setColor(QPalette::Base, QColor(0x3d3d3d));
+        darker.setColor(QPalette::Highlight, QColor(0x12608a));
         for (const auto& [name, palette] :
              {std::pair("light", QApplication::style()->standardPalette()),
               std::pair("dark", darker)}) {
@@ -351,45 +345,44 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(&f.window));
             f.window.setAttribute(Qt::WA_KeyboardFocusChange); // as after Tab
             const QImage shot = f.window.grab().toImage();
+            CategorySection* tools = f.dashboard->section(C::developerTools);
             int count = 0;
             const auto text = [&](QWidget* view, const QString& shown, const QColor& color,
                                   QPoint blank = {}) {
                 const QColor under = shot.pixelColor(view->mapTo(&f.window, blank));
-                QTest::addRow("%s %d: %s", name, ++count, qPrintable(shown))
-                    << Theme::over(color, under) << under << Theme::textContrast;
+                if (view->isVisible()) {
+                    QTest::addRow("%s %d: %s", name, ++count, qPrintable(shown))
+                        << Theme::over(color, under) << under << Theme::textContrast;
+                }
             };
             for (TextLabel* label : f.window.findChildren<TextLabel*>()) {
-                if (label->isVisible()) {
-                    text(label, label->text(), Theme::textColor(label->color(), palette));
-                }
+                text(label, label->text(), Theme::textColor(label->color(), palette));
             }
             for (CapsuleLabel* pill : f.window.findChildren<CapsuleLabel*>()) {
-                if (pill->isVisible()) {
-                    text(pill, pill->text(),
-                         Theme::textColor(pill->color(), palette, pill->fillOpacity()),
-                         {3, pill->height() / 2});
-                }
+                text(pill, pill->text(),
+                     Theme::textColor(pill->color(), palette, pill->fillOpacity()),
+                     {3, pill->height() / 2});
             }
             for (PlainButton* button : f.window.findChildren<PlainButton*>()) {
                 text(button, button->text(), Theme::textColor(button->color(), palette));
             }
-            using Role = Theme::Color::Role;
-            for (LegendEntry* entry : f.window.findChildren<LegendEntry*>()) {
-                if (entry->isVisible()) {
-                    text(entry, entry->accessibleName(),
-                         Theme::resolve(Theme::Color::of(Role::secondary), palette));
-                    text(entry, entry->value(),
-                         Theme::resolve(Theme::Color::of(Role::primary), palette));
-                }
+            // A checkbox's edge stands out from the row behind it, checked or not.
+            for (QCheckBox* box :
+                 {tools->rows().first()->checkBox(),
+                  f.dashboard->section(C::safeCaches)->rows().first()->checkBox()}) {
+                QStyleOptionButton option;
+                option.initFrom(box);
+                const QRect square =
+                    box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+                const QPoint edge =
+                    box->mapTo(&f.window, QPoint(square.left(), square.center().y()));
+                QTest::addRow("%s: edge of a box, checked: %d", name, box->isChecked())
+                    << shot.pixelColor(edge) << shot.pixelColor(edge - QPoint(3, 0))
+                    << Theme::markContrast;
             }
-            for (QPushButton* button : f.window.findChildren<QPushButton*>()) {
-                text(button, button->text(),
-                     button == f.footer ? Theme::prominentButtonText()
-                                        : palette.color(QPalette::ButtonText),
-                     {4, button->height() / 2});
-            }
+            text(f.footer, "clean button", Theme::prominentButtonText(),
+                 {4, f.footer->height() / 2});
 
-            CategorySection* tools = f.dashboard->section(C::developerTools);
             const std::pair<const char*, QWidget*> controls[] = {
                 {"button", f.dashboard->selectAllButton()},
                 {"fold", tools->collapseButton()},
@@ -405,13 +398,12 @@ private slots:
                 control->setFocus(Qt::TabFocusReason);
                 const QImage focused = f.window.grab(around).toImage();
                 std::pair<QColor, QColor> most{Qt::black, Qt::black};
-                for (int y = 0; y < plain.height(); ++y) {
-                    for (int x = 0; x < plain.width(); ++x) {
-                        const std::pair pixels(focused.pixelColor(x, y), plain.pixelColor(x, y));
-                        if (Theme::contrast(pixels.first, pixels.second) >
-                            Theme::contrast(most.first, most.second)) {
-                            most = pixels;
-                        }
+                for (int at = 0; at < plain.width() * plain.height(); ++at) {
+                    const QPoint pixel(at % plain.width(), at / plain.width());
+                    const std::pair pair(focused.pixelColor(pixel), plain.pixelColor(pixel));
+                    if (Theme::contrast(pair.first, pair.second) >
+                        Theme::contrast(most.first, most.second)) {
+                        most = pair;
                     }
                 }
                 QTest::addRow("%s: focus on %s", name, what)
