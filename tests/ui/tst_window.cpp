@@ -108,6 +108,16 @@ struct Rig {
     ContentView* newView() { return new ContentView(services(), environment()); }
 };
 
+// The program's shell over a rig, with one window open.
+struct Shell {
+    explicit Shell(Rig& rig)
+        : app(rig.checker, [&rig] { return rig.newView(); }) {}
+    KestrelleApp app;
+    QPointer<QMainWindow> window = app.newWindow();
+    ContentView* view = static_cast<ContentView*>(window->centralWidget());
+    ContentState& state = view->state();
+};
+
 QPushButton* buttonNamed(QMessageBox* box, const QString& text) {
     for (QAbstractButton* button : box->buttons()) {
         if (button->text() == text) {
@@ -424,10 +434,8 @@ private slots:
     // window goes once the run has stopped.
     void closingDuringCleanupAsksThenStops() {
         Rig rig;
-        KestrelleApp app(rig.checker, [&] { return rig.newView(); });
-        QPointer<QMainWindow> window = app.newWindow();
-        auto* view = static_cast<ContentView*>(window->centralWidget());
-        ContentState& state = view->state();
+        Shell shell(rig);
+        auto& [app, window, view, state] = shell;
         QTRY_VERIFY(!state.isScanning());
         rig.holdCleanup(state);
         state.performCleanup();
@@ -503,10 +511,8 @@ private slots:
     // Ctrl+W and Ctrl+Q work whatever the platform theme binds (here: Close twice, Quit nothing).
     void keyboardOnly() {
         Rig rig;
-        KestrelleApp app(rig.checker, [&] { return rig.newView(); });
-        QPointer<QMainWindow> window = app.newWindow();
-        auto* view = static_cast<ContentView*>(window->centralWidget());
-        ContentState& state = view->state();
+        Shell shell(rig);
+        auto& [app, window, view, state] = shell;
         QTRY_VERIFY(!state.isScanning());
         state.items().replaceAll(QList<FolderItem>(24, item({.selected = true})));
         QApplication::processEvents(); // lays the new rows out
