@@ -331,9 +331,10 @@ private slots:
         QPalette darker(QColor(0x424245), QColor(0x222020)); // button, window
         darker.setColor(QPalette::Base, QColor(0x3d3d3d));
         darker.setColor(QPalette::Highlight, QColor(0x12608a));
-        for (const auto& [name, palette] :
-             {std::pair("light", QApplication::style()->standardPalette()),
-              std::pair("dark", darker)}) {
+        for (const auto& scheme : {std::pair("light", QApplication::style()->standardPalette()),
+                                   std::pair("dark", darker)}) {
+            const char* name = scheme.first; // clang 14 captures no structured binding
+            const QPalette& palette = scheme.second;
             Fixture f({item({.name = "d", .category = C::developerTools, .selected = true}),
                        item({.category = C::simulators, .tier = SafetyTier::developer}),
                        item({.category = C::dormantPlugins, .sudo = true}),
