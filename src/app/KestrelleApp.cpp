@@ -14,12 +14,27 @@
 #include <QMessageBox>
 #include <QScreen>
 
+namespace {
+
+// The platform theme's keys for a command, and `fallback` when the theme gives it none of its own:
+// some give Quit no key at all and Close only Ctrl+F4. A key listed twice would make the shortcut
+// ambiguous, and an ambiguous shortcut fires nothing.
+QList<QKeySequence> keysFor(QKeySequence::StandardKey command, const QKeySequence& fallback) {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(command);
+    if (!keys.contains(fallback)) {
+        keys.append(fallback);
+    }
+    return keys;
+}
+
+} // namespace
+
 KestrelleApp::KestrelleApp(UpdateChecker& updateChecker, ContentFactory makeContent,
                            QObject* parent)
     : QObject(parent)
     , m_updateChecker(updateChecker)
     , m_makeContent(std::move(makeContent))
-    , m_about(new QAction(WindowTexts::about(), this))
+    , m_about(new QAction(WindowTexts::aboutItem(), this))
     , m_checkForUpdates(new QAction(WindowTexts::checkForUpdates(), this))
     , m_newWindow(new QAction(WindowTexts::newWindow(), this))
     , m_quit(new QAction(WindowTexts::quit(), this)) {
@@ -31,7 +46,7 @@ KestrelleApp::KestrelleApp(UpdateChecker& updateChecker, ContentFactory makeCont
     m_newWindow->setMenuRole(QAction::NoRole);
     m_newWindow->setShortcut(QKeySequence::New);
     m_quit->setMenuRole(QAction::QuitRole);
-    m_quit->setShortcut(QKeySequence::Quit);
+    m_quit->setShortcuts(keysFor(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
 
     connect(m_checkForUpdates, &QAction::triggered, this,
             [this] { m_updateChecker.checkForUpdates(true); });
@@ -66,7 +81,7 @@ QMainWindow* KestrelleApp::newWindow() {
     });
 
     // Each window carries the same commands; on macOS they form the one global menu bar.
-    QMenu* appMenu = window->menuBar()->addMenu(applicationName());
+    QMenu* appMenu = window->menuBar()->addMenu(WindowTexts::applicationMenu());
     appMenu->addAction(m_about);
     appMenu->addAction(m_checkForUpdates);
     appMenu->addSeparator();
@@ -74,8 +89,17 @@ QMainWindow* KestrelleApp::newWindow() {
     QMenu* fileMenu = window->menuBar()->addMenu(WindowTexts::fileMenu());
     fileMenu->addAction(m_newWindow);
     auto* close = fileMenu->addAction(WindowTexts::closeWindow());
-    close->setShortcut(QKeySequence::Close);
+    close->setShortcuts(keysFor(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)));
     connect(close, &QAction::triggered, window, &QWidget::close);
+#ifndef Q_OS_MACOS
+    // F10 opens the first menu, as elsewhere on these desktops; Alt and the marked letters reach
+    // the menus as well.
+    auto* openMenus = new QAction(window);
+    openMenus->setShortcut(Qt::Key_F10);
+    connect(openMenus, &QAction::triggered, window,
+            [window, appMenu] { window->menuBar()->setActiveAction(appMenu->menuAction()); });
+    window->addAction(openMenus);
+#endif
     // The shared actions answer their shortcuts in whichever window is active.
     window->addActions({m_about, m_checkForUpdates, m_newWindow, m_quit});
 

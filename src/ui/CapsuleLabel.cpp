@@ -73,7 +73,7 @@ void CapsuleLabel::paintEvent(QPaintEvent*) {
     const QRectF bounds = rect();
     Theme::fillRoundedRect(painter, bounds, bounds.height() / 2,
                            Theme::resolve(m_color.withOpacity(m_fillOpacity), palette()));
-    const QColor foreground = Theme::resolve(m_color, palette());
+    const QColor foreground = Theme::textColor(m_color, palette(), m_fillOpacity);
     int left = m_paddingH;
     if (const int box = symbolBox(); m_symbol && box > 0) {
         const QPixmap symbol = Theme::symbol(*m_symbol, foreground, box, devicePixelRatioF(),

@@ -3,8 +3,8 @@
 #include "model/ByteFormatter.h"
 #include "model/FolderItemList.h"
 #include "ui/CapsuleLabel.h"
-#include "ui/CheckBoxStyle.h"
 #include "ui/CollapseButton.h"
+#include "ui/ControlStyle.h"
 #include "ui/Theme.h"
 #include "ui/WindowTexts.h"
 
@@ -63,7 +63,7 @@ CategorySection::CategorySection(CleanupCategory category, FolderItemList& items
     header->addWidget(m_total, 0, Qt::AlignVCenter);
 
     m_selectAll = new QCheckBox(this);
-    CheckBoxStyle::apply(m_selectAll);
+    ControlStyle::apply(m_selectAll);
     const QString selectAllText = WindowTexts::selectCategory(title(category));
     m_selectAll->setToolTip(selectAllText);
     m_selectAll->setAccessibleName(selectAllText);

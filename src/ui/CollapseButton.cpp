@@ -1,5 +1,6 @@
 #include "ui/CollapseButton.h"
 
+#include "ui/ReturnKey.h"
 #include "ui/SymbolView.h"
 #include "ui/TextLabel.h"
 #include "ui/Theme.h"
@@ -79,5 +80,11 @@ void CollapseButton::paintEvent(QPaintEvent*) {
     if (hasFocus()) {
         QPainter painter(this);
         Theme::paintFocusRing(painter, rect(), 6, palette());
+    }
+}
+
+void CollapseButton::keyPressEvent(QKeyEvent* event) {
+    if (!pressOnReturn(*this, *event)) {
+        QAbstractButton::keyPressEvent(event);
     }
 }

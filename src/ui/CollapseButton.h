@@ -8,7 +8,8 @@ class SymbolView;
 class TextLabel;
 
 // The label of a section header that folds the section: a chevron, the category's symbol, its
-// title and its summary. The whole label is one button, reached with Tab and pressed with Space.
+// title and its summary. The whole label is one button, reached with Tab and pressed with Space
+// or Return.
 class CollapseButton : public QAbstractButton {
     Q_OBJECT
 
@@ -28,6 +29,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     SymbolView* m_chevron;

@@ -1,12 +1,14 @@
 #include "ui/ContentView.h"
 
 #include "platform/gui/DesktopServices.h"
+#include "ui/ControlStyle.h"
 #include "ui/Dashboard.h"
 #include "ui/Footer.h"
 #include "ui/Theme.h"
 #include "ui/WindowTexts.h"
 #include "update/UpdateChecker.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -44,6 +46,9 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setAccessibleName(WindowTexts::dashboardArea());
+    // The area itself shows no focus; the keyboard goes from control to control inside it, and
+    // Page Up and Page Down reach it from them.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
 
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
@@ -70,6 +75,19 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
         }
     });
     connect(&m_state, &ContentState::changed, this, &ContentView::refresh);
+    // A control that takes the keyboard focus comes into view, wherever the focus came from (Tab
+    // from the footer does not pass through the scroll area). A click gives focus to what is
+    // already in view, and must not move it away under the pointer before the button is released.
+    // On a screen too small for the whole content, the page itself scrolls as well.
+    connect(qApp, &QApplication::focusChanged, this, [this, pageScroll](QWidget*, QWidget* now) {
+        if (now == nullptr || !isAncestorOf(now) || QApplication::mouseButtons() != Qt::NoButton) {
+            return;
+        }
+        if (m_dashboard->isAncestorOf(now)) {
+            m_scroll->ensureWidgetVisible(now);
+        }
+        pageScroll->ensureWidgetVisible(now);
+    });
     // Widgets repaint at low priority, after the cleaner has moved on: paint the report at once.
     connect(&m_state, &ContentState::progressReported, m_footer, [this] {
         m_footer->layout()->activate();
@@ -144,7 +162,9 @@ QMessageBox* ContentView::askToStopCleaning(std::function<void()> stopAndClose) 
     box->setIcon(QMessageBox::Warning);
     QPushButton* keep = box->addButton(WindowTexts::keepCleaning(), QMessageBox::RejectRole);
     QPushButton* stop = box->addButton(WindowTexts::stopAndClose(), QMessageBox::DestructiveRole);
-    // Return and Escape must never abandon the work.
+    // Return and Escape must never abandon the work, not even with the focus on Stop and Close
+    // (Space presses it there).
+    stop->setAutoDefault(false);
     box->setDefaultButton(keep);
     box->setEscapeButton(keep);
     connect(stop, &QPushButton::clicked, this, std::move(stopAndClose));
@@ -170,6 +190,9 @@ void ContentView::finishAlert(QMessageBox* box) {
     // Versions, release notes, item names and error texts come from outside the program: they are
     // shown as the characters they are, never as markup, and nothing in them is a link.
     box->setTextFormat(Qt::PlainText);
+    for (QAbstractButton* button : box->buttons()) {
+        ControlStyle::apply(button);
+    }
     for (QLabel* label : box->findChildren<QLabel*>()) {
         label->setTextFormat(Qt::PlainText);
         label->setOpenExternalLinks(false);
@@ -212,7 +235,9 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
         QPushButton* remove =
             box->addButton(WindowTexts::confirmDelete(bytes), QMessageBox::DestructiveRole);
         QPushButton* cancel = box->addButton(WindowTexts::cancel(), QMessageBox::RejectRole);
-        // Return must never delete: the safe answer is the default.
+        // Return must never delete: the safe answer is the default, and stays so while the focus
+        // is on the destructive button (Space presses that).
+        remove->setAutoDefault(false);
         box->setDefaultButton(cancel);
         box->setEscapeButton(cancel);
         connect(remove, &QPushButton::clicked, this, [this] {

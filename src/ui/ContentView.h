@@ -51,7 +51,8 @@ private:
     void syncAlert(Alert alert, bool wanted);
     QMessageBox* makeAlert(Alert alert);
     QMessageBox* newMessageBox();
-    // Plain text throughout, a bold title and a minimum width, once the box has all its parts.
+    // Plain text throughout, a bold title, a minimum width and the theme's focus ring on the
+    // buttons, once the box has all its parts.
     static void finishAlert(QMessageBox* box);
 
     ContentState m_state;

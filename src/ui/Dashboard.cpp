@@ -4,6 +4,7 @@
 #include "ui/ActivityIndicator.h"
 #include "ui/CategorySection.h"
 #include "ui/CollapseButton.h"
+#include "ui/ControlStyle.h"
 #include "ui/DiskCard.h"
 #include "ui/PlainButton.h"
 #include "ui/SymbolView.h"
@@ -30,7 +31,9 @@ QPushButton* makeQuickButton(const QString& text, QWidget* parent) {
     QFont small = button->font();
     small.setPixelSize(Theme::Page::buttonFontSize);
     button->setFont(small);
-    button->setAutoDefault(false);
+    // Return presses it when it has the focus, as Space does.
+    button->setAutoDefault(true);
+    ControlStyle::apply(button);
     return button;
 }
 

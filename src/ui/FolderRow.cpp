@@ -7,7 +7,7 @@
 #include "platform/gui/DesktopServices.h"
 #include "ui/CapsuleLabel.h"
 #include "ui/CategoryIcon.h"
-#include "ui/CheckBoxStyle.h"
+#include "ui/ControlStyle.h"
 #include "ui/PlainButton.h"
 #include "ui/SymbolView.h"
 #include "ui/TextLabel.h"
@@ -50,7 +50,7 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
     row->setSpacing(Theme::Row::spacing);
 
     m_check = new QCheckBox(this);
-    CheckBoxStyle::apply(m_check);
+    ControlStyle::apply(m_check);
     row->addWidget(m_check, 0, Qt::AlignVCenter);
     connect(m_check, &QCheckBox::clicked, this,
             [this](bool checked) { m_items.setSelected(m_position, checked); });

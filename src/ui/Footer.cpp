@@ -3,6 +3,7 @@
 #include "model/ByteFormatter.h"
 #include "ui/ActivityIndicator.h"
 #include "ui/ContentState.h"
+#include "ui/ControlStyle.h"
 #include "ui/SymbolView.h"
 #include "ui/TextLabel.h"
 #include "ui/Theme.h"
@@ -77,8 +78,10 @@ Footer::Footer(ContentState& state, QWidget* parent)
     m_clean->setFont(cleanFont);
     m_clean->setMinimumHeight(Theme::ProminentButton::minimumHeight);
     m_clean->setDefault(false);
-    m_clean->setAutoDefault(false);
-    m_rescan->setAutoDefault(false);
+    // Return presses the focused button as Space does; nothing is pressed by Return elsewhere.
+    m_clean->setAutoDefault(true);
+    m_rescan->setAutoDefault(true);
+    ControlStyle::apply(m_rescan);
     // The buttons keep their natural width; the status block takes the free space.
     for (QPushButton* button : {m_rescan, m_clean}) {
         button->setSizePolicy(QSizePolicy::Fixed, button->sizePolicy().verticalPolicy());

@@ -1,5 +1,7 @@
 #include "ui/PlainButton.h"
 
+#include "ui/ReturnKey.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -45,7 +47,7 @@ void PlainButton::paintEvent(QPaintEvent*) {
     } else if (!isEnabled()) {
         painter.setOpacity(Theme::PlainButton::disabledOpacity);
     }
-    const QColor foreground = Theme::resolve(m_color, palette());
+    const QColor foreground = Theme::textColor(m_color, palette());
     const int box = symbolBox();
     const QPixmap symbol = Theme::symbol(m_symbol, foreground, box, devicePixelRatioF());
     const int contentWidth = sizeHint().width() - 2 * ringMargin;
@@ -59,5 +61,11 @@ void PlainButton::paintEvent(QPaintEvent*) {
     if (hasFocus()) {
         painter.setOpacity(1.0);
         Theme::paintFocusRing(painter, rect(), Theme::PlainButton::ringRadius, palette());
+    }
+}
+
+void PlainButton::keyPressEvent(QKeyEvent* event) {
+    if (!pressOnReturn(*this, *event)) {
+        QAbstractButton::keyPressEvent(event);
     }
 }

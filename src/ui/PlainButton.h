@@ -5,7 +5,7 @@
 #include <QAbstractButton>
 
 // A borderless button of a symbol and a title in one colour (the platform's plain button style),
-// such as a row's "Reveal". Reached with Tab, pressed with Space.
+// such as a row's "Reveal". Reached with Tab, pressed with Space or Return.
 class PlainButton : public QAbstractButton {
     Q_OBJECT
 
@@ -21,6 +21,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int symbolBox() const;

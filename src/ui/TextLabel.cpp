@@ -166,7 +166,7 @@ int TextLabel::heightForWidth(int width) const {
 void TextLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
-    painter.setPen(Theme::resolve(m_color, palette()));
+    painter.setPen(Theme::textColor(m_color, palette()));
     const QFontMetrics metrics(font());
     const Lines laidOut = layoutLines(width());
     const int block = blockHeight(laidOut.lines.size());

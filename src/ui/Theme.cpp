@@ -63,12 +63,67 @@ NamedColor namedColor(Tint tint) {
     return {0x007AFF, 0x0A84FF};
 }
 
-// Text colour of the palette at a fixed strength, the way the platform derives its secondary and
-// tertiary label colours from the primary one.
-QColor textAt(const QPalette& palette, qreal alpha) {
+// Relative luminance of an opaque colour, as the contrast ratio of WCAG 2 defines it.
+qreal luminance(const QColor& color) {
+    const auto linear = [](float channel) {
+        return channel <= 0.04045f ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
+}
+
+// True when `color`, drawn on each of `backgrounds`, reaches `ratio` against it. Painting rounds
+// each blend a little differently; some headroom keeps every drawn pixel at the ratio.
+bool reaches(const QColor& color, const QList<QColor>& backgrounds, qreal ratio) {
+    constexpr qreal headroom = 0.05;
+    return std::all_of(backgrounds.cbegin(), backgrounds.cend(), [&](const QColor& background) {
+        return Theme::contrast(Theme::over(color, background), background) >= ratio + headroom;
+    });
+}
+
+// The palette's text colour at the lowest strength from `nominal` up (the platform's own, from
+// which it derives its secondary and tertiary label colours) that reaches `ratio` on every
+// surface; opaque when none does. The pixel only moves away from the surface as the alpha grows,
+// so the steps can be halved.
+QColor textAt(const QPalette& palette, qreal nominal, qreal ratio) {
     QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(static_cast<float>(alpha));
+    const QList<QColor> surfaces = Theme::surfaces(palette);
+    int weak = static_cast<int>(std::ceil(nominal * 255)) - 1; // one step short of the nominal
+    int strong = 255;
+    while (strong - weak > 1) {
+        const int middle = (weak + strong) / 2;
+        color.setAlpha(middle);
+        (reaches(color, surfaces, ratio) ? strong : weak) = middle;
+    }
+    color.setAlpha(strong);
     return color;
+}
+
+// `color` with its hue and saturation kept, lightened or darkened (whichever the first background
+// calls for) as little as takes it to `ratio` on every background, in whole 8-bit steps as it
+// will be drawn. Lightness only ever moves the colour one way, so the range can be halved.
+QColor legible(const QColor& color, const QList<QColor>& backgrounds, qreal ratio) {
+    if (backgrounds.isEmpty() || reaches(color, backgrounds, ratio)) {
+        return color;
+    }
+    const QColor& first = backgrounds.first();
+    const bool lighten =
+        Theme::contrast(QColor(Qt::white), first) > Theme::contrast(QColor(Qt::black), first);
+    float hue = 0;
+    float saturation = 0;
+    float lightness = 0;
+    float alpha = 1;
+    color.getHslF(&hue, &saturation, &lightness, &alpha);
+    const auto at = [&](float level) {
+        return QColor::fromRgba(QColor::fromHslF(hue, saturation, level, alpha).rgba());
+    };
+    float weak = lightness;
+    float strong = lighten ? 1.0f : 0.0f;
+    for (int step = 0; step < 12; ++step) {
+        const float middle = (weak + strong) / 2;
+        (reaches(at(middle), backgrounds, ratio) ? strong : weak) = middle;
+    }
+    return at(strong);
 }
 
 // Each symbol's file in the bundled icon set. A switch without a default: a symbol added without
@@ -196,10 +251,10 @@ QColor Theme::resolve(const Color& color, const QPalette& palette) {
         resolved = palette.color(QPalette::WindowText);
         break;
     case Color::Role::secondary:
-        resolved = textAt(palette, dark ? 0.55 : 0.5);
+        resolved = textAt(palette, dark ? 0.55 : 0.5, secondaryTextContrast);
         break;
     case Color::Role::tertiary:
-        resolved = textAt(palette, dark ? 0.25 : 0.26);
+        resolved = textAt(palette, dark ? 0.25 : 0.26, textContrast);
         break;
     case Color::Role::accent:
         resolved = palette.color(QPalette::Highlight);
@@ -218,9 +273,61 @@ QColor Theme::resolve(const Color& color, const QPalette& palette) {
     return resolved;
 }
 
+qreal Theme::contrast(const QColor& one, const QColor& other) {
+    const qreal first = luminance(one);
+    const qreal second = luminance(other);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QColor Theme::over(const QColor& top, const QColor& bottom) {
+    // In the 8-bit steps that painting works in.
+    const int alpha = top.alpha();
+    const auto mix = [alpha](int above, int below) {
+        return (above * alpha + below * (255 - alpha) + 127) / 255;
+    };
+    return QColor(mix(top.red(), bottom.red()), mix(top.green(), bottom.green()),
+                  mix(top.blue(), bottom.blue()));
+}
+
+QList<QColor> Theme::surfaces(const QPalette& palette) {
+    // The dashboard is filled with the window's colour, sections are laid over it and rows over
+    // the sections, each translucent.
+    const QColor window = palette.color(QPalette::Window);
+    const QColor section =
+        over(resolve(Color::of(Color::Role::windowBackground).withOpacity(Section::fillOpacity),
+                     palette),
+             window);
+    const QColor row = over(
+        resolve(Color::of(Color::Role::controlBackground).withOpacity(Row::fillOpacity), palette),
+        section);
+    return {window, palette.color(QPalette::Base), section, row};
+}
+
+QColor Theme::textColor(const Color& color, const QPalette& palette, qreal fillOpacity) {
+    const QColor text = resolve(color, palette);
+    if (color.role != Color::Role::named && color.role != Color::Role::accent) {
+        return text; // the text roles reach their contrast by their strength
+    }
+    QList<QColor> backgrounds = surfaces(palette);
+    if (fillOpacity > 0) {
+        const QColor fill = resolve(color.withOpacity(fillOpacity), palette);
+        for (QColor& background : backgrounds) {
+            background = over(fill, background);
+        }
+    }
+    return legible(text, backgrounds, textContrast);
+}
+
+QColor Theme::focusRing(const QPalette& palette) {
+    QList<QColor> around = surfaces(palette);
+    around.append(palette.color(QPalette::Button));
+    return legible(palette.color(QPalette::Highlight), around, markContrast);
+}
+
 QColor Theme::checkBoxBorder(const QPalette& palette, bool checked) {
     if (checked) {
-        return palette.color(QPalette::Highlight);
+        // The fill stays the accent, under a mark in the accent's text colour.
+        return legible(palette.color(QPalette::Highlight), surfaces(palette), markContrast);
     }
     return resolve(Color::of(Color::Role::primary).withOpacity(CheckBox::borderOpacity), palette);
 }
@@ -282,9 +389,13 @@ QColor Theme::prominentButtonText() {
     return QColor(Qt::white);
 }
 
+QColor Theme::prominentButtonFill(const QPalette& palette) {
+    return legible(named(Tint::green, palette), {prominentButtonText()}, textContrast);
+}
+
 QString Theme::prominentButtonStyleSheet(const QPalette& palette) {
     using P = ProminentButton;
-    const QColor green = named(Tint::green, palette);
+    const QColor green = prominentButtonFill(palette);
     QColor disabledFill = green;
     disabledFill.setAlphaF(static_cast<float>(P::disabledFillOpacity));
     QColor disabledText = prominentButtonText();
@@ -301,7 +412,7 @@ QString Theme::prominentButtonStyleSheet(const QPalette& palette) {
         .arg(green.darker(P::pressedDarker).name(), disabledFill.name(QColor::HexArgb),
              disabledText.name(QColor::HexArgb))
         .arg(P::focusWidth)
-        .arg(palette.color(QPalette::Highlight).name());
+        .arg(palette.color(QPalette::WindowText).name());
 }
 
 void Theme::fillRoundedRect(QPainter& painter, const QRectF& rect, qreal radius,
@@ -322,12 +433,11 @@ void Theme::fillRoundedRect(QPainter& painter, const QRectF& rect, qreal radius,
 
 void Theme::paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius,
                            const QPalette& palette) {
-    QColor ring = palette.color(QPalette::Highlight);
-    ring.setAlphaF(0.6f);
+    const qreal half = focusRingWidth / 2.0;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(ring, 2.0));
+    painter.setPen(QPen(focusRing(palette), focusRingWidth));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), radius, radius);
+    painter.drawRoundedRect(rect.adjusted(half, half, -half, -half), radius, radius);
     painter.restore();
 }

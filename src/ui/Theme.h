@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QPalette>
 #include <QPixmap>
 #include <QRectF>
@@ -41,7 +42,7 @@ public:
             named,             // one of the platform's named colours (`tint`)
             primary,           // primary text
             secondary,         // secondary text, also the neutral fill of tracks and dots
-            tertiary,          // fainter than secondary
+            tertiary,          // fainter than secondary, still legible
             accent,            // the user's accent colour
             controlBackground, // behind controls and cards
             windowBackground,  // behind the window's content
@@ -57,10 +58,33 @@ public:
         bool operator==(const Color&) const = default;
     };
 
+    // Secondary and tertiary text are the palette's text colour at the lowest strength, never below
+    // the platform's, that reaches their contrast on every surface: on a low-contrast palette they
+    // grow stronger instead of fading out.
     static QColor resolve(const Color& color, const QPalette& palette);
     // The named colour in the palette's appearance.
     static QColor named(Tint tint, const QPalette& palette);
     static bool isDark(const QPalette& palette);
+
+    // Contrast ratios (WCAG 2) that the window keeps on every palette: text against what it is
+    // drawn on, secondary text a step above so that it stays darker than tertiary, and focus
+    // outlines and other marks that are not text.
+    static constexpr qreal textContrast = 4.5;
+    static constexpr qreal secondaryTextContrast = 7.0;
+    static constexpr qreal markContrast = 3.0;
+    // The contrast ratio of two opaque colours, from 1 to 21.
+    static qreal contrast(const QColor& one, const QColor& other);
+    // The pixel that `top` gives drawn over the opaque `bottom`.
+    static QColor over(const QColor& top, const QColor& bottom);
+    // The opaque colours the window draws text on: the window, a card, a section and a row.
+    static QList<QColor> surfaces(const QPalette& palette);
+    // The colour a view draws text of `color` in, on a fill of the same colour at `fillOpacity`
+    // (a capsule) or on the bare surface. A named or accent colour keeps its hue but is darkened
+    // or lightened until it reaches `textContrast` on every surface.
+    static QColor textColor(const Color& color, const QPalette& palette, qreal fillOpacity = 0);
+    // The keyboard-focus outline: the accent, darkened or lightened until it stands out against
+    // every surface and the palette's buttons.
+    static QColor focusRing(const QPalette& palette);
 
     // The resource of the icon that stands for a symbol.
     static QString symbolFile(Symbol symbol);
@@ -74,9 +98,10 @@ public:
 
     static void fillRoundedRect(QPainter& painter, const QRectF& rect, qreal radius,
                                 const QColor& color);
-    // A keyboard-focus outline around `rect`, in the accent colour.
+    // A keyboard-focus outline `focusRingWidth` wide just inside `rect`, in `focusRing`.
     static void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius,
                                const QPalette& palette);
+    static constexpr int focusRingWidth = 2;
 
     // Fills behind a tinted symbol or text.
     static constexpr qreal tintFillOpacity = 0.15;
@@ -162,10 +187,14 @@ public:
         static constexpr int sizeFontSize = 14;
         static constexpr int labelSpacing = 4;
     };
-    // Checkboxes keep a visible edge and mark on any palette (the edge against the row behind it).
+    // Checkboxes keep a visible edge and mark on any palette (the edge against the row behind it,
+    // a checked box's in the accent moved as far as that takes). The focus ring goes around the
+    // box with a gap, so that it shows on a checked box as well.
     struct CheckBox {
         static constexpr qreal borderOpacity = 0.55;
         static constexpr qreal radius = 3;
+        static constexpr int ringGap = 2;
+        static constexpr int ringRoom = ringGap + focusRingWidth; // around the box, each side
     };
     static QColor checkBoxBorder(const QPalette& palette, bool checked);
     static QColor checkBoxFill(const QPalette& palette, bool checked);
@@ -195,7 +224,8 @@ public:
         static constexpr int progressHeight = 6;
     };
     // The window's one prominent button (the clean button): white on green, dimmed when it
-    // cannot act.
+    // cannot act. The green is darkened as far as white text on it needs; its focus outline is
+    // the palette's text colour, which stands out against both the green and the window.
     struct ProminentButton {
         static constexpr int minimumHeight = 30;
         static constexpr int radius = 7;
@@ -207,6 +237,7 @@ public:
         static constexpr qreal disabledTextOpacity = 0.59;
     };
     static QColor prominentButtonText();
+    static QColor prominentButtonFill(const QPalette& palette);
     // The button's look as a style sheet (the one way to restyle a push button under every
     // widget style), built from the values above and the palette's appearance.
     static QString prominentButtonStyleSheet(const QPalette& palette);

@@ -214,6 +214,12 @@ QString WindowTexts::cleanupProgress() {
     return QStringLiteral("Cleanup progress");
 }
 
+QString WindowTexts::applicationMenu() {
+    return QLatin1Char('&') + applicationName();
+}
+QString WindowTexts::aboutItem() {
+    return QLatin1Char('&') + about();
+}
 QString WindowTexts::about() {
     return QStringLiteral("About ") + applicationName();
 }
@@ -224,17 +230,17 @@ QString WindowTexts::aboutMessage(const QString& version, qint64 buildNumber) {
              QString::number(buildNumber));
 }
 QString WindowTexts::checkForUpdates() {
-    return QStringLiteral("Check for Updates...");
+    return QStringLiteral("Check for &Updates...");
 }
 QString WindowTexts::newWindow() {
-    return QStringLiteral("New Window");
+    return QStringLiteral("&New Window");
 }
 QString WindowTexts::quit() {
-    return QStringLiteral("Quit ") + applicationName();
+    return QStringLiteral("&Quit ") + applicationName();
 }
 QString WindowTexts::fileMenu() {
-    return QStringLiteral("File");
+    return QStringLiteral("&File");
 }
 QString WindowTexts::closeWindow() {
-    return QStringLiteral("Close Window");
+    return QStringLiteral("&Close Window");
 }

@@ -79,7 +79,10 @@ struct WindowTexts {
     static QString inProgress();
     static QString cleanupProgress();
 
-    // The menus.
+    // The menus. Their titles and items mark the letter that opens them with an ampersand.
+    static QString applicationMenu();
+    static QString aboutItem();
+    // The title of the About box.
     static QString about();
     // Rich text (the name in bold); every part is the program's own.
     static QString aboutMessage(const QString& version, qint64 buildNumber);

@@ -12,6 +12,7 @@
 #include "ui/PlainButton.h"
 #include "ui/SymbolView.h"
 #include "ui/TextLabel.h"
+#include "ui/Theme.h"
 #include "ui/UsageBar.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -296,8 +299,7 @@ private slots:
     }
 
     // At the window's minimum size, after a new list, the dashboard takes the viewport's width
-    // without a horizontal bar and grows as tall as its rows; the keyboard walks it in reading
-    // order, right after the quick-selection buttons, and leaves it for what follows in the window.
+    // without a horizontal bar and grows as tall as its rows (the window's test walks it with Tab).
     void fitsTheWindowAfterANewList() {
         QList<FolderItem> items;
         for (int index = 0; index < 12; ++index) {
@@ -311,24 +313,112 @@ private slots:
         QVERIFY(f.dashboard->height() >= f.dashboard->heightForWidth(f.dashboard->width()));
         QVERIFY(f.area->verticalScrollBar()->maximum() > 0);
 
-        QList<QWidget*> expected{f.dashboard->selectSafeButton(), f.dashboard->selectAllButton(),
-                                 f.dashboard->deselectAllButton()};
-        for (CategorySection* section : f.dashboard->sections()) {
-            expected << section->collapseButton() << section->selectAllBox();
-            for (FolderRow* row : section->rows()) {
-                // Every row is laid out at full height, none squeezed.
-                QCOMPARE(row->height(), row->heightForWidth(row->width()));
-                expected << row->checkBox() << row->revealButton();
-                QVERIFY(!row->checkBox()->accessibleName().isEmpty());
+        for (FolderRow* row : f.dashboard->findChildren<FolderRow*>()) {
+            // Every row is laid out at full height, none squeezed.
+            QCOMPARE(row->height(), row->heightForWidth(row->width()));
+            QVERIFY(!row->checkBox()->accessibleName().isEmpty());
+        }
+    }
+
+    // Every text the dashboard draws, in the colour its view resolves, against the pixel it is
+    // drawn on (the translucent fills as painted); the clean button's style on the footer. And the
+    // focus of each kind of control: at least 3:1 between its pixels focused and not. In the
+    // platform's light palette and a dark one (qt6ct's "darker" scheme).
+    void contrast_data() {
+        QTest::addColumn<QColor>("foreground");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<qreal>("minimum");
+        QPalette darker(QColor(0x424245), QColor(0x222020)); // button, window
+        darker.setColor(QPalette::Base, QColor(0x3d3d3d));
+        darker.setColor(QPalette::Highlight, QColor(0x12608a));
+        for (const auto& scheme : {std::pair("light", QApplication::style()->standardPalette()),
+                                   std::pair("dark", darker)}) {
+            const char* name = scheme.first; // clang 14 captures no structured binding
+            const QPalette& palette = scheme.second;
+            Fixture f({item({.name = "d", .category = C::developerTools, .selected = true}),
+                       item({.category = C::simulators, .tier = SafetyTier::developer}),
+                       item({.category = C::dormantPlugins, .sudo = true}),
+                       item({.category = C::containerResidue, .tier = SafetyTier::caution}),
+                       item({})});
+            f.window.setPalette(palette);
+            f.footer->setStyleSheet(Theme::prominentButtonStyleSheet(palette));
+            f.window.resize(800, 1400);
+            QVERIFY(QTest::qWaitForWindowActive(&f.window));
+            f.window.setAttribute(Qt::WA_KeyboardFocusChange); // as after Tab
+            const QImage shot = f.window.grab().toImage();
+            CategorySection* tools = f.dashboard->section(C::developerTools);
+            int count = 0;
+            const auto text = [&](QWidget* view, const QString& shown, const QColor& color,
+                                  QPoint blank = {}) {
+                const QColor under = shot.pixelColor(view->mapTo(&f.window, blank));
+                if (view->isVisible()) {
+                    QTest::addRow("%s %d: %s", name, ++count, qPrintable(shown))
+                        << Theme::over(color, under) << under << Theme::textContrast;
+                }
+            };
+            for (TextLabel* label : f.window.findChildren<TextLabel*>()) {
+                text(label, label->text(), Theme::textColor(label->color(), palette));
+            }
+            for (CapsuleLabel* pill : f.window.findChildren<CapsuleLabel*>()) {
+                text(pill, pill->text(),
+                     Theme::textColor(pill->color(), palette, pill->fillOpacity()),
+                     {3, pill->height() / 2});
+            }
+            for (PlainButton* button : f.window.findChildren<PlainButton*>()) {
+                text(button, button->text(), Theme::textColor(button->color(), palette));
+            }
+            // A checkbox's edge stands out from the row behind it, checked or not.
+            for (QCheckBox* box :
+                 {tools->rows().first()->checkBox(),
+                  f.dashboard->section(C::safeCaches)->rows().first()->checkBox()}) {
+                QStyleOptionButton option;
+                option.initFrom(box);
+                const QRect square =
+                    box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+                const QPoint edge =
+                    box->mapTo(&f.window, QPoint(square.left(), square.center().y()));
+                QTest::addRow("%s: edge of a box, checked: %d", name, box->isChecked())
+                    << shot.pixelColor(edge) << shot.pixelColor(edge - QPoint(3, 0))
+                    << Theme::markContrast;
+            }
+            text(f.footer, "clean button", Theme::prominentButtonText(),
+                 {4, f.footer->height() / 2});
+
+            const std::pair<const char*, QWidget*> controls[] = {
+                {"button", f.dashboard->selectAllButton()},
+                {"fold", tools->collapseButton()},
+                {"checked box", tools->rows().first()->checkBox()},
+                {"box", f.dashboard->section(C::safeCaches)->rows().first()->checkBox()},
+                {"reveal", tools->rows().first()->revealButton()},
+                {"clean", f.footer}};
+            for (const auto& [what, control] : controls) {
+                const QRect around = QRect(control->mapTo(&f.window, QPoint()), control->size())
+                                         .adjusted(-4, -4, 4, 4);
+                f.dashboard->selectSafeButton()->setFocus(Qt::TabFocusReason);
+                const QImage plain = f.window.grab(around).toImage();
+                control->setFocus(Qt::TabFocusReason);
+                const QImage focused = f.window.grab(around).toImage();
+                std::pair<QColor, QColor> most{Qt::black, Qt::black};
+                for (int at = 0; at < plain.width() * plain.height(); ++at) {
+                    const QPoint pixel(at % plain.width(), at / plain.width());
+                    const std::pair pair(focused.pixelColor(pixel), plain.pixelColor(pixel));
+                    if (Theme::contrast(pair.first, pair.second) >
+                        Theme::contrast(most.first, most.second)) {
+                        most = pair;
+                    }
+                }
+                QTest::addRow("%s: focus on %s", name, what)
+                    << most.first << most.second << Theme::markContrast;
             }
         }
-        expected << f.footer;
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        expected.first()->setFocus(Qt::TabFocusReason);
-        for (int index = 1; index < expected.size(); ++index) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), expected[index]);
-        }
+    }
+    void contrast() {
+        QFETCH(QColor, foreground);
+        QFETCH(QColor, background);
+        QFETCH(qreal, minimum);
+        const qreal ratio = Theme::contrast(foreground, background);
+        QVERIFY2(ratio >= minimum, qPrintable(foreground.name() + " on " + background.name() +
+                                              ": " + QString::number(ratio)));
     }
 };
 

@@ -9,15 +9,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QImage>
 #include <QLayout>
 #include <QSignalSpy>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QTest>
 #include <QTextDocument>
 
-#include <cmath>
 #include <memory>
 
 namespace {
@@ -169,61 +165,6 @@ private slots:
         }
         QCOMPARE(row->pathLabel()->visibleLines(row->pathLabel()->width()).join(QString()),
                  displayPath(deep, "/Users/u"));
-    }
-
-    // Checkboxes stand out from the row in light and dark palettes, checked or not: their edge
-    // has at least the contrast that controls need (3:1) against the row behind it.
-    void checkboxesStandOut_data() {
-        QTest::addColumn<QPalette>("palette");
-        QTest::addColumn<bool>("checked");
-        QPalette light = QApplication::style()->standardPalette();
-        QPalette dark = light;
-        for (auto [role, rgb] : {std::pair{QPalette::Window, 0x31363B},
-                                 {QPalette::Base, 0x232629},
-                                 {QPalette::WindowText, 0xEFF0F1},
-                                 {QPalette::Text, 0xEFF0F1},
-                                 {QPalette::Button, 0x31363B},
-                                 {QPalette::Highlight, 0x3DAEE9}}) {
-            dark.setColor(role, QColor::fromRgb(rgb));
-        }
-        QTest::newRow("light, unchecked") << light << false;
-        QTest::newRow("light, checked") << light << true;
-        QTest::newRow("dark, unchecked") << dark << false;
-        QTest::newRow("dark, checked") << dark << true;
-    }
-    void checkboxesStandOut() {
-        QFETCH(QPalette, palette);
-        QFETCH(bool, checked);
-        Rows rows({item({.selected = checked})});
-        const auto row = rows.row(0);
-        row->setPalette(palette);
-        QImage image(row->size(), QImage::Format_RGB32);
-        image.fill(palette.color(QPalette::Window));
-        row->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-
-        const auto luminance = [](QRgb rgb) {
-            const auto channel = [](int value) {
-                const double c = value / 255.0;
-                return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-            };
-            return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) +
-                   0.0722 * channel(qBlue(rgb));
-        };
-        QStyleOptionButton option;
-        option.initFrom(row->checkBox());
-        const QRect box =
-            row->checkBox()
-                ->style()
-                ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, row->checkBox())
-                .translated(row->checkBox()->pos());
-        const double behind = luminance(image.pixel(box.left() - 3, box.center().y()));
-        double best = 1.0;
-        for (int x = box.left(); x <= box.left() + 1; ++x) {
-            const double edge = luminance(image.pixel(x, box.center().y()));
-            best =
-                std::max(best, (std::max(edge, behind) + 0.05) / (std::min(edge, behind) + 0.05));
-        }
-        QVERIFY2(best >= 3.0, qPrintable(QString::number(best)));
     }
 };
 

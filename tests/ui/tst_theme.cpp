@@ -123,12 +123,21 @@ private slots:
         QPalette dark;
         dark.setColor(QPalette::Window, QColor(0x32, 0x32, 0x32));
         dark.setColor(QPalette::WindowText, Qt::white);
+        dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
         QVERIFY(Theme::named(Tint::green, light) != Theme::named(Tint::green, dark));
-        // Secondary text follows the palette's text colour, never a fixed black or white.
+        // Secondary text follows the palette's text colour, never a fixed black or white, and
+        // stays fainter than primary text, tertiary fainter still.
         const auto secondary = Theme::Color::of(Theme::Color::Role::secondary);
         QCOMPARE(Theme::resolve(secondary, dark).rgb(), QColor(Qt::white).rgb());
         QCOMPARE(Theme::resolve(secondary, light).rgb(), QColor(Qt::black).rgb());
-        QVERIFY(Theme::resolve(secondary, light).alphaF() < 1.0);
+        for (const QPalette& palette : {light, dark}) {
+            QList<qreal> alpha; // primary, secondary, tertiary
+            for (int role = 1; role <= 3; ++role) {
+                alpha
+                    << Theme::resolve(Theme::Color::of(Theme::Color::Role(role)), palette).alphaF();
+            }
+            QVERIFY(alpha[0] > alpha[1] + 0.1 && alpha[1] > alpha[2] + 0.1);
+        }
     }
 
     // Capsules keep round ends whatever their size: the corner pixels stay empty while the

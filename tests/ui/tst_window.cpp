@@ -12,6 +12,7 @@
 #include "support/Trees.h"
 #include "ui/CapsuleLabel.h"
 #include "ui/CategorySection.h"
+#include "ui/CollapseButton.h"
 #include "ui/ContentView.h"
 #include "ui/Dashboard.h"
 #include "ui/DiskCard.h"
@@ -35,6 +36,7 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QMap>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMutex>
 #include <QPointer>
@@ -112,6 +114,16 @@ struct Rig {
     FolderRow::Environment environment() { return {disk.home(), &desktop}; }
     // A window's content, as the program makes one for each window.
     ContentView* newView() { return new ContentView(services(), environment()); }
+};
+
+// The program's shell over a rig, with one window open.
+struct Shell {
+    explicit Shell(Rig& rig)
+        : app(rig.checker, [&rig] { return rig.newView(); }) {}
+    KestrelleApp app;
+    QPointer<QMainWindow> window = app.newWindow();
+    ContentView* view = static_cast<ContentView*>(window->centralWidget());
+    ContentState& state = view->state();
 };
 
 QPushButton* buttonNamed(QMessageBox* box, const QString& text) {
@@ -476,6 +488,7 @@ private slots:
         QTest::addColumn<bool>("quitting");
         QTest::addColumn<QString>("answer"); // a button, "" for none, or "stopped" elsewhere
         QTest::newRow("keep cleaning") << false << "Keep Cleaning";
+        QTest::newRow("Return on stop and close") << false << "return";
         QTest::newRow("stop and close") << false << "Stop and Close";
         QTest::newRow("run ends while asked") << false << "";
         QTest::newRow("run stopped while asked") << false << "stopped";
@@ -486,11 +499,9 @@ private slots:
         QFETCH(bool, quitting);
         QFETCH(QString, answer);
         Rig rig;
-        KestrelleApp app(rig.checker, [&] { return rig.newView(); });
-        QPointer<QMainWindow> window = app.newWindow();
+        Shell shell(rig);
+        auto& [app, window, view, state] = shell;
         QPointer<QMainWindow> idle = quitting ? app.newWindow() : nullptr;
-        auto* view = static_cast<ContentView*>(window->centralWidget());
-        ContentState& state = view->state();
         QTRY_VERIFY(!state.isScanning());
         rig.holdCleanup(state);
         state.performCleanup();
@@ -509,6 +520,8 @@ private slots:
         } else if (answer == "quit") { // asked anew, about every window
             app.quit();
             buttonNamed(app.quitQuestion(), "Stop and Close")->click();
+        } else if (answer == "return") { // on Stop and Close: still the safe answer
+            QTest::keyClick(buttonNamed(question, "Stop and Close"), Qt::Key_Return);
         } else if (!answer.isEmpty()) {
             buttonNamed(question, answer)->click();
         }
@@ -573,6 +586,77 @@ private slots:
         // Idle pool threads would linger for half a minute; a thread Qt itself starts and ends on
         // the way is let go.
         QTRY_COMPARE(pooledThreads(), 0);
+    }
+
+    // Keyboard only, in the window as the program opens it. Tab goes through the quick-selection
+    // buttons, each section's controls and the footer's buttons and comes back, each control in
+    // view as it takes the focus. Return presses the focused button as Space does, but never the
+    // destructive answer of a question. The menus open with Alt and their letter or with F10, and
+    // Ctrl+W and Ctrl+Q work whatever the platform theme binds (here: Close twice, Quit nothing).
+    void keyboardOnly() {
+        Rig rig;
+        Shell shell(rig);
+        auto& [app, window, view, state] = shell;
+        QTRY_VERIFY(!state.isScanning());
+        state.items().replaceAll(QList<FolderItem>(24, item({.selected = true})));
+        QApplication::processEvents(); // lays the new rows out
+        Dashboard* dashboard = view->dashboard();
+        QList<QWidget*> chain{dashboard->selectSafeButton(), dashboard->selectAllButton(),
+                              dashboard->deselectAllButton()};
+        for (CategorySection* section : dashboard->sections()) {
+            chain << section->collapseButton() << section->selectAllBox();
+            for (FolderRow* row : section->rows()) {
+                chain << row->checkBox() << row->revealButton();
+            }
+        }
+        chain << view->footer()->rescanButton() << view->footer()->cleanButton() << chain.first();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QWidget* viewport = view->scrollArea()->viewport();
+        chain.first()->setFocus(Qt::TabFocusReason);
+        for (QWidget* next : chain.mid(1)) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+            QVERIFY(
+                !dashboard->isAncestorOf(next) ||
+                viewport->rect().contains(QRect(next->mapTo(viewport, QPoint()), next->size())));
+        }
+
+        // Offscreen, a window is active again only when asked after a dialog or window went.
+        const auto press = [](QWidget* control, Qt::Key key, Qt::KeyboardModifiers with = {}) {
+            control->window()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(control->window()));
+            control->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(control, key, with);
+        };
+        press(dashboard->deselectAllButton(), Qt::Key_Return);
+        QCOMPARE(state.selectedCount(), 0);
+        press(dashboard->selectAllButton(), Qt::Key_Return);
+        QCOMPARE(state.selectedCount(), 24);
+        press(dashboard->sections().first()->rows().first()->revealButton(), Qt::Key_Return);
+        QCOMPARE(rig.desktop.revealed, QStringList{state.items().item(0).path});
+        press(dashboard->sections().first()->collapseButton(), Qt::Key_Return);
+        QCOMPARE(dashboard->collapsedCategories().size(), 1);
+        press(view->footer()->cleanButton(), Qt::Key_Return);
+        QPointer<QMessageBox> confirm = view->presentedAlert(ContentView::Alert::confirm);
+        QVERIFY(confirm);
+        press(buttonNamed(confirm, WindowTexts::confirmDelete(state.selectedBytes())),
+              Qt::Key_Return);
+        QTRY_VERIFY(!confirm);
+        QVERIFY(!state.isCleaning() && !state.lastResult());
+
+        const QList<QAction*> menus = window->menuBar()->actions();
+        press(window, Qt::Key_F, Qt::AltModifier);
+        QCOMPARE(QApplication::activePopupWidget(), menus.at(1)->menu());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_N);
+        QPointer<QWidget> second;
+        QTRY_VERIFY((second = QApplication::activeWindow()) && second != window);
+        QTest::keyClick(second, Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(!second);
+        press(window, Qt::Key_F10);
+        QCOMPARE(QApplication::activePopupWidget(), menus.at(0)->menu());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!window);
     }
 
     // The window's scan and cleanup walk and remove while its event loop keeps ticking.
