@@ -9,6 +9,14 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Wide enough for any one line a label is given, small enough for the layout's fixed-point widths.
+constexpr qreal unboundedLineWidth = 1e6;
+
+} // namespace
 
 TextLabel::TextLabel(const QFont& font, Theme::Color color, QWidget* parent)
     : QWidget(parent)
@@ -80,7 +88,20 @@ int TextLabel::naturalWidth() const {
     const QFontMetrics metrics(font());
     int widest = 0;
     for (const QString& line : m_text.split(QLatin1Char('\n'))) {
-        widest = std::max(widest, metrics.horizontalAdvance(line));
+        // Measured as a wrapped line is laid out too: the layout may need a fraction of a pixel
+        // more than the rounded advance (at a hyphen, say), and given only the advance it would
+        // break a name that fits.
+        QTextLayout layout(line, font());
+        layout.beginLayout();
+        QTextLine laidOut = layout.createLine();
+        qreal natural = 0;
+        if (laidOut.isValid()) {
+            laidOut.setLineWidth(unboundedLineWidth);
+            natural = laidOut.naturalTextWidth();
+        }
+        layout.endLayout();
+        widest = std::max(
+            {widest, metrics.horizontalAdvance(line), static_cast<int>(std::ceil(natural))});
     }
     return widest + 1;
 }

@@ -149,6 +149,12 @@ private slots:
         QTest::keyClick(row->revealButton(), Qt::Key_Space);
         QCOMPARE(rows.desktop.revealed, (QStringList{path, path}));
 
+        // A name stays on one line at the width it asks for, even where a break after a hyphen
+        // needs a fraction of a pixel more than the rounded advance.
+        rows.list.replaceAll({item({.name = "com.example.notes-updater"})});
+        row->refresh();
+        QCOMPARE(row->nameLabel()->visibleLines(row->nameLabel()->sizeHint().width()).size(), 1);
+
         // A long name wraps; a long path wraps anywhere and is shown whole, never cut.
         const QString deep = "/Users/u/Library/Developer/CoreSimulator/Caches/dyld/23A344/"
                              "com.apple.CoreSimulator.SimRuntime.iOS-17-0.21A328_cache";
