@@ -85,7 +85,7 @@ bool reaches(const QColor& color, const QList<QColor>& backgrounds, qreal ratio)
 // which it derives its secondary and tertiary label colours) that reaches `ratio` on every
 // surface; opaque when none does. The pixel only moves away from the surface as the alpha grows,
 // so the steps can be halved.
-QColor textAt(const QPalette& palette, qreal nominal, qreal ratio) {
+QColor searchTextAt(const QPalette& palette, qreal nominal, qreal ratio) {
     QColor color = palette.color(QPalette::WindowText);
     const QList<QColor> surfaces = Theme::surfaces(palette);
     int weak = static_cast<int>(std::ceil(nominal * 255)) - 1; // one step short of the nominal
@@ -102,7 +102,7 @@ QColor textAt(const QPalette& palette, qreal nominal, qreal ratio) {
 // `color` with its hue and saturation kept, lightened or darkened (whichever the first background
 // calls for) as little as takes it to `ratio` on every background, in whole 8-bit steps as it
 // will be drawn. Lightness only ever moves the colour one way, so the range can be halved.
-QColor legible(const QColor& color, const QList<QColor>& backgrounds, qreal ratio) {
+QColor searchLegible(const QColor& color, const QList<QColor>& backgrounds, qreal ratio) {
     if (backgrounds.isEmpty() || reaches(color, backgrounds, ratio)) {
         return color;
     }
@@ -124,6 +124,40 @@ QColor legible(const QColor& color, const QList<QColor>& backgrounds, qreal rati
         (reaches(at(middle), backgrounds, ratio) ? strong : weak) = middle;
     }
     return at(strong);
+}
+
+// Colours are resolved at every paint, and the searches above give the same answer for the same
+// colours: each answer is worked out once. Only the GUI thread draws, so the table needs no lock.
+template <typename Search>
+QColor remembered(const QList<QRgb>& colors, qreal nominal, qreal ratio, Search search) {
+    static QHash<QByteArray, QRgb> answers;
+    QByteArray key(reinterpret_cast<const char*>(colors.constData()),
+                   colors.size() * qsizetype(sizeof(QRgb)));
+    key.append(reinterpret_cast<const char*>(&nominal), sizeof nominal);
+    key.append(reinterpret_cast<const char*>(&ratio), sizeof ratio);
+    if (const auto known = answers.constFind(key); known != answers.cend()) {
+        return QColor::fromRgba(*known);
+    }
+    const QColor answer = search();
+    answers.insert(key, answer.rgba());
+    return answer;
+}
+
+QColor textAt(const QPalette& palette, qreal nominal, qreal ratio) {
+    // The surfaces follow from the window and base colours.
+    const QList<QRgb> colors{palette.color(QPalette::WindowText).rgba(),
+                             palette.color(QPalette::Window).rgba(),
+                             palette.color(QPalette::Base).rgba()};
+    return remembered(colors, nominal, ratio,
+                      [&] { return searchTextAt(palette, nominal, ratio); });
+}
+
+QColor legible(const QColor& color, const QList<QColor>& backgrounds, qreal ratio) {
+    QList<QRgb> colors{color.rgba()};
+    for (const QColor& background : backgrounds) {
+        colors.append(background.rgba());
+    }
+    return remembered(colors, 0, ratio, [&] { return searchLegible(color, backgrounds, ratio); });
 }
 
 // Each symbol's file in the bundled icon set. A switch without a default: a symbol added without
