@@ -366,23 +366,66 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
     return text;
 }
 
-bool FileSystem::createDirectory(const QString& path) const {
+std::optional<FileSystem::FolderAttributes>
+FileSystem::folderAttributes(const QString& path) const {
+    const auto physical = physicalPath(path);
+    struct stat info {};
+    if (!physical || ::lstat(physical->constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    FolderAttributes attributes{std::nullopt, info.st_uid, info.st_gid};
+    if (S_ISDIR(info.st_mode)) {
+        attributes.mode = info.st_mode & 07777;
+    }
+    return attributes;
+}
+
+bool FileSystem::createDirectory(const QString& path,
+                                 const std::optional<FolderAttributes>& as) const {
     const auto physical = physicalPath(path);
     if (!physical) {
         return false;
     }
     // Top down, like mkdir -p: folders that already exist are passed over.
-    for (qsizetype slash = physical->indexOf('/', 1);; slash = physical->indexOf('/', slash + 1)) {
-        const QByteArray folder = slash < 0 ? *physical : physical->left(slash);
-        if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST) {
+    const qsizetype last = physical->lastIndexOf('/');
+    for (qsizetype slash = physical->indexOf('/', 1); slash >= 0;
+         slash = physical->indexOf('/', slash + 1)) {
+        if (::mkdir(physical->left(slash).constData(), 0777) != 0 && errno != EEXIST) {
             return false;
         }
-        if (slash < 0) {
-            break;
+    }
+    // The folder itself is made and given its attributes through the folder holding it, so that
+    // a link put in the way meanwhile cannot lead them elsewhere.
+    const QByteArray parent = last <= 0 ? QByteArrayLiteral("/") : physical->left(last);
+    const QByteArray name = physical->mid(last + 1);
+    const int parentFd =
+        ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (parentFd < 0) {
+        return false;
+    }
+    // Private until its attributes are set.
+    const bool keepsMode = as && as->mode;
+    bool given = true;
+    if (::mkdirat(parentFd, name.constData(), keepsMode ? 0700 : 0777) == 0 && as) {
+        const int made = ::openat(parentFd, name.constData(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        given = made >= 0;
+        // Owner first: changing it may clear the setgid bit that the mode then sets.
+        if (given && ::geteuid() == 0) {
+            given = ::fchown(made, as->owner, as->group) == 0;
+        }
+        if (made >= 0 && keepsMode) {
+            given = ::fchmod(made, static_cast<mode_t>(*as->mode)) == 0 && given;
+        }
+        if (made >= 0) {
+            ::close(made);
         }
     }
     struct stat info {};
-    return ::stat(physical->constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    const bool isFolder =
+        ::fstatat(parentFd, name.constData(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+    ::close(parentFd);
+    return isFolder && given;
 }
 
 QString FileSystem::appendingPathComponent(const QString& folder, const QString& name) {

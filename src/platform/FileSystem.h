@@ -104,9 +104,25 @@ public:
     virtual std::optional<QString> removeItem(const QString& path,
                                               const StopToken& stop = {}) const;
 
+    // What a folder that is removed to be made again empty is to be made with, so that its tools
+    // can still use it: the permission bits of the folder (setuid, setgid and sticky included;
+    // none for an item that is not a folder, such as a link) and the owner and group of the item.
+    struct FolderAttributes {
+        std::optional<quint32> mode;
+        quint32 owner = 0;
+        quint32 group = 0;
+    };
+    // The attributes of the item at `path`, not following a link there; nothing when nothing is
+    // there.
+    std::optional<FolderAttributes> folderAttributes(const QString& path) const;
+
     // Creates a folder at the path and every missing folder above it. True when a folder is there
-    // afterwards.
-    virtual bool createDirectory(const QString& path) const;
+    // afterwards. The folder it makes at the path itself gets the mode of `as` as it is (the
+    // umask takes nothing away) and, when the program runs as root, its owner and group: a cache
+    // that root cleans in a user's home comes back the user's. False too when that folder could
+    // not be given them. A folder already there is left as it is.
+    virtual bool createDirectory(const QString& path,
+                                 const std::optional<FolderAttributes>& as = std::nullopt) const;
 
     // Joins a folder path and one entry name with exactly one "/".
     static QString appendingPathComponent(const QString& folder, const QString& name);
