@@ -26,6 +26,7 @@ namespace {
 
 const char* const notPlainPathText = "Not removed: not a plain absolute path";
 const char* const protectedPathText = "Not removed: protected location";
+const char* const mountPointText = "Not removed: mount point";
 // A removal that stopped part-way: "<error>: <entry>", and " belongs to <owner>" when the entry is
 // another user's, whose name is "user <id>" when the system has none for it.
 const char* const stuckAtText = "%1: %2";
@@ -269,38 +270,44 @@ std::optional<QString> FileSystem::refusalOf(const QString& path) const {
     return std::nullopt;
 }
 
-bool FileSystem::isProtectedEntry(int parentFd, const char* name, const struct stat& entry) const {
+std::optional<QString> FileSystem::refusalOfEntry(int parentFd, const char* name,
+                                                  const struct stat& entry) const {
+    const QString refused = QString::fromLatin1(protectedPathText);
     const QByteArray root = m_root.isEmpty() ? QByteArrayLiteral("/") : m_root;
     struct stat rootInfo {};
     struct stat parentInfo {};
     struct stat grandparentInfo {};
     if (::stat(root.constData(), &rootInfo) != 0 || ::fstat(parentFd, &parentInfo) != 0 ||
         ::fstatat(parentFd, "..", &grandparentInfo, 0) != 0) {
-        return true;
+        return refused;
     }
     // The depth rule again, by what the path reaches rather than by how it is written.
     if (sameEntry(rootInfo, parentInfo) || sameEntry(rootInfo, grandparentInfo)) {
-        return true;
-    }
-    if (isMountRoot(parentFd, name, entry, parentInfo.st_dev)) {
-        return true;
+        return refused;
     }
     const QString home = homePath();
     if (!home.isEmpty()) {
         const QByteArray named = m_root + QFile::encodeName(home);
         struct stat homeInfo {};
         if (::stat(named.constData(), &homeInfo) == 0 && sameEntry(homeInfo, parentInfo)) {
-            return true; // directly inside the home folder
+            return refused; // directly inside the home folder
         }
     }
-    if (!S_ISDIR(entry.st_mode)) {
-        return false;
+    if (S_ISDIR(entry.st_mode)) {
+        QList<QByteArray> guarded = rootAndHomeAncestry();
+        for (const char* folder : protectedFolders) {
+            guarded.append(m_root + folder);
+        }
+        if (isOneOf(entry, guarded)) {
+            return refused;
+        }
     }
-    QList<QByteArray> guarded = rootAndHomeAncestry();
-    for (const char* folder : protectedFolders) {
-        guarded.append(m_root + folder);
+    // Said apart: a cache folder the user mounted a disk on is no system folder, and the user can
+    // do something about it.
+    if (isMountRoot(parentFd, name, entry, parentInfo.st_dev)) {
+        return QString::fromLatin1(mountPointText);
     }
-    return isOneOf(entry, guarded);
+    return std::nullopt;
 }
 
 QList<QByteArray> FileSystem::rootAndHomeAncestry() const {
@@ -340,9 +347,9 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
     TreeRemover::Result result;
     if (::fstatat(parentFd, name.constData(), &seen, AT_SYMLINK_NOFOLLOW) != 0) {
         result.error = errno;
-    } else if (isProtectedEntry(parentFd, name.constData(), seen)) {
+    } else if (auto refusal = refusalOfEntry(parentFd, name.constData(), seen)) {
         ::close(parentFd);
-        return QString::fromLatin1(protectedPathText);
+        return refusal;
     } else {
         result = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop);
     }
