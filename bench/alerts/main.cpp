@@ -50,6 +50,7 @@ QList<std::pair<QByteArray, QByteArray>> shapes() {
         {"ordinary notes", manifest("2.0.0", "Faster scans.\\nFewer surprises.")},
         {"6,000 lines", manifest("2.0.0", lines)},
         {"one 60 KB paragraph", manifest("2.0.0", paragraph)},
+        {"one 60 KB word", manifest("2.0.0", QByteArray(60'000, 'w'))},
         {"10,000 combining marks on one letter", manifest("2.0.0", "a" + marks)},
         {"10,000 combining marks in the version", manifest("9" + marks, "Faster scans.")},
     };

@@ -1,8 +1,15 @@
 #include "ui/WindowTexts.h"
 
 #include "model/ByteFormatter.h"
+#include "model/VisibleText.h"
 
 #include <QStringList>
+
+// How much of a manifest's texts the new-version alert shows: a version is one short line, the
+// notes a few lines.
+constexpr qsizetype versionLength = 40;
+constexpr qsizetype notesLength = 400;
+constexpr qsizetype notesLines = 8;
 
 // Counts are written in plain decimal digits, never grouped.
 static QString count(qsizetype value) {
@@ -26,7 +33,7 @@ QString WindowTexts::cleaningSelectedItems() {
     return QStringLiteral("Cleaning selected items...");
 }
 QString WindowTexts::cleaningItem(const QString& name) {
-    return QStringLiteral("Cleaning ") + name + QStringLiteral("...");
+    return QStringLiteral("Cleaning ") + visibleText(name) + QStringLiteral("...");
 }
 QString WindowTexts::cleaned(qint64 freedBytes) {
     return QStringLiteral("Cleaned ") + formatBytes(freedBytes);
@@ -79,7 +86,11 @@ QString WindowTexts::resultMessage(const CleanupResult& result) {
     return message;
 }
 QString WindowTexts::resultDetails(const CleanupResult& result) {
-    return result.failedCount > 0 ? result.errors.join(QLatin1Char('\n')) : QString();
+    QStringList lines;
+    for (const QString& error : result.errors) {
+        lines.append(visibleText(error));
+    }
+    return result.failedCount > 0 ? lines.join(QLatin1Char('\n')) : QString();
 }
 QString WindowTexts::copySudoCommand() {
     return QStringLiteral("Copy Root Sudo Command");
@@ -93,9 +104,9 @@ QString WindowTexts::newVersionTitle() {
 }
 QString WindowTexts::newVersionMessage(const QString& latestVersion, const QString& currentVersion,
                                        const QString& releaseNotes) {
-    return applicationName() + QStringLiteral(" ") + latestVersion +
+    return applicationName() + QStringLiteral(" ") + visibleExcerpt(latestVersion, versionLength) +
            QStringLiteral(" is now available (you have ") + currentVersion + QStringLiteral(").") +
-           QStringLiteral("\n\n") + releaseNotes;
+           QStringLiteral("\n\n") + visibleExcerpt(releaseNotes, notesLength, notesLines);
 }
 QString WindowTexts::downloadUpdate() {
     return QStringLiteral("Download Update");
@@ -205,7 +216,7 @@ QString WindowTexts::reveal() {
     return QStringLiteral("Reveal");
 }
 QString WindowTexts::revealItem(const QString& name) {
-    return reveal() + QLatin1Char(' ') + name;
+    return reveal() + QLatin1Char(' ') + visibleText(name);
 }
 QString WindowTexts::inProgress() {
     return QStringLiteral("In progress");

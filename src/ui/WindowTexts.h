@@ -29,12 +29,15 @@ struct WindowTexts {
     // The outcome of a run: freed bytes and removed targets, the administrator note when paths were
     // left for it, and how many targets could not be removed when any failed.
     static QString resultMessage(const CleanupResult& result);
-    // The failures, one line each, for the alert's details; empty when nothing failed.
+    // The failures, one line each whatever the names in them hold, for the alert's details; empty
+    // when nothing failed.
     static QString resultDetails(const CleanupResult& result);
     static QString copySudoCommand();
     static QString ok();
 
     static QString newVersionTitle();
+    // The version and the release notes come from the manifest: the notes are shown as a short
+    // excerpt, so that whatever they hold the alert opens at once and fits the screen.
     static QString newVersionMessage(const QString& latestVersion, const QString& currentVersion,
                                      const QString& releaseNotes);
     static QString downloadUpdate();

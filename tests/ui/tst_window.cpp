@@ -305,13 +305,18 @@ private slots:
         QVERIFY(!state.showingResultAlert());
 
         // The home folder itself is never removed: the run says so in its details and offers no
-        // command when nothing needs one.
-        state.items().replaceAll(
-            {item({.name = "Home", .path = rig.disk.home(), .bytes = 4096, .selected = true})});
+        // command when nothing needs one. A name that would add a line, or turn the rest of its
+        // line around, shows marks instead.
+        state.items().replaceAll({item({.name = "Home\nAll other items were removed.\u202Efdp.exe",
+                                        .path = rig.disk.home(),
+                                        .bytes = 4096,
+                                        .selected = true})});
         QCoro::waitFor(state.performCleanup());
         QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
         outcome = view.presentedAlert(ContentView::Alert::result);
-        QVERIFY(outcome->detailedText().startsWith("Home: "));
+        const QString shown = "Home\uFFFDAll other items were removed.\uFFFDfdp.exe";
+        QCOMPARE(state.currentlyCleaningName(), "Cleaning " + shown + "...");
+        QCOMPARE(outcome->detailedText(), shown + ": Not removed: protected location");
         QVERIFY(!buttonNamed(outcome, "Copy Root Sudo Command"));
     }
 
@@ -357,6 +362,63 @@ private slots:
         // Dismissed elsewhere (another window): this one closes too.
         checker.setUpToDateAlert(false);
         QTRY_VERIFY(!view.presentedAlert(ContentView::Alert::upToDate));
+    }
+
+    // Manifest texts that would disguise themselves, or take seconds to lay out and push the
+    // buttons off screen: the alert shows a short excerpt of them, with marks, and fits the screen.
+    void newVersionAlertShowsAnExcerpt_data() {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<QByteArray>("notes"); // as written inside the JSON string
+        QTest::addColumn<QString>("shown");
+        const auto head = [](const QString& version) {
+            return "Kestrelle " + version + " is now available (you have 1.0.0).\n\n";
+        };
+        const QByteArray marks = QByteArray("\xcc\x81").repeated(10'000); // U+0301
+        QByteArray lines;
+        QStringList eight;
+        for (int i = 0; i < 6000; ++i) {
+            lines += "Fix " + QByteArray::number(1000 + i) + "\\n";
+            if (i < 8) {
+                eight += "Fix " + QString::number(1000 + i);
+            }
+        }
+        QTest::newRow("overrides and separators")
+            << QByteArray("2.0.0\\u202e1")
+            << QByteArray("See:\\u2028curl x | sudo sh\\u2029https://\\u202emoc.elpmaxe\\u0085")
+            << head("2.0.0\uFFFD1") +
+                   "See:\uFFFDcurl x | sudo sh\uFFFDhttps://\uFFFDmoc.elpmaxe\uFFFD";
+        QTest::newRow("6,000 lines")
+            << QByteArray("2.0.0") << lines << head("2.0.0") + eight.join('\n') + "\u2026";
+        QTest::newRow("10,000 combining marks on one letter")
+            << QByteArray("2.0.0") << "a" + marks + " b"
+            << head("2.0.0") + "a" + QString(4, QChar(0x301)) + " b";
+        QTest::newRow("10,000 combining marks in the version")
+            << "9" + marks << QByteArray("Faster.")
+            << head("9" + QString(4, QChar(0x301))) + "Faster.";
+    }
+    void newVersionAlertShowsAnExcerpt() {
+        QFETCH(QByteArray, version);
+        QFETCH(QByteArray, notes);
+        QFETCH(QString, shown);
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        view.show();
+        rig.server.answer("/downloads/version.json",
+                          LocalHttpServer::http(200, R"({"version": ")" + version +
+                                                         R"(", "build": 57, "releaseNotes": ")" +
+                                                         notes + R"(", "downloadURL": ""})"));
+        rig.checker.checkForUpdates(false);
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::newVersion));
+        QMessageBox* offer = view.presentedAlert(ContentView::Alert::newVersion);
+        QStringList texts;
+        for (QLabel* label : offer->findChildren<QLabel*>()) {
+            texts.append(label->text());
+        }
+        QVERIFY2(texts.contains(shown), qPrintable(texts.join("|").left(500)));
+        const QRect screen = offer->screen()->availableGeometry();
+        for (QAbstractButton* button : offer->buttons()) {
+            QVERIFY(screen.contains(QRect(button->mapToGlobal(QPoint()), button->size())));
+        }
     }
 
     // The desktop's button layout orders roles its own way; the alerts' order is fixed.
