@@ -53,13 +53,29 @@ QString WindowTexts::cleanSelected(qint64 selectedBytes) {
 QString WindowTexts::confirmTitle() {
     return QStringLiteral("Clean Selected Items?");
 }
-QString WindowTexts::confirmMessage(qsizetype selected, qint64 selectedBytes) {
-    return QStringLiteral("This will permanently remove ") + count(selected) +
-           QStringLiteral(" selected item(s) to recover ") + formatBytes(selectedBytes) +
-           QStringLiteral(". Disposable cache directories will be cleanly reset.");
+QString WindowTexts::confirmMessage(qsizetype removed, qint64 bytes, qsizetype administratorCount,
+                                    qint64 administratorBytes) {
+    QStringList parts;
+    if (removed > 0 || administratorCount == 0) {
+        parts.append(QStringLiteral("This will permanently remove ") + count(removed) +
+                     QStringLiteral(" selected item(s) to recover ") + formatBytes(bytes) +
+                     QStringLiteral(". Disposable cache directories will be cleanly reset."));
+    }
+    if (administratorCount > 0) {
+        parts.append(leftForAdministrator(administratorCount, administratorBytes));
+    }
+    return parts.join(QStringLiteral("\n\n"));
 }
-QString WindowTexts::confirmDelete(qint64 selectedBytes) {
-    return QStringLiteral("Permanently Delete (") + formatBytes(selectedBytes) + QLatin1Char(')');
+QString WindowTexts::confirmDelete(qint64 bytes) {
+    return QStringLiteral("Permanently Delete (") + formatBytes(bytes) + QLatin1Char(')');
+}
+QString WindowTexts::confirmContinue() {
+    return QStringLiteral("Continue");
+}
+QString WindowTexts::leftForAdministrator(qsizetype items, qint64 bytes) {
+    return count(items) + QStringLiteral(" system item(s) (") + formatBytes(bytes) +
+           QStringLiteral(") require administrator privileges: they are not removed here, but go "
+                          "to the sudo command that you can copy when the cleanup is done.");
 }
 QString WindowTexts::cancel() {
     return QStringLiteral("Cancel");

@@ -21,8 +21,16 @@ struct WindowTexts {
     static QString cleanSelected(qint64 selectedBytes);
 
     static QString confirmTitle();
-    static QString confirmMessage(qsizetype count, qint64 selectedBytes);
-    static QString confirmDelete(qint64 selectedBytes);
+    // What the cleanup does with the selection: the targets it removes itself (`removed`, `bytes`)
+    // and, when there are any, those it leaves for the administrator command.
+    static QString confirmMessage(qsizetype removed, qint64 bytes, qsizetype administratorCount,
+                                  qint64 administratorBytes);
+    static QString confirmDelete(qint64 bytes);
+    // The confirmation's button when the cleanup removes nothing itself and only gathers the
+    // administrator command.
+    static QString confirmContinue();
+    // The selected targets that need administrator rights are not removed by the cleanup.
+    static QString leftForAdministrator(qsizetype items, qint64 bytes);
     static QString cancel();
 
     static QString resultTitle();

@@ -84,13 +84,14 @@ struct Rig {
     DiskSpaceInfo figures{500'000'000'000, 100'000'000'000};
     qint64 pipBytes = 0;
     qint64 npmBytes = 0;
+    qint64 vstBytes = 0;
 
     Rig() {
         pipBytes = disk.writeFile(disk.home() + pipWheel, 300'000);
         npmBytes = disk.writeFile(disk.home() + "/.npm/_cacache/content/b", 200'000) +
                    disk.writeFile(disk.home() + "/.npm/_cacache/index/c", 5'000);
         // The largest: the administrator target comes first in the list.
-        disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 400'000);
+        vstBytes = disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 400'000);
     }
 
     ContentState::Services services() {
@@ -202,8 +203,11 @@ private slots:
         Rig rig;
         ContentView view(rig.services(), rig.environment());
         ContentState& state = view.state();
+        view.show();
+        QTRY_VERIFY(state.hasScanned() && !state.isBusy());
         state.items().replaceAll({item({.name = "empty", .bytes = 0, .selected = true}),
-                                  item({.name = "full", .bytes = 10})});
+                                  item({.name = "full", .bytes = 10}),
+                                  item({.name = "APT", .bytes = 1'590'000'000, .sudo = true})});
         Footer* footer = view.footer();
         QVERIFY(!footer->cleanButton()->isEnabled());
         QVERIFY(!footer->selectionSummary()->isHidden());
@@ -211,6 +215,22 @@ private slots:
         QVERIFY(footer->cleanButton()->isEnabled());
         QVERIFY(footer->cleanButton()->text().contains(formatBytes(10)));
 
+        // A target only the administrator command removes frees nothing in the cleanup, yet a run
+        // of it alone is how the user gets the command.
+        state.setAllSelected(false);
+        state.items().setSelected(2, true);
+        QVERIFY(footer->cleanButton()->isEnabled());
+        QCOMPARE(footer->cleanButton()->text(), QStringLiteral("Clean Selected (0 B)"));
+        QVERIFY(footer->cleanButton()->toolTip().startsWith("1 system item(s) (1.59 GB) "));
+        QTest::mouseClick(footer->cleanButton(), Qt::LeftButton);
+        QMessageBox* confirm = view.presentedAlert(ContentView::Alert::confirm);
+        QCOMPARE(confirm->informativeText(), footer->cleanButton()->toolTip());
+        buttonNamed(confirm, "Continue")->click();
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
+        QVERIFY(
+            buttonNamed(view.presentedAlert(ContentView::Alert::result), "Copy Root Sudo Command"));
+
+        QTRY_VERIFY(!state.isBusy());
         state.setAllSelected(false);
         QVERIFY(footer->selectionSummary()->isHidden());
         QVERIFY(!footer->cleanButton()->isEnabled());
@@ -252,8 +272,13 @@ private slots:
         QTest::mouseClick(view.footer()->cleanButton(), Qt::LeftButton);
         QMessageBox* confirm = view.presentedAlert(ContentView::Alert::confirm);
         QVERIFY(confirm);
-        const QString size = formatBytes(state.selectedBytes());
-        QVERIFY(confirm->informativeText().contains(" 3 selected item(s) to recover " + size));
+        // The figures promise what the run removes; the administrator target goes to the command.
+        const QString size = formatBytes(rig.pipBytes + rig.npmBytes);
+        QCOMPARE(footer->cleanButton()->text(), "Clean Selected (" + size + ")");
+        QVERIFY(confirm->informativeText().startsWith(
+            "This will permanently remove 2 selected item(s) to recover " + size));
+        QVERIFY(confirm->informativeText().contains("\n\n1 system item(s) (" +
+                                                    formatBytes(rig.vstBytes) + ") require "));
         QPushButton* remove = buttonNamed(confirm, "Permanently Delete (" + size + ")");
         QVERIFY(remove);
         QCOMPARE(confirm->buttonRole(remove), QMessageBox::DestructiveRole);
@@ -495,12 +520,13 @@ private slots:
                 QCOMPARE(read(row->revealButton()), "Reveal " + name);
             }
         }
+        // What the cleanup frees: the administrator target is left out.
+        const QString freed = formatBytes(rig.pipBytes + rig.npmBytes);
         DiskCard* card = view.dashboard()->diskCard();
-        QCOMPARE(read(card->reclaimablePill(), QAccessible::Value),
-                 formatBytes(view.state().selectedBytes()));
+        QCOMPARE(read(card->reclaimablePill(), QAccessible::Value), freed);
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(card->usageBar());
         QCOMPARE(bar->valueInterface()->currentValue(), QVariant(80)); // of 500 GB, 100 GB free
-        QVERIFY(bar->text(QAccessible::Value).contains(formatBytes(view.state().selectedBytes())));
+        QVERIFY(bar->text(QAccessible::Value).contains(freed));
     }
 
     // Windows share the shell's one checker. Closing a scanning window asks nothing: its walk

@@ -172,6 +172,13 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
         if (dark) {
             continue;
         }
+        // The confirmation says apart what goes to the administrator command.
+        for (int position = 0; position < state.items().count(); ++position) {
+            if (state.items().item(position).requiresSudo) {
+                state.items().setSelected(position, true);
+                break;
+            }
+        }
         view->footer()->cleanButton()->click();
         QMessageBox* confirm = view->presentedAlert(ContentView::Alert::confirm);
         if (!confirm) {
