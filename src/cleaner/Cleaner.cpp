@@ -52,6 +52,8 @@ Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, boo
                           const StopToken& stop) {
     lowerCurrentThreadPriority();
     try {
+        // Read before the item goes, so that the folder comes back as it was.
+        const auto previous = recreate ? fileSystem.folderAttributes(path) : std::nullopt;
         if (!fileSystem.fileExists(path)) {
             return {};
         }
@@ -64,7 +66,7 @@ Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, boo
         }
         if (recreate) {
             // The item is gone either way; a folder that cannot be made again changes nothing.
-            fileSystem.createDirectory(path);
+            fileSystem.createDirectory(path, previous);
         }
         return {Removal::Outcome::removed, {}};
     } catch (const std::bad_alloc&) {

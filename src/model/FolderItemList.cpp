@@ -97,20 +97,25 @@ void FolderItemList::setCategorySelected(CleanupCategory category, bool selected
     });
 }
 
-qint64 FolderItemList::selectedBytes() const {
+bool FolderItemList::isIn(const FolderItem& entry, Part part) {
+    return entry.isSelected &&
+           (part == Part::all || entry.requiresSudo == (part == Part::administrator));
+}
+
+qint64 FolderItemList::selectedBytes(Part part) const {
     qint64 sum = 0;
     for (const FolderItem& entry : m_items) {
-        if (entry.isSelected) {
+        if (isIn(entry, part)) {
             sum += entry.size;
         }
     }
     return sum;
 }
 
-qsizetype FolderItemList::selectedCount() const {
+qsizetype FolderItemList::selectedCount(Part part) const {
     qsizetype selected = 0;
     for (const FolderItem& entry : m_items) {
-        selected += entry.isSelected ? 1 : 0;
+        selected += isIn(entry, part) ? 1 : 0;
     }
     return selected;
 }

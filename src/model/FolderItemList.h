@@ -38,9 +38,13 @@ public:
     // Every target of `category`, and nothing else.
     void setCategorySelected(CleanupCategory category, bool selected);
 
-    // Sums over the selected targets; 0 when none is selected.
-    qint64 selectedBytes() const;
-    qsizetype selectedCount() const;
+    // Which selected targets a sum covers: all of them, those the cleanup removes (or clears with
+    // their own command) itself, or those it only hands to the administrator command. A figure
+    // that promises what the cleanup frees counts the program's part alone.
+    enum class Part { all, program, administrator };
+    // Sums over the selected targets of `part`; 0 when none is selected.
+    qint64 selectedBytes(Part part = Part::all) const;
+    qsizetype selectedCount(Part part = Part::all) const;
 
     // Positions of the targets of `category`, ascending.
     QList<int> positions(CleanupCategory category) const;
@@ -50,6 +54,8 @@ public:
     bool isAllSelected(CleanupCategory category) const;
 
 private:
+    // Whether a selected target belongs to `part`.
+    static bool isIn(const FolderItem& entry, Part part);
     template <typename Wanted>
     void applySelection(Wanted wanted);
 

@@ -26,6 +26,7 @@ namespace {
 
 const char* const notPlainPathText = "Not removed: not a plain absolute path";
 const char* const protectedPathText = "Not removed: protected location";
+const char* const mountPointText = "Not removed: mount point";
 // A removal that stopped part-way: "<error>: <entry>", and " belongs to <owner>" when the entry is
 // another user's, whose name is "user <id>" when the system has none for it.
 const char* const stuckAtText = "%1: %2";
@@ -269,38 +270,44 @@ std::optional<QString> FileSystem::refusalOf(const QString& path) const {
     return std::nullopt;
 }
 
-bool FileSystem::isProtectedEntry(int parentFd, const char* name, const struct stat& entry) const {
+std::optional<QString> FileSystem::refusalOfEntry(int parentFd, const char* name,
+                                                  const struct stat& entry) const {
+    const QString refused = QString::fromLatin1(protectedPathText);
     const QByteArray root = m_root.isEmpty() ? QByteArrayLiteral("/") : m_root;
     struct stat rootInfo {};
     struct stat parentInfo {};
     struct stat grandparentInfo {};
     if (::stat(root.constData(), &rootInfo) != 0 || ::fstat(parentFd, &parentInfo) != 0 ||
         ::fstatat(parentFd, "..", &grandparentInfo, 0) != 0) {
-        return true;
+        return refused;
     }
     // The depth rule again, by what the path reaches rather than by how it is written.
     if (sameEntry(rootInfo, parentInfo) || sameEntry(rootInfo, grandparentInfo)) {
-        return true;
-    }
-    if (isMountRoot(parentFd, name, entry, parentInfo.st_dev)) {
-        return true;
+        return refused;
     }
     const QString home = homePath();
     if (!home.isEmpty()) {
         const QByteArray named = m_root + QFile::encodeName(home);
         struct stat homeInfo {};
         if (::stat(named.constData(), &homeInfo) == 0 && sameEntry(homeInfo, parentInfo)) {
-            return true; // directly inside the home folder
+            return refused; // directly inside the home folder
         }
     }
-    if (!S_ISDIR(entry.st_mode)) {
-        return false;
+    if (S_ISDIR(entry.st_mode)) {
+        QList<QByteArray> guarded = rootAndHomeAncestry();
+        for (const char* folder : protectedFolders) {
+            guarded.append(m_root + folder);
+        }
+        if (isOneOf(entry, guarded)) {
+            return refused;
+        }
     }
-    QList<QByteArray> guarded = rootAndHomeAncestry();
-    for (const char* folder : protectedFolders) {
-        guarded.append(m_root + folder);
+    // Said apart: a cache folder the user mounted a disk on is no system folder, and the user can
+    // do something about it.
+    if (isMountRoot(parentFd, name, entry, parentInfo.st_dev)) {
+        return QString::fromLatin1(mountPointText);
     }
-    return isOneOf(entry, guarded);
+    return std::nullopt;
 }
 
 QList<QByteArray> FileSystem::rootAndHomeAncestry() const {
@@ -340,9 +347,9 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
     TreeRemover::Result result;
     if (::fstatat(parentFd, name.constData(), &seen, AT_SYMLINK_NOFOLLOW) != 0) {
         result.error = errno;
-    } else if (isProtectedEntry(parentFd, name.constData(), seen)) {
+    } else if (auto refusal = refusalOfEntry(parentFd, name.constData(), seen)) {
         ::close(parentFd);
-        return QString::fromLatin1(protectedPathText);
+        return refusal;
     } else {
         result = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop);
     }
@@ -366,23 +373,66 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
     return text;
 }
 
-bool FileSystem::createDirectory(const QString& path) const {
+std::optional<FileSystem::FolderAttributes>
+FileSystem::folderAttributes(const QString& path) const {
+    const auto physical = physicalPath(path);
+    struct stat info {};
+    if (!physical || ::lstat(physical->constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    FolderAttributes attributes{std::nullopt, info.st_uid, info.st_gid};
+    if (S_ISDIR(info.st_mode)) {
+        attributes.mode = info.st_mode & 07777;
+    }
+    return attributes;
+}
+
+bool FileSystem::createDirectory(const QString& path,
+                                 const std::optional<FolderAttributes>& as) const {
     const auto physical = physicalPath(path);
     if (!physical) {
         return false;
     }
     // Top down, like mkdir -p: folders that already exist are passed over.
-    for (qsizetype slash = physical->indexOf('/', 1);; slash = physical->indexOf('/', slash + 1)) {
-        const QByteArray folder = slash < 0 ? *physical : physical->left(slash);
-        if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST) {
+    const qsizetype last = physical->lastIndexOf('/');
+    for (qsizetype slash = physical->indexOf('/', 1); slash >= 0;
+         slash = physical->indexOf('/', slash + 1)) {
+        if (::mkdir(physical->left(slash).constData(), 0777) != 0 && errno != EEXIST) {
             return false;
         }
-        if (slash < 0) {
-            break;
+    }
+    // The folder itself is made and given its attributes through the folder holding it, so that
+    // a link put in the way meanwhile cannot lead them elsewhere.
+    const QByteArray parent = last <= 0 ? QByteArrayLiteral("/") : physical->left(last);
+    const QByteArray name = physical->mid(last + 1);
+    const int parentFd =
+        ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (parentFd < 0) {
+        return false;
+    }
+    // Private until its attributes are set.
+    const bool keepsMode = as && as->mode;
+    bool given = true;
+    if (::mkdirat(parentFd, name.constData(), keepsMode ? 0700 : 0777) == 0 && as) {
+        const int made = ::openat(parentFd, name.constData(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        given = made >= 0;
+        // Owner first: changing it may clear the setgid bit that the mode then sets.
+        if (given && ::geteuid() == 0) {
+            given = ::fchown(made, as->owner, as->group) == 0;
+        }
+        if (made >= 0 && keepsMode) {
+            given = ::fchmod(made, static_cast<mode_t>(*as->mode)) == 0 && given;
+        }
+        if (made >= 0) {
+            ::close(made);
         }
     }
     struct stat info {};
-    return ::stat(physical->constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    const bool isFolder =
+        ::fstatat(parentFd, name.constData(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+    ::close(parentFd);
+    return isFolder && given;
 }
 
 QString FileSystem::appendingPathComponent(const QString& folder, const QString& name) {

@@ -89,10 +89,12 @@ public:
     //    7. a folder that is the root, one of the system folders of rule 2, the home folder or one
     //       of its ancestors, each recognised by device and inode both as the home path names
     //       them and as they really are once every link in the home path is resolved;
-    //    8. an item that is the root of a mount (a bind mount of a folder of the same disk
-    //       included), or a folder on another device than the folder that holds it;
-    //    9. anything whose place cannot be checked (the root, the folder holding the item or the
-    //       one above it cannot be looked at).
+    //    8. anything whose place cannot be checked (the root, the folder holding the item or the
+    //       one above it cannot be looked at);
+    //  - with "Not removed: mount point", judged on what the path reaches once the rules above
+    //    let it pass:
+    //    9. an item that is the root of a mount (a bind mount of a folder of the same disk
+    //       included), or a folder on another device than the folder that holds it.
     // Returns nothing when the item is gone; otherwise the refusal or the description of the first
     // error, which names the entry where the removal stuck as paths are shown ("~/..." inside the
     // home) and its owner when that is another user: "Permission denied: ~/.npm/_cacache/_logs
@@ -104,9 +106,25 @@ public:
     virtual std::optional<QString> removeItem(const QString& path,
                                               const StopToken& stop = {}) const;
 
+    // What a folder that is removed to be made again empty is to be made with, so that its tools
+    // can still use it: the permission bits of the folder (setuid, setgid and sticky included;
+    // none for an item that is not a folder, such as a link) and the owner and group of the item.
+    struct FolderAttributes {
+        std::optional<quint32> mode;
+        quint32 owner = 0;
+        quint32 group = 0;
+    };
+    // The attributes of the item at `path`, not following a link there; nothing when nothing is
+    // there.
+    std::optional<FolderAttributes> folderAttributes(const QString& path) const;
+
     // Creates a folder at the path and every missing folder above it. True when a folder is there
-    // afterwards.
-    virtual bool createDirectory(const QString& path) const;
+    // afterwards. The folder it makes at the path itself gets the mode of `as` as it is (the
+    // umask takes nothing away) and, when the program runs as root, its owner and group: a cache
+    // that root cleans in a user's home comes back the user's. False too when that folder could
+    // not be given them. A folder already there is left as it is.
+    virtual bool createDirectory(const QString& path,
+                                 const std::optional<FolderAttributes>& as = std::nullopt) const;
 
     // Joins a folder path and one entry name with exactly one "/".
     static QString appendingPathComponent(const QString& folder, const QString& name);
@@ -120,9 +138,10 @@ protected:
 private:
     // Why `path` may not be removed, judged on its text alone; nothing when it may.
     std::optional<QString> refusalOf(const QString& path) const;
-    // Whether the entry `name` seen in the open folder `parentFd` is protected by what it is or
-    // where it really lies, whatever the path called it.
-    bool isProtectedEntry(int parentFd, const char* name, const struct stat& entry) const;
+    // Why the entry `name` seen in the open folder `parentFd` may not be removed, by what it is or
+    // where it really lies, whatever the path called it; nothing when it may.
+    std::optional<QString> refusalOfEntry(int parentFd, const char* name,
+                                          const struct stat& entry) const;
     // Where the root, the home folder and each folder between them lie on the real disk, both as
     // the home path names them and as they really are once every link in the home path is
     // resolved: a link anywhere in the home path gives its folders a second name.

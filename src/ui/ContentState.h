@@ -54,12 +54,15 @@ public:
     const std::optional<CleanupResult>& lastResult() const { return m_lastResult; }
     UpdateChecker& updateChecker() const { return m_services.updateChecker; }
 
-    qint64 selectedBytes() const { return m_items.selectedBytes(); }
-    qsizetype selectedCount() const { return m_items.selectedCount(); }
+    using Part = FolderItemList::Part;
+    qint64 selectedBytes(Part part = Part::all) const { return m_items.selectedBytes(part); }
+    qsizetype selectedCount(Part part = Part::all) const { return m_items.selectedCount(part); }
     // What the footer's status line reads: the progress text while cleaning, else the status.
     QString statusLine() const;
     bool isBusy() const { return m_isScanning || m_isCleaning; }
     bool canRescan() const { return !isBusy() && !m_stop.stopRequested(); }
+    // Targets left for the administrator command count: a run of only those is how the user gets
+    // the command.
     bool canClean() const { return canRescan() && selectedBytes() != 0; }
 
     // Tells the running scan or cleanup to stop at its next safe point, for good: the window is

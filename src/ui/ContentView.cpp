@@ -227,13 +227,20 @@ QMessageBox* ContentView::makeAlert(Alert alert) {
 
     switch (alert) {
     case Alert::confirm: {
-        const qint64 bytes = m_state.selectedBytes();
+        // The figures are what the cleanup removes itself; what it leaves for the administrator
+        // command is said apart.
+        using Part = ContentState::Part;
+        const qsizetype removed = m_state.selectedCount(Part::program);
+        const qint64 bytes = m_state.selectedBytes(Part::program);
         box->setWindowTitle(WindowTexts::confirmTitle());
         box->setText(WindowTexts::confirmTitle());
-        box->setInformativeText(WindowTexts::confirmMessage(m_state.selectedCount(), bytes));
+        box->setInformativeText(
+            WindowTexts::confirmMessage(removed, bytes, m_state.selectedCount(Part::administrator),
+                                        m_state.selectedBytes(Part::administrator)));
         box->setIcon(QMessageBox::Warning);
-        QPushButton* remove =
-            box->addButton(WindowTexts::confirmDelete(bytes), QMessageBox::DestructiveRole);
+        QPushButton* remove = box->addButton(removed > 0 ? WindowTexts::confirmDelete(bytes)
+                                                         : WindowTexts::confirmContinue(),
+                                             QMessageBox::DestructiveRole);
         QPushButton* cancel = box->addButton(WindowTexts::cancel(), QMessageBox::RejectRole);
         // Return must never delete: the safe answer is the default, and stays so while the focus
         // is on the destructive button (Space presses that).

@@ -252,7 +252,9 @@ void Dashboard::selectionChanged(int first, int last) {
 }
 
 void Dashboard::refreshFigures() {
-    m_card->setFigures(m_disk, m_items.selectedBytes());
+    // The card shows what the cleanup frees: targets left for the administrator command are not
+    // freed by it.
+    m_card->setFigures(m_disk, m_items.selectedBytes(FolderItemList::Part::program));
 }
 
 void Dashboard::toggleCollapsed(CleanupCategory category) {

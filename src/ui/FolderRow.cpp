@@ -2,6 +2,7 @@
 
 #include "model/ByteFormatter.h"
 #include "model/FolderItemList.h"
+#include "model/VisibleText.h"
 #include "platform/DisplayPath.h"
 #include "platform/FileSystem.h"
 #include "platform/gui/DesktopServices.h"
@@ -124,24 +125,28 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
 
 void FolderRow::refresh() {
     const FolderItem& item = m_items.item(m_position);
+    // Names, subtitles (which may name a version found on disk) and paths come from the disk: they
+    // are shown with anything that could disguise them marked.
+    const QString name = visibleText(item.name);
+    const QString path = visibleText(item.path);
     m_check->setChecked(item.isSelected);
     // The name beside the checkbox is its label; a screen reader reads it as the box's name.
-    m_check->setAccessibleName(item.name);
+    m_check->setAccessibleName(name);
     m_icon->setCategory(item.category);
-    m_name->setText(item.name);
+    m_name->setText(name);
     m_safetyBadge->setText(badgeLabel(item.safetyTier));
     m_safetyBadge->setColor(Theme::Color::of(tint(item.safetyTier)));
     m_sudoBadge->setVisible(item.requiresSudo);
-    m_subtitle->setText(item.subtitle);
+    m_subtitle->setText(visibleText(item.subtitle));
     m_subtitle->setVisible(!item.subtitle.isEmpty());
-    m_path->setText(displayPath(item.path, m_environment.homePath));
+    m_path->setText(visibleText(displayPath(item.path, m_environment.homePath)));
     // Tool tips take text that looks like markup for markup; a path is shown as it is.
-    m_path->setToolTip(Qt::convertFromPlainText(item.path, Qt::WhiteSpaceNoWrap));
+    m_path->setToolTip(Qt::convertFromPlainText(path, Qt::WhiteSpaceNoWrap));
     // Screen readers would read the tool tip's markup.
-    m_path->setAccessibleDescription(item.path);
+    m_path->setAccessibleDescription(path);
     m_size->setText(formatBytes(item.size));
     m_reveal->setAccessibleName(WindowTexts::revealItem(item.name));
-    m_reveal->setAccessibleDescription(item.path);
+    m_reveal->setAccessibleDescription(path);
 }
 
 void FolderRow::paintEvent(QPaintEvent*) {

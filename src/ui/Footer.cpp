@@ -119,7 +119,15 @@ void Footer::refresh() {
     m_size->setMinimumWidth(m_size->sizeHint().width());
 
     m_rescan->setEnabled(m_state.canRescan());
-    m_clean->setText(WindowTexts::cleanSelected(m_state.selectedBytes()));
+    // The button promises what the cleanup frees; targets left for the administrator command are
+    // said apart. It stays enabled for them alone: that run is how the user gets the command.
+    using Part = ContentState::Part;
+    const qsizetype administrator = m_state.selectedCount(Part::administrator);
+    m_clean->setText(WindowTexts::cleanSelected(m_state.selectedBytes(Part::program)));
+    m_clean->setToolTip(administrator == 0
+                            ? QString()
+                            : WindowTexts::leftForAdministrator(
+                                  administrator, m_state.selectedBytes(Part::administrator)));
     m_clean->setEnabled(m_state.canClean());
 }
 

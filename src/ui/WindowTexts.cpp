@@ -1,8 +1,15 @@
 #include "ui/WindowTexts.h"
 
 #include "model/ByteFormatter.h"
+#include "model/VisibleText.h"
 
 #include <QStringList>
+
+// How much of a manifest's texts the new-version alert shows: a version is one short line, the
+// notes a few lines.
+constexpr qsizetype versionLength = 40;
+constexpr qsizetype notesLength = 400;
+constexpr qsizetype notesLines = 8;
 
 // Counts are written in plain decimal digits, never grouped.
 static QString count(qsizetype value) {
@@ -26,7 +33,7 @@ QString WindowTexts::cleaningSelectedItems() {
     return QStringLiteral("Cleaning selected items...");
 }
 QString WindowTexts::cleaningItem(const QString& name) {
-    return QStringLiteral("Cleaning ") + name + QStringLiteral("...");
+    return QStringLiteral("Cleaning ") + visibleText(name) + QStringLiteral("...");
 }
 QString WindowTexts::cleaned(qint64 freedBytes) {
     return QStringLiteral("Cleaned ") + formatBytes(freedBytes);
@@ -46,13 +53,29 @@ QString WindowTexts::cleanSelected(qint64 selectedBytes) {
 QString WindowTexts::confirmTitle() {
     return QStringLiteral("Clean Selected Items?");
 }
-QString WindowTexts::confirmMessage(qsizetype selected, qint64 selectedBytes) {
-    return QStringLiteral("This will permanently remove ") + count(selected) +
-           QStringLiteral(" selected item(s) to recover ") + formatBytes(selectedBytes) +
-           QStringLiteral(". Disposable cache directories will be cleanly reset.");
+QString WindowTexts::confirmMessage(qsizetype removed, qint64 bytes, qsizetype administratorCount,
+                                    qint64 administratorBytes) {
+    QStringList parts;
+    if (removed > 0 || administratorCount == 0) {
+        parts.append(QStringLiteral("This will permanently remove ") + count(removed) +
+                     QStringLiteral(" selected item(s) to recover ") + formatBytes(bytes) +
+                     QStringLiteral(". Disposable cache directories will be cleanly reset."));
+    }
+    if (administratorCount > 0) {
+        parts.append(leftForAdministrator(administratorCount, administratorBytes));
+    }
+    return parts.join(QStringLiteral("\n\n"));
 }
-QString WindowTexts::confirmDelete(qint64 selectedBytes) {
-    return QStringLiteral("Permanently Delete (") + formatBytes(selectedBytes) + QLatin1Char(')');
+QString WindowTexts::confirmDelete(qint64 bytes) {
+    return QStringLiteral("Permanently Delete (") + formatBytes(bytes) + QLatin1Char(')');
+}
+QString WindowTexts::confirmContinue() {
+    return QStringLiteral("Continue");
+}
+QString WindowTexts::leftForAdministrator(qsizetype items, qint64 bytes) {
+    return count(items) + QStringLiteral(" system item(s) (") + formatBytes(bytes) +
+           QStringLiteral(") require administrator privileges: they are not removed here, but go "
+                          "to the sudo command that you can copy when the cleanup is done.");
 }
 QString WindowTexts::cancel() {
     return QStringLiteral("Cancel");
@@ -79,7 +102,11 @@ QString WindowTexts::resultMessage(const CleanupResult& result) {
     return message;
 }
 QString WindowTexts::resultDetails(const CleanupResult& result) {
-    return result.failedCount > 0 ? result.errors.join(QLatin1Char('\n')) : QString();
+    QStringList lines;
+    for (const QString& error : result.errors) {
+        lines.append(visibleText(error));
+    }
+    return result.failedCount > 0 ? lines.join(QLatin1Char('\n')) : QString();
 }
 QString WindowTexts::copySudoCommand() {
     return QStringLiteral("Copy Root Sudo Command");
@@ -93,9 +120,9 @@ QString WindowTexts::newVersionTitle() {
 }
 QString WindowTexts::newVersionMessage(const QString& latestVersion, const QString& currentVersion,
                                        const QString& releaseNotes) {
-    return applicationName() + QStringLiteral(" ") + latestVersion +
+    return applicationName() + QStringLiteral(" ") + visibleExcerpt(latestVersion, versionLength) +
            QStringLiteral(" is now available (you have ") + currentVersion + QStringLiteral(").") +
-           QStringLiteral("\n\n") + releaseNotes;
+           QStringLiteral("\n\n") + visibleExcerpt(releaseNotes, notesLength, notesLines);
 }
 QString WindowTexts::downloadUpdate() {
     return QStringLiteral("Download Update");
@@ -205,7 +232,7 @@ QString WindowTexts::reveal() {
     return QStringLiteral("Reveal");
 }
 QString WindowTexts::revealItem(const QString& name) {
-    return reveal() + QLatin1Char(' ') + name;
+    return reveal() + QLatin1Char(' ') + visibleText(name);
 }
 QString WindowTexts::inProgress() {
     return QStringLiteral("In progress");

@@ -21,20 +21,31 @@ struct WindowTexts {
     static QString cleanSelected(qint64 selectedBytes);
 
     static QString confirmTitle();
-    static QString confirmMessage(qsizetype count, qint64 selectedBytes);
-    static QString confirmDelete(qint64 selectedBytes);
+    // What the cleanup does with the selection: the targets it removes itself (`removed`, `bytes`)
+    // and, when there are any, those it leaves for the administrator command.
+    static QString confirmMessage(qsizetype removed, qint64 bytes, qsizetype administratorCount,
+                                  qint64 administratorBytes);
+    static QString confirmDelete(qint64 bytes);
+    // The confirmation's button when the cleanup removes nothing itself and only gathers the
+    // administrator command.
+    static QString confirmContinue();
+    // The selected targets that need administrator rights are not removed by the cleanup.
+    static QString leftForAdministrator(qsizetype items, qint64 bytes);
     static QString cancel();
 
     static QString resultTitle();
     // The outcome of a run: freed bytes and removed targets, the administrator note when paths were
     // left for it, and how many targets could not be removed when any failed.
     static QString resultMessage(const CleanupResult& result);
-    // The failures, one line each, for the alert's details; empty when nothing failed.
+    // The failures, one line each whatever the names in them hold, for the alert's details; empty
+    // when nothing failed.
     static QString resultDetails(const CleanupResult& result);
     static QString copySudoCommand();
     static QString ok();
 
     static QString newVersionTitle();
+    // The version and the release notes come from the manifest: the notes are shown as a short
+    // excerpt, so that whatever they hold the alert opens at once and fits the screen.
     static QString newVersionMessage(const QString& latestVersion, const QString& currentVersion,
                                      const QString& releaseNotes);
     static QString downloadUpdate();

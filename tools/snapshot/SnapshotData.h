@@ -3,6 +3,7 @@
 #include "model/DiskSpaceInfo.h"
 #include "model/FolderItem.h"
 
+#include <QByteArray>
 #include <QList>
 
 class FakeDisk;
@@ -24,4 +25,8 @@ public:
 
     // A 500 GB volume with about a quarter free.
     static DiskSpaceInfo disk();
+
+    // A release manifest whose notes run far longer than the alert shows, with characters that
+    // would disguise text.
+    static QByteArray longManifest();
 };

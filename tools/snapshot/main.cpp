@@ -5,8 +5,9 @@
 //   kestrelle-snapshot --populate DIR [--linux]
 //
 // It also renders the whole window after its first scan, with the cleanup confirmation and the
-// result of a real cleanup of the fake disk. --populate only lays the fake disk out below DIR and
-// keeps it, with the home folder at DIR/home, for running the real program against it.
+// result of a real cleanup of the fake disk, and with the new-version alert over long notes.
+// --populate only lays the fake disk out below DIR and keeps it, with the home folder at DIR/home,
+// for running the real program against it.
 //
 // It lays out a fake disk in a temporary folder and scans it with the real scanner through the
 // rooted file system. When the scan finds nothing (or with --builtin) it shows what the scanner
@@ -20,6 +21,7 @@
 #include "platform/ProcessLauncher.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
+#include "support/LocalHttpServer.h"
 #include "ui/ContentView.h"
 #include "ui/Dashboard.h"
 #include "ui/Footer.h"
@@ -141,9 +143,9 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
     Scanner scanner(disk.fileSystem());
     Cleaner cleaner(disk.fileSystem(),
                     std::make_shared<ProcessLauncher>(QStringLiteral("/bin/sh")));
-    // Never asked: only the shell starts update checks.
-    UpdateChecker checker(QUrl(QStringLiteral("http://127.0.0.1:9/downloads/version.json")),
-                          std::nullopt);
+    // Asked once, for the new-version alert; only the shell starts update checks on its own.
+    LocalHttpServer server;
+    UpdateChecker checker(server.url("/downloads/version.json"), std::nullopt);
     int failures = 0;
     const auto save = [&](const QPixmap& shot, const QString& name) {
         const QString file = folder.filePath(name);
@@ -170,6 +172,13 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
         if (dark) {
             continue;
         }
+        // The confirmation says apart what goes to the administrator command.
+        for (int position = 0; position < state.items().count(); ++position) {
+            if (state.items().item(position).requiresSudo) {
+                state.items().setSelected(position, true);
+                break;
+            }
+        }
         view->footer()->cleanButton()->click();
         QMessageBox* confirm = view->presentedAlert(ContentView::Alert::confirm);
         if (!confirm) {
@@ -187,6 +196,16 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
         });
         if (QMessageBox* result = view->presentedAlert(ContentView::Alert::result)) {
             save(withDialog(window, *result), QStringLiteral("window-result.png"));
+            result->done(QMessageBox::Cancel);
+        } else {
+            ++failures;
+        }
+        server.answer("/downloads/version.json",
+                      LocalHttpServer::http(200, SnapshotData::longManifest()));
+        checker.checkForUpdates(false);
+        waitUntil([&] { return view->presentedAlert(ContentView::Alert::newVersion) != nullptr; });
+        if (QMessageBox* offer = view->presentedAlert(ContentView::Alert::newVersion)) {
+            save(withDialog(window, *offer), QStringLiteral("window-update.png"));
         } else {
             ++failures;
         }
