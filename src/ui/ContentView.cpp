@@ -212,8 +212,8 @@ void ContentView::finishAlert(QMessageBox* box) {
     // A row of its own under everything else keeps a two-line message from wrapping into a
     // narrow column. Added last: the box lays itself out anew whenever its parts change.
     if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
-        grid->addItem(new QSpacerItem(Theme::Alert::minimumTextWidth, 0, QSizePolicy::Minimum,
-                                      QSizePolicy::Fixed),
+        grid->addItem(new QSpacerItem(Theme::scaled(Theme::Alert::minimumTextWidth), 0,
+                                      QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
 #endif
