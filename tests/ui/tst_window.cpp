@@ -467,15 +467,20 @@ private slots:
         rig.server.release(LocalHttpServer::http(200, manifest("1.0.0")));
         QTRY_VERIFY(!rig.checker.isChecking());
         QVERIFY(!rig.checker.upToDateAlert()); // the silent check says nothing
-        // A window fits its screen; in less room than its content's minimum the content scrolls.
+        // A window fits its screen. In less room than its content's minimum the list scrolls
+        // above the footer, which stays in view; below what the parts need the content scrolls.
         const QSize room = second->screen()->availableGeometry().size();
         QCOMPARE(second->size(), QSize(960, 760).boundedTo(room));
         contents[1]->setMinimumSize(0, 0);
         second->layout()->activate();
         second->resize(600, 400);
+        Footer* footer = contents[1]->footer();
+        QTRY_VERIFY(second->rect().contains(footer->mapTo(second, footer->rect().bottomRight())));
+        QVERIFY(contents[1]->scrollArea()->verticalScrollBar()->maximum() > 0);
+        second->resize(300, 90);
         auto* page = contents[1]->findChild<QScrollArea*>({}, Qt::FindDirectChildrenOnly);
-        QTRY_COMPARE(page->widget()->size(), QSize(800, 620));
-        QVERIFY(page->horizontalScrollBar()->maximum() > 0 && page->verticalScrollBar()->maximum());
+        QTRY_VERIFY(page->horizontalScrollBar()->maximum() > 0 &&
+                    page->verticalScrollBar()->maximum() > 0);
         second->close();
     }
 
