@@ -1,5 +1,6 @@
 #include "app/KestrelleApp.h"
 
+#include "app/WindowPlacement.h"
 #include "platform/ThreadPriority.h"
 #include "ui/ContentView.h"
 #include "ui/Theme.h"
@@ -9,10 +10,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QScreen>
 
 namespace {
 
@@ -103,15 +104,32 @@ QMainWindow* KestrelleApp::newWindow() {
     // The shared actions answer their shortcuts in whichever window is active.
     window->addActions({m_about, m_checkForUpdates, m_newWindow, m_quit});
 
-    // The window never asks for more than the screen has: on a screen too small for the content's
-    // minimum size the content gives it up and scrolls, its parts keeping it.
-    const QSize room = window->screen()->availableGeometry().size();
-    if (window->minimumSizeHint().boundedTo(room) != window->minimumSizeHint()) {
-        content->setMinimumSize(0, 0);
-    }
-    window->resize(QSize(Theme::Window::width, Theme::Window::height).boundedTo(room));
-    window->show();
+    // The window never asks for more than the screen has, frame included.
+    WindowPlacement::show(window, content, QSize(Theme::Window::width, Theme::Window::height));
     return window;
+}
+
+void KestrelleApp::bringForward(const QByteArray& activationToken) {
+    if (!activationToken.isEmpty()) {
+        // Where the desktop hands out activation tokens, the window comes forward with the one
+        // that the later start was given; Qt takes it from there.
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+    }
+    auto* window = qobject_cast<QMainWindow*>(QApplication::activeWindow());
+    if (!m_windows.contains(window)) {
+        window = nullptr;
+        // The newest window on screen; a closed one may still wait, hidden, for its walk to stop.
+        for (QMainWindow* candidate : std::as_const(m_windows)) {
+            window = candidate->isVisible() ? candidate : window;
+        }
+    }
+    if (window == nullptr) {
+        newWindow();
+        return;
+    }
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
 }
 
 void KestrelleApp::quit() {
@@ -204,7 +222,17 @@ void KestrelleApp::closeWhenStopped(QMainWindow* window) {
 }
 
 void KestrelleApp::showAbout(QMainWindow* window) const {
-    QMessageBox::about(window, WindowTexts::about(),
-                       WindowTexts::aboutMessage(m_updateChecker.currentAppVersion(),
-                                                 m_updateChecker.currentBuildNumber()));
+    auto* box = new QMessageBox(QMessageBox::NoIcon, WindowTexts::about(),
+                                WindowTexts::aboutMessage(m_updateChecker.currentAppVersion(),
+                                                          m_updateChecker.currentBuildNumber()),
+                                QMessageBox::Ok, window);
+    box->setTextFormat(Qt::RichText);
+    box->setIconPixmap(QApplication::windowIcon().pixmap(QSize(64, 64)));
+    // Shown as plain text, as everything that is not the program's own.
+    QFile licences(QStringLiteral(":/credits/lucide/LICENSE"));
+    if (licences.open(QIODevice::ReadOnly)) {
+        box->setDetailedText(QString::fromUtf8(licences.readAll()));
+    }
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

@@ -36,6 +36,11 @@ public:
     // Opens another window with fresh state.
     QMainWindow* newWindow();
 
+    // A later start of the program asked for it: the active or newest window on screen comes
+    // forward (un-minimised), or a window opens when none is on screen. `activationToken` is the
+    // one the desktop gave that start, empty when it gave none.
+    void bringForward(const QByteArray& activationToken);
+
     // Closes every window, asking first when any is cleaning (on the active window if it is one
     // of them). Keep Cleaning leaves everything as it was.
     void quit();
@@ -65,6 +70,7 @@ private:
     bool closeRequested(QMainWindow* window);
     // Closes `window` once its stopped run has ended.
     void closeWhenStopped(QMainWindow* window);
+    // Opens the About box over `window` (none: on its own), until it is closed.
     void showAbout(QMainWindow* window) const;
 
     UpdateChecker& m_updateChecker;

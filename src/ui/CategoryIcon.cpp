@@ -7,7 +7,9 @@
 CategoryIcon::CategoryIcon(CleanupCategory category, QWidget* parent)
     : QWidget(parent)
     , m_category(category) {
-    setFixedSize(Theme::Row::icon, Theme::Row::icon);
+    // The circle grows with the text beside it, as the symbol in it does.
+    const int side = Theme::scaled(Theme::Row::icon);
+    setFixedSize(side, side);
 }
 
 void CategoryIcon::setCategory(CleanupCategory category) {
@@ -18,7 +20,7 @@ void CategoryIcon::setCategory(CleanupCategory category) {
 }
 
 QSize CategoryIcon::sizeHint() const {
-    return {Theme::Row::icon, Theme::Row::icon};
+    return minimumSize();
 }
 
 void CategoryIcon::paintEvent(QPaintEvent*) {
@@ -28,7 +30,7 @@ void CategoryIcon::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(Theme::resolve(color.withOpacity(Theme::tintFillOpacity), palette()));
     painter.drawEllipse(QRectF(rect()));
-    const int box = Theme::symbolBox(Theme::Row::iconFontSize);
+    const int box = Theme::symbolBox(Theme::scaled(Theme::Row::iconFontSize));
     const QPixmap picture = Theme::symbol(symbol(m_category), Theme::resolve(color, palette()), box,
                                           devicePixelRatioF(), QFont::Medium);
     painter.drawPixmap(QPointF((width() - box) / 2.0, (height() - box) / 2.0), picture);

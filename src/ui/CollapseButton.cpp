@@ -25,11 +25,11 @@ CollapseButton::CollapseButton(CleanupCategory category, QWidget* parent)
     auto* label = new QHBoxLayout(this);
     label->setContentsMargins(0, 0, 0, 0);
     label->setSpacing(Theme::Header::labelSpacing);
-    m_chevron = new SymbolView(Symbol::chevronDown, Theme::Header::chevronFontSize, QFont::Bold,
-                               Theme::Color::of(Role::secondary), this);
-    m_chevron->setFixedWidth(Theme::Header::chevronFrame);
-    auto* icon = new SymbolView(symbol(category), Theme::Header::symbolFontSize, QFont::DemiBold,
-                                Theme::Color::of(tint(category)), this);
+    m_chevron = new SymbolView(Symbol::chevronDown, Theme::scaled(Theme::Header::chevronFontSize),
+                               QFont::Bold, Theme::Color::of(Role::secondary), this);
+    m_chevron->setFixedWidth(Theme::scaled(Theme::Header::chevronFrame));
+    auto* icon = new SymbolView(symbol(category), Theme::scaled(Theme::Header::symbolFontSize),
+                                QFont::DemiBold, Theme::Color::of(tint(category)), this);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(Theme::Header::titleSpacing);
     QFont titleFont = Theme::font(Theme::TextStyle::title3);

@@ -27,10 +27,10 @@ ContentView::ContentView(ContentState::Services services, FolderRow::Environment
     , m_dashboard(new Dashboard(m_state.items(), m_environment))
     , m_footer(new Footer(m_state, this)) {
     setMinimumSize(Theme::Window::minimumWidth, Theme::Window::minimumHeight);
-    // The parts are never squeezed below that: given less (a small screen at a large scale),
-    // the whole content scrolls.
+    // Given less (a small screen at a large scale), the list takes what the footer leaves, and
+    // the footer stays pinned under it; only below what the parts themselves need (the footer's
+    // width and height, a little of the list) does the whole content scroll.
     auto* page = new QWidget;
-    page->setMinimumSize(minimumSize());
     auto* pageScroll = new QScrollArea(this);
     pageScroll->setWidget(page);
     pageScroll->setWidgetResizable(true);
@@ -212,8 +212,8 @@ void ContentView::finishAlert(QMessageBox* box) {
     // A row of its own under everything else keeps a two-line message from wrapping into a
     // narrow column. Added last: the box lays itself out anew whenever its parts change.
     if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
-        grid->addItem(new QSpacerItem(Theme::Alert::minimumTextWidth, 0, QSizePolicy::Minimum,
-                                      QSizePolicy::Fixed),
+        grid->addItem(new QSpacerItem(Theme::scaled(Theme::Alert::minimumTextWidth), 0,
+                                      QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
 #endif

@@ -29,7 +29,7 @@ QPushButton* makeQuickButton(const QString& text, QWidget* parent) {
     // The platform's small control size.
     button->setAttribute(Qt::WA_MacSmallSize);
     QFont small = button->font();
-    small.setPixelSize(Theme::Page::buttonFontSize);
+    small.setPixelSize(Theme::scaled(Theme::Page::buttonFontSize));
     button->setFont(small);
     // Return presses it when it has the focus, as Space does.
     button->setAutoDefault(true);
@@ -124,8 +124,9 @@ QWidget* Dashboard::makeEmptyState() {
                               Theme::Empty::padding);
     stack->setSpacing(Theme::Empty::spacing);
     stack->addStretch(1);
-    auto* seal = new SymbolView(Symbol::checkmarkSealFill, Theme::Empty::symbolFontSize,
-                                QFont::Normal, Theme::Color::of(Tint::green), empty);
+    auto* seal =
+        new SymbolView(Symbol::checkmarkSealFill, Theme::scaled(Theme::Empty::symbolFontSize),
+                       QFont::Normal, Theme::Color::of(Tint::green), empty);
     stack->addWidget(seal, 0, Qt::AlignHCenter);
     QFont titleFont = Theme::font(Theme::TextStyle::title2);
     titleFont.setWeight(QFont::Bold);
@@ -138,7 +139,7 @@ QWidget* Dashboard::makeEmptyState() {
                                   Theme::Color::of(Role::secondary), empty);
     message->setMaximumLineCount(0);
     message->setAlignment(Qt::AlignHCenter);
-    message->setMaximumWidth(Theme::Empty::textWidth);
+    message->setMaximumWidth(Theme::scaled(Theme::Empty::textWidth));
     message->setText(WindowTexts::cleanMessage());
     stack->addWidget(message, 0, Qt::AlignHCenter);
     stack->addStretch(1);
@@ -159,7 +160,7 @@ QWidget* Dashboard::makeScanningState() {
                                      Theme::Color::of(Role::secondary), scanning);
     m_scanningStatus->setMaximumLineCount(0);
     m_scanningStatus->setAlignment(Qt::AlignHCenter);
-    m_scanningStatus->setMaximumWidth(Theme::Empty::textWidth);
+    m_scanningStatus->setMaximumWidth(Theme::scaled(Theme::Empty::textWidth));
     stack->addWidget(m_scanningStatus, 0, Qt::AlignHCenter);
     stack->addStretch(1);
     scanning->hide();

@@ -11,6 +11,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -19,10 +20,25 @@ namespace {
 
 constexpr int progressResolution = 1000;
 
+// A button's symbol, with room on the side of its text: styles keep a few pixels between a
+// button's icon and its text whatever the size of the text, which leaves a symbol for large text
+// touching it.
+QSize iconSize() {
+    const int box = Theme::symbolBox(Theme::scaled(Theme::Footer::symbolFontSize));
+    return {box + Theme::scaled(Theme::Footer::iconSpacing), box};
+}
+
 QIcon symbolIcon(Symbol symbol, const QColor& color, const QWidget& widget) {
-    const int box = Theme::symbolBox(Theme::Footer::symbolFontSize);
-    QIcon icon(Theme::symbol(symbol, color, box, widget.devicePixelRatioF(), QFont::DemiBold));
-    return icon;
+    const QSize size = iconSize();
+    const int box = size.height();
+    const qreal ratio = widget.devicePixelRatioF();
+    QPixmap icon(size * ratio);
+    icon.setDevicePixelRatio(ratio);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    const int left = widget.layoutDirection() == Qt::RightToLeft ? size.width() - box : 0;
+    painter.drawPixmap(left, 0, Theme::symbol(symbol, color, box, ratio, QFont::DemiBold));
+    return QIcon(icon);
 }
 
 } // namespace
@@ -31,8 +47,9 @@ Footer::Footer(ContentState& state, QWidget* parent)
     : QWidget(parent)
     , m_state(state)
     , m_spinner(new ActivityIndicator(this))
-    , m_idle(new SymbolView(Symbol::checkmarkCircleFill, Theme::Footer::symbolFontSize,
-                            QFont::Normal, Theme::Color::of(Tint::green), this))
+    , m_idle(new SymbolView(Symbol::checkmarkCircleFill,
+                            Theme::scaled(Theme::Footer::symbolFontSize), QFont::Normal,
+                            Theme::Color::of(Tint::green), this))
     , m_status(new TextLabel(Theme::font(Theme::TextStyle::subheadline),
                              Theme::Color::of(Theme::Color::Role::secondary), this))
     , m_progress(new QProgressBar(this))
@@ -139,6 +156,8 @@ void Footer::changeEvent(QEvent* event) {
 }
 
 void Footer::updateIcons() {
+    m_rescan->setIconSize(iconSize());
+    m_clean->setIconSize(iconSize());
     m_rescan->setIcon(
         symbolIcon(Symbol::arrowClockwise, palette().color(QPalette::ButtonText), *this));
     m_clean->setIcon(symbolIcon(Symbol::trashFill, Theme::prominentButtonText(), *this));

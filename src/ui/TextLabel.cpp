@@ -164,7 +164,7 @@ QSize TextLabel::sizeHint() const {
     if (m_maximumLines == 1) {
         return {m_text.isEmpty() ? 0 : naturalWidth(), blockHeight(1)};
     }
-    const int width = std::min(naturalWidth(), Theme::Text::preferredWrapWidth);
+    const int width = std::min(naturalWidth(), Theme::scaled(Theme::Text::preferredWrapWidth));
     return {width, heightForWidth(width)};
 }
 

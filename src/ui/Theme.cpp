@@ -1,6 +1,7 @@
 #include "ui/Theme.h"
 
 #include <QFile>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHash>
@@ -17,7 +18,7 @@
 namespace {
 
 struct TextStyleSize {
-    int pixelSize;
+    int designSize;
     QFont::Weight weight;
 };
 
@@ -236,18 +237,28 @@ QSvgRenderer* renderer(const QString& file, QFont::Weight weight) {
 
 } // namespace
 
-QFont Theme::font(TextStyle style) {
-    const TextStyleSize size = styleSize(style);
-    return systemFont(size.pixelSize, size.weight);
+int Theme::bodyPixelSize() {
+    // What the font is drawn at, whether the desktop gives it in points or in pixels.
+    return std::max(1, QFontInfo(QGuiApplication::font()).pixelSize());
 }
 
-QFont Theme::systemFont(int pixelSize, QFont::Weight weight, Design design) {
+int Theme::scaled(int designSize) {
+    return std::max(1, static_cast<int>(
+                           std::lround(double(designSize) * bodyPixelSize() / double(designBody))));
+}
+
+QFont Theme::font(TextStyle style) {
+    const TextStyleSize size = styleSize(style);
+    return systemFont(size.designSize, size.weight);
+}
+
+QFont Theme::systemFont(int designSize, QFont::Weight weight, Design design) {
     QFont font = QGuiApplication::font();
     if (design == Design::rounded) {
         // The rounded cut of the system font where it is installed; the system font otherwise.
         font.setFamilies({QStringLiteral("SF Pro Rounded"), font.family()});
     }
-    font.setPixelSize(pixelSize);
+    font.setPixelSize(scaled(designSize));
     font.setWeight(weight);
     return font;
 }

@@ -16,15 +16,27 @@ class QPainter;
 // The look in one place: text styles, named colours, the symbol table and the sizes of the views.
 // Sizes are device-independent pixels (a macOS point each). Colours are resolved against a palette
 // when they are drawn, so a dark palette gives the dark variants without any view knowing.
+//
+// Text follows the desktop: the sizes of text and of the symbols beside it are given on a design
+// scale whose body text is `designBody`, and drawn on the scale of the application's font, so
+// that the window's own text, its buttons, menus and alerts read as one at any font size.
 class Theme {
 public:
-    // The platform's text styles, in pixels: title2 17, title3 15, headline 13 semibold, body 13,
-    // subheadline 11, caption 10, caption2 10.
+    // The platform's text styles on the design scale: title2 17, title3 15, headline 13 semibold,
+    // body 13, subheadline 11, caption 10, caption2 10.
     enum class TextStyle { title2, title3, headline, body, subheadline, caption, caption2 };
     enum class Design { standard, rounded };
 
+    static constexpr int designBody = 13;
+    // The size in pixels of the application's font (the desktop's, under a platform theme): the
+    // body text of the window.
+    static int bodyPixelSize();
+    // A text or symbol size, or a line length, of the design scale in pixels of the desktop's.
+    static int scaled(int designSize);
+
     static QFont font(TextStyle style);
-    static QFont systemFont(int pixelSize, QFont::Weight weight, Design design = Design::standard);
+    // The system font at `designSize` of the design scale.
+    static QFont systemFont(int designSize, QFont::Weight weight, Design design = Design::standard);
 
     // The room one line of `font` takes so that nothing it draws is cut: fonts draw underscores,
     // descenders and accents beyond their nominal ascent and descent, so the line box is grown to
@@ -219,6 +231,7 @@ public:
         static constexpr int statusLineSpacing = 2;
         static constexpr int summarySpacing = 1;
         static constexpr int symbolFontSize = 13;
+        static constexpr int iconSpacing = 2; // beside the style's own, between icon and text
         static constexpr int sizeFontSize = 15;
         static constexpr int progressWidth = 140;
         static constexpr int progressHeight = 6;

@@ -252,7 +252,13 @@ QString WindowTexts::about() {
 }
 QString WindowTexts::aboutMessage(const QString& version, qint64 buildNumber) {
     // The program's own facts, so markup is safe here: the name in bold above the version.
-    return QStringLiteral("<b>%1</b><br>Version %2 (Build %3)")
+    return QStringLiteral(
+               "<b>%1</b><br>Version %2 (Build %3)"
+               "<p>Copyright 2026 Kestrelle maintainers. No licence has been granted for %1 yet: "
+               "all rights are reserved by its authors.</p>"
+               "<p>The icons are Lucide's, under the ISC licence; those that Lucide derived from "
+               "Feather are also under the MIT licence. The details give both licences in "
+               "full.</p>")
         .arg(applicationName().toHtmlEscaped(), version.toHtmlEscaped(),
              QString::number(buildNumber));
 }

@@ -95,7 +95,9 @@ struct WindowTexts {
     static QString aboutItem();
     // The title of the About box.
     static QString about();
-    // Rich text (the name in bold); every part is the program's own.
+    // Rich text (the name in bold): the version, the program's licence and the credits for the
+    // icons; every part is the program's own. The icons' licences themselves, which are not, go
+    // with it as plain text.
     static QString aboutMessage(const QString& version, qint64 buildNumber);
     static QString checkForUpdates();
     static QString newWindow();

@@ -78,7 +78,8 @@ private slots:
     }
     void shellsReadEveryPathBack() {
         QFETCH(Shell, shell);
-        QVERIFY2(QFileInfo(shell.program).isExecutable(), "shell missing: run scripts/bootstrap");
+        QVERIFY2(QFileInfo(shell.program).isExecutable(),
+                 "shell missing: run scripts/bootstrap --test");
         // Every character from U+0001 to U+00FF, and now and then any other one.
         QRandomGenerator random(10);
         QStringList paths = chosenPaths;

@@ -1,4 +1,6 @@
+#include "app/CommandLine.h"
 #include "app/KestrelleApp.h"
+#include "app/SingleInstance.h"
 #include "cleaner/Cleaner.h"
 #include "model/ByteFormatter.h"
 #include "platform/FileSystem.h"
@@ -45,8 +47,14 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -555,16 +563,95 @@ private slots:
         rig.server.release(LocalHttpServer::http(200, manifest("1.0.0")));
         QTRY_VERIFY(!rig.checker.isChecking());
         QVERIFY(!rig.checker.upToDateAlert()); // the silent check says nothing
-        // A window fits its screen; in less room than its content's minimum the content scrolls.
+        // A window fits its screen. In less room than its content's minimum the list scrolls
+        // above the footer, which stays in view; below what the parts need the content scrolls.
         const QSize room = second->screen()->availableGeometry().size();
         QCOMPARE(second->size(), QSize(960, 760).boundedTo(room));
         contents[1]->setMinimumSize(0, 0);
         second->layout()->activate();
         second->resize(600, 400);
+        Footer* footer = contents[1]->footer();
+        QTRY_VERIFY(second->rect().contains(footer->mapTo(second, footer->rect().bottomRight())));
+        QVERIFY(contents[1]->scrollArea()->verticalScrollBar()->maximum() > 0);
+        second->resize(300, 90);
         auto* page = contents[1]->findChild<QScrollArea*>({}, Qt::FindDirectChildrenOnly);
-        QTRY_COMPARE(page->widget()->size(), QSize(800, 620));
-        QVERIFY(page->horizontalScrollBar()->maximum() > 0 && page->verticalScrollBar()->maximum());
+        QTRY_VERIFY(page->horizontalScrollBar()->maximum() > 0 &&
+                    page->verticalScrollBar()->maximum() > 0);
+        // A later start brings the window back; the About box gives the icons' licences.
+        second->showMinimized();
+        app.bringForward({});
+        QVERIFY(!second->isMinimized() && second->isVisible());
+        app.aboutAction()->trigger();
+        QMessageBox* about = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                about = box;
+            }
+        }
+        QVERIFY(about && about->detailedText().contains("Permission to use, copy, modify"));
+        about->close();
         second->close();
+    }
+
+    // A desktop program's answers: help and version print and end the program; anything else,
+    // Qt's own options among it, runs the program as before.
+    void commandLineAnswersOnlyHelpAndVersion_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("answer"); // its first line; "" runs the program
+        const QString usage = "Usage: kestrelle [options]";
+        QTest::newRow("none") << QStringList{} << "";
+        QTest::newRow("--version") << QStringList{"--version"} << "Kestrelle 1.2.3 (build 57)";
+        QTest::newRow("-v") << QStringList{"-v"} << "Kestrelle 1.2.3 (build 57)";
+        QTest::newRow("--help") << QStringList{"--help"} << usage;
+        QTest::newRow("-h after Qt's") << QStringList{"-platform", "xcb", "-h"} << usage;
+        QTest::newRow("both") << QStringList{"--version", "--help"} << usage;
+        QTest::newRow("Qt's -reverse") << QStringList{"-reverse"} << "";
+        QTest::newRow("unknown") << QStringList{"--scan", "/home", "-x"} << "";
+    }
+    void commandLineAnswersOnlyHelpAndVersion() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, answer);
+        const auto text = CommandLine::answer(QStringList{"kestrelle"} + arguments, "1.2.3", 57);
+        QCOMPARE(text.value_or(QString()).section('\n', 0, 0), answer);
+    }
+
+    // A second start asks the running program to show itself and ends. A socket that nobody
+    // listens on any more is taken over: it never keeps a start from running.
+    void secondStartBringsTheFirstForward_data() {
+        QTest::addColumn<QString>("before"); // what the socket's place holds
+        QTest::newRow("nothing") << "";
+        QTest::newRow("running program") << "running";
+        QTest::newRow("stale socket") << "stale";
+    }
+    void secondStartBringsTheFirstForward() {
+        QFETCH(QString, before);
+        const QTemporaryDir folder;
+        const QString path = folder.filePath("kestrelle.socket");
+        SingleInstance running(path);
+        QSignalSpy asked(&running, &SingleInstance::activationRequested);
+        if (before == "running") {
+            QCOMPARE(running.claim({}), SingleInstance::Role::first);
+        } else if (before == "stale") { // bound, never listened on, closed: as a crash leaves it
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, QFile::encodeName(path).constData(),
+                     sizeof address.sun_path);
+            const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QCOMPARE(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            ::close(socket);
+        }
+        SingleInstance start(path);
+        const bool forwarded = start.claim("token-1") == SingleInstance::Role::forwarded;
+        QCOMPARE(forwarded, before == "running");
+        if (forwarded) {
+            QTRY_COMPARE(asked.size(), 1);
+            QCOMPARE(asked.first().first().toByteArray(), QByteArray("token-1"));
+            return;
+        }
+        SingleInstance later(path); // the start that runs answers the next one
+        QCOMPARE(later.claim({}), SingleInstance::Role::forwarded);
+        start.release();
+        QCOMPARE(SingleInstance(path).claim({}), SingleInstance::Role::first);
     }
 
     // Closing a window whose cleanup runs asks first, on that window. Keep Cleaning changes

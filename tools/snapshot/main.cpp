@@ -213,6 +213,22 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
     return failures;
 }
 
+// The part of a screen grab that its windows cover: the smallest rectangle outside which the
+// screen is bare (black).
+QImage windowsOf(const QPixmap& screen) {
+    const QImage image = screen.toImage().convertToFormat(QImage::Format_RGB32);
+    QRect covered;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qRed(line[x]) != 0 || qGreen(line[x]) != 0 || qBlue(line[x]) != 0) {
+                covered |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return covered.isEmpty() ? image : image.copy(covered);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -245,7 +261,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("dir"));
     const QCommandLineOption grabOption(
         QStringLiteral("grab-screen"),
-        QStringLiteral("Only save what the screen shows (run it on the display to capture)."),
+        QStringLiteral("Only save what the screen shows, cropped to its windows (run it on the "
+                       "display to capture, whose bare screen is black)."),
         QStringLiteral("file"));
     const QCommandLineOption linuxOption(
         QStringLiteral("linux"), QStringLiteral("Lay out a Linux home instead of a Mac's."));
@@ -256,7 +273,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     if (parser.isSet(grabOption)) {
         QScreen* screen = QGuiApplication::primaryScreen();
-        return screen && screen->grabWindow(0).save(parser.value(grabOption)) ? 0 : 1;
+        return screen && windowsOf(screen->grabWindow(0)).save(parser.value(grabOption)) ? 0 : 1;
     }
     if (parser.isSet(populateOption)) {
         const QString root = parser.value(populateOption);
