@@ -250,6 +250,14 @@ QList<FileSystem::Identity> FileSystem::identityChain(const QString& path) const
     return chain;
 }
 
+bool FileSystem::liesWithin(const QString& inner, const QList<Identity>& innerChain,
+                            const QString& outer, const QList<Identity>& outerChain) {
+    if (!innerChain.isEmpty() && !outerChain.isEmpty()) {
+        return innerChain.contains(outerChain.first());
+    }
+    return inner == outer || inner.startsWith(outer + QLatin1Char('/'));
+}
+
 std::optional<QString> FileSystem::refusalOf(const QString& path) const {
     if (path == QLatin1String("/")) {
         return QString::fromLatin1(protectedPathText);

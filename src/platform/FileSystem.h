@@ -78,6 +78,10 @@ public:
     // the same folder, or one lies inside the other, whatever links or mounts they go through.
     using Identity = std::pair<quint64, quint64>;
     QList<Identity> identityChain(const QString& path) const;
+    // Whether the folder `inner` is, or lies inside, the folder `outer`, given their identity
+    // chains: by identity where both are there, else by how the two paths are written.
+    static bool liesWithin(const QString& inner, const QList<Identity>& innerChain,
+                           const QString& outer, const QList<Identity>& outerChain);
 
     // Removes the item at `path`: a folder with everything below it, anything else on its own. A
     // symbolic link is removed as a link, wherever it points, at the top as anywhere below; FIFOs

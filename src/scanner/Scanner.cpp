@@ -86,13 +86,9 @@ QCoro::Task<QList<FolderItem>> Scanner::withoutNested(QList<FolderItem> found) {
             for (const QString& path : paths) {
                 chains.append(fileSystem->identityChain(path));
             }
-            // By identity where both folders are there, else by how they are written.
             const auto within = [&](qsizetype inner, qsizetype outer) {
-                if (!chains[inner].isEmpty() && !chains[outer].isEmpty()) {
-                    return chains[inner].contains(chains[outer].first());
-                }
-                return paths[inner] == paths[outer] ||
-                       paths[inner].startsWith(paths[outer] + QLatin1Char('/'));
+                return FileSystem::liesWithin(paths[inner], chains[inner], paths[outer],
+                                              chains[outer]);
             };
             QList<std::optional<QList<qsizetype>>> held(paths.size());
             for (qsizetype i = 0; i < paths.size(); ++i) {

@@ -374,13 +374,8 @@ private:
         const QList<FileSystem::Identity> chain = m_fileSystem.identityChain(path);
         return std::any_of(
             m_sharedFolders.begin(), m_sharedFolders.end(), [&](const SharedFolder& shared) {
-                if (shared.base == own) {
-                    return false;
-                }
-                if (!chain.isEmpty() && !shared.chain.isEmpty()) {
-                    return shared.chain.contains(chain.first());
-                }
-                return shared.path == path || shared.path.startsWith(path + QLatin1Char('/'));
+                return shared.base != own &&
+                       FileSystem::liesWithin(shared.path, shared.chain, path, chain);
             });
     }
 
