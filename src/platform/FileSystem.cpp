@@ -80,10 +80,9 @@ bool isOneOf(const struct stat& entry, const QList<QByteArray>& folders) {
     return false;
 }
 
-// A name is listed only when it decodes as UTF-8 and encodes back to the same bytes, so that
-// joining it to a path names the same entry again.
-std::optional<QString> exactName(const char* bytes) {
-    const QByteArrayView raw(bytes);
+// A name is listed, and a variable followed, only when it decodes as UTF-8 and encodes back to the
+// same bytes, so that joining it to a path names the same entry again.
+std::optional<QString> exactName(QByteArrayView raw) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString name = decoder(raw);
     if (decoder.hasError() || name.toUtf8() != raw) {
@@ -97,20 +96,20 @@ public:
     SystemFileSystem()
         : FileSystem({}, QDir::homePath()) {}
 
-    QString environmentVariable(const QString& name) const override {
-        return qEnvironmentVariable(name.toLocal8Bit().constData());
+    QByteArray environmentBytes(const QString& name) const override {
+        return qgetenv(name.toLocal8Bit().constData());
     }
 };
 
 class RootedFileSystem final : public FileSystem {
 public:
-    RootedFileSystem(QByteArray root, QString home, QHash<QString, QString> environment)
+    RootedFileSystem(QByteArray root, QString home, QHash<QString, QByteArray> environment)
         : FileSystem(std::move(root), std::move(home), std::move(environment)) {}
 };
 
 } // namespace
 
-FileSystem::FileSystem(QByteArray root, QString home, QHash<QString, QString> environment)
+FileSystem::FileSystem(QByteArray root, QString home, QHash<QString, QByteArray> environment)
     : m_root(std::move(root))
     , m_home(std::move(home))
     , m_environment(std::move(environment)) {
@@ -127,7 +126,7 @@ std::shared_ptr<FileSystem> FileSystem::system() {
 }
 
 std::shared_ptr<FileSystem> FileSystem::rooted(const QString& root, const QString& home,
-                                               QHash<QString, QString> environment) {
+                                               QHash<QString, QByteArray> environment) {
     return std::make_shared<RootedFileSystem>(QFile::encodeName(root), home,
                                               std::move(environment));
 }
@@ -144,6 +143,10 @@ QString FileSystem::homePath() const {
 }
 
 QString FileSystem::environmentVariable(const QString& name) const {
+    return exactName(environmentBytes(name)).value_or(QString());
+}
+
+QByteArray FileSystem::environmentBytes(const QString& name) const {
     return m_environment.value(name);
 }
 
@@ -158,6 +161,27 @@ bool FileSystem::fileExists(const QString& path) const {
     const auto physical = physicalPath(path);
     struct stat info {};
     return physical && ::stat(physical->constData(), &info) == 0;
+}
+
+bool FileSystem::entryExists(const QString& path) const {
+    const auto physical = physicalPath(path);
+    struct stat info {};
+    return physical && ::lstat(physical->constData(), &info) == 0;
+}
+
+bool FileSystem::isSymbolicLink(const QString& path) const {
+    const auto physical = physicalPath(path);
+    struct stat info {};
+    return physical && ::lstat(physical->constData(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+std::optional<uint> FileSystem::ownerOf(const QString& path) const {
+    const auto physical = physicalPath(path);
+    struct stat info {};
+    if (!physical || ::stat(physical->constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    return info.st_uid;
 }
 
 std::optional<QStringList> FileSystem::contentsOfDirectory(const QString& path) const {
@@ -225,6 +249,14 @@ QList<FileSystem::Identity> FileSystem::identityChain(const QString& path) const
     }
     ::free(resolved);
     return chain;
+}
+
+bool FileSystem::liesWithin(const QString& inner, const QList<Identity>& innerChain,
+                            const QString& outer, const QList<Identity>& outerChain) {
+    if (!innerChain.isEmpty() && !outerChain.isEmpty()) {
+        return innerChain.contains(outerChain.first());
+    }
+    return inner == outer || inner.startsWith(outer + QLatin1Char('/'));
 }
 
 std::optional<QString> FileSystem::refusalOf(const QString& path) const {

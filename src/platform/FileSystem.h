@@ -27,9 +27,10 @@ public:
     // The running system: paths are what they say and the home folder is the user's.
     static std::shared_ptr<FileSystem> system();
     // Every absolute path resolves below `root`; `home` is a logical path inside it, and
-    // `environment` is all the environment the system has.
+    // `environment` is all the environment the system has, each value the bytes the system would
+    // hold.
     static std::shared_ptr<FileSystem> rooted(const QString& root, const QString& home,
-                                              QHash<QString, QString> environment = {});
+                                              QHash<QString, QByteArray> environment = {});
 
     // The user's home folder without a trailing separator. Empty when the platform gives none that
     // is usable (empty, relative or "/"): home-based rules then find nothing instead of scanning
@@ -37,11 +38,21 @@ public:
     virtual QString homePath() const;
 
     // The value of an environment variable of the system, empty when it is not set. Some tools let
-    // their users move their folders this way.
-    virtual QString environmentVariable(const QString& name) const;
+    // their users move their folders this way. Empty too when its bytes are not valid UTF-8: read
+    // as text they would name another folder than the tool uses.
+    QString environmentVariable(const QString& name) const;
 
     // True when a file or folder exists at the path; a link counts when its target exists.
     virtual bool fileExists(const QString& path) const;
+    // True when anything is there under the path's last name, a link whether or not its target
+    // exists.
+    bool entryExists(const QString& path) const;
+    // True when the path's last name is a symbolic link (links in the folders above it are
+    // followed).
+    bool isSymbolicLink(const QString& path) const;
+    // The user id of whoever owns what the path reaches once every link is resolved; nothing when
+    // nothing is there.
+    virtual std::optional<uint> ownerOf(const QString& path) const;
 
     // Names of the entries directly inside a folder, hidden ones included, unsorted; nothing when
     // the folder is missing or unreadable. Names that are not valid UTF-8 are left out: they cannot
@@ -67,6 +78,10 @@ public:
     // the same folder, or one lies inside the other, whatever links or mounts they go through.
     using Identity = std::pair<quint64, quint64>;
     QList<Identity> identityChain(const QString& path) const;
+    // Whether the folder `inner` is, or lies inside, the folder `outer`, given their identity
+    // chains: by identity where both are there, else by how the two paths are written.
+    static bool liesWithin(const QString& inner, const QList<Identity>& innerChain,
+                           const QString& outer, const QList<Identity>& outerChain);
 
     // Removes the item at `path`: a folder with everything below it, anything else on its own. A
     // symbolic link is removed as a link, wherever it points, at the top as anywhere below; FIFOs
@@ -130,10 +145,12 @@ public:
     static QString appendingPathComponent(const QString& folder, const QString& name);
 
 protected:
-    FileSystem(QByteArray root, QString home, QHash<QString, QString> environment = {});
+    FileSystem(QByteArray root, QString home, QHash<QString, QByteArray> environment = {});
 
     // Where a logical path lives on the real disk; nothing for a path that is not absolute.
     std::optional<QByteArray> physicalPath(const QString& path) const;
+    // The bytes of an environment variable as the system holds them; empty when it is not set.
+    virtual QByteArray environmentBytes(const QString& name) const;
 
 private:
     // Why `path` may not be removed, judged on its text alone; nothing when it may.
@@ -149,5 +166,5 @@ private:
 
     QByteArray m_root;
     QString m_home;
-    QHash<QString, QString> m_environment;
+    QHash<QString, QByteArray> m_environment;
 };

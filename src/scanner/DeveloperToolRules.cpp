@@ -50,6 +50,16 @@ constexpr QStringView ndkName = u"Android NDK %1 (Older Version)";
 constexpr QStringView ndkSubtitle =
     u"Superseded Android NDK version. The latest NDK (%1) remains untouched.";
 
+// Side-by-side NDKs are named by their version, digits and dots ("26.1.10909125"); anything
+// else in the folder (a project, a note, a folder a link put there) is no superseded NDK.
+bool isVersionName(const QString& entryName) {
+    const QList<QStringView> numbers = QStringView(entryName).split(QLatin1Char('.'));
+    return std::all_of(numbers.begin(), numbers.end(), [](QStringView number) {
+        return !number.isEmpty() && std::all_of(number.begin(), number.end(),
+                                                [](QChar c) { return c >= u'0' && c <= u'9'; });
+    });
+}
+
 // Oldest first. Versions compare by the numbers they spell, so 10.0.0 is newer than 9.9.0; names
 // that spell the same numbers ("21.0" and "021.0") fall back to plain character order so that the
 // latest is the same whatever order the folder lists them in.
@@ -84,7 +94,7 @@ QCoro::Task<> Scanner::olderNdkVersions(QList<FolderItem>& found, QString folder
         co_return;
     }
     QStringList versions = *entries;
-    versions.removeIf(&Scanner::isHidden);
+    versions.removeIf([](const QString& entryName) { return !isVersionName(entryName); });
     // The latest version is the one in use: it is never measured or offered, and a single
     // installed NDK is therefore never offered at all.
     if (versions.size() < 2) {
@@ -95,9 +105,9 @@ QCoro::Task<> Scanner::olderNdkVersions(QList<FolderItem>& found, QString folder
     const QString subtitle = ndkSubtitle.toString().arg(latest);
     for (const QString& version : std::as_const(versions)) {
         // No threshold of its own: an empty version is dropped with every other empty record.
-        QString path = FileSystem::appendingPathComponent(folder, version);
-        const qint64 size = co_await folderSize(path, traits.hiddenEntries);
-        found.append(
-            makeRecord(std::move(path), size, {ndkName.toString().arg(version), subtitle}, traits));
+        QCoro::Task<> older =
+            addIfLarger(found, FileSystem::appendingPathComponent(folder, version), -1,
+                        {ndkName.toString().arg(version), subtitle}, traits);
+        co_await older;
     }
 }

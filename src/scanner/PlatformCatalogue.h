@@ -33,6 +33,12 @@ struct PlatformCatalogue {
     // How everything above is measured.
     HiddenEntries hiddenEntries = HiddenEntries::passedOver;
 
+    // Whether every location a scan finds on this system, of the shared rules as well as of this
+    // catalogue, must belong to the user whose home is scanned, not only those reached through a
+    // link; so wherever a catalogue follows environment variables. Rows left to the administrator
+    // command keep their own rule.
+    static const bool ownedLocationsOnly;
+
     // A category's traits as this catalogue's rules measure.
     RecordTraits measured(RecordTraits traits) const {
         traits.hiddenEntries = hiddenEntries;

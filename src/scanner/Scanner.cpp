@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/ThreadPriority.h"
+#include "scanner/OfferableLocation.h"
 
 #include <QCoroFuture>
 #include <QThreadPool>
@@ -77,35 +78,50 @@ QCoro::Task<QList<FolderItem>> Scanner::withoutNested(QList<FolderItem> found) {
     for (const FolderItem& item : std::as_const(found)) {
         paths.append(item.path);
     }
-    // Resolving links reads the disk: off the GUI thread too.
-    QFuture<QList<bool>> judging =
+    // For each record, the records it holds once nested ones are dropped, or nothing for one that
+    // is dropped itself. Resolving links reads the disk: off the GUI thread too.
+    QFuture<QList<std::optional<QList<qsizetype>>>> judging =
         QtConcurrent::run(&sizingPool(), [fileSystem = m_fileSystem, paths = std::move(paths)] {
             QList<QList<FileSystem::Identity>> chains;
             for (const QString& path : paths) {
                 chains.append(fileSystem->identityChain(path));
             }
-            // By identity where both folders are there, else by how they are written.
             const auto within = [&](qsizetype inner, qsizetype outer) {
-                if (!chains[inner].isEmpty() && !chains[outer].isEmpty()) {
-                    return chains[inner].contains(chains[outer].first());
-                }
-                return paths[inner] == paths[outer] ||
-                       paths[inner].startsWith(paths[outer] + QLatin1Char('/'));
+                return FileSystem::liesWithin(paths[inner], chains[inner], paths[outer],
+                                              chains[outer]);
             };
-            QList<bool> nested(paths.size(), false);
+            QList<std::optional<QList<qsizetype>>> held(paths.size());
             for (qsizetype i = 0; i < paths.size(); ++i) {
-                for (qsizetype j = 0; j < paths.size() && !nested[i]; ++j) {
-                    nested[i] = j != i && within(i, j) && (j < i || !within(j, i));
+                bool nested = false;
+                for (qsizetype j = 0; j < paths.size() && !nested; ++j) {
+                    nested = j != i && within(i, j) && (j < i || !within(j, i));
+                }
+                if (nested) {
+                    continue;
+                }
+                held[i].emplace();
+                for (qsizetype j = 0; j < paths.size(); ++j) {
+                    if (j != i && within(j, i)) {
+                        held[i]->append(j);
+                    }
                 }
             }
-            return nested;
+            return held;
         });
-    const QList<bool> nested = co_await judging;
+    const QList<std::optional<QList<qsizetype>>> held = co_await judging;
     QList<FolderItem> kept;
     for (qsizetype i = 0; i < found.size(); ++i) {
-        if (!nested[i]) {
-            kept.append(std::move(found[i]));
+        if (!held[i]) {
+            continue;
         }
+        FolderItem& item = found[i];
+        for (const qsizetype inner : *held[i]) {
+            item.isSelected = item.isSelected && found[inner].isSelected;
+            // Tiers are declared from safe to caution.
+            item.safetyTier = std::max(item.safetyTier, found[inner].safetyTier);
+            item.requiresSudo = item.requiresSudo || found[inner].requiresSudo;
+        }
+        kept.append(std::move(item));
     }
     co_return kept;
 }
@@ -145,11 +161,29 @@ FolderItem Scanner::makeRecord(QString path, qint64 size, Texts texts, RecordTra
                        .requiresSudo = traits.requiresSudo});
 }
 
+QCoro::Task<std::optional<qint64>> Scanner::offeredSize(QString path, RecordTraits traits) {
+    if (m_stop.stopRequested()) {
+        co_return std::nullopt;
+    }
+    // One trip to the worker: the walk starts as soon as the location passes.
+    QFuture<std::optional<qint64>> measuring = QtConcurrent::run(
+        &sizingPool(),
+        [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop,
+         traits]() -> std::optional<qint64> {
+            lowerCurrentThreadPriority();
+            if (!isOfferableLocation(*fileSystem, path, traits.requiresSudo)) {
+                return std::nullopt;
+            }
+            return fileSystem->allocatedSizeOfTree(path, stop, traits.hiddenEntries);
+        });
+    co_return co_await measuring;
+}
+
 QCoro::Task<> Scanner::addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold,
                                    Texts texts, RecordTraits traits) {
-    const qint64 size = co_await folderSize(path, traits.hiddenEntries);
-    if (size > threshold) {
-        found.append(makeRecord(std::move(path), size, std::move(texts), traits));
+    const std::optional<qint64> size = co_await offeredSize(path, traits);
+    if (size && *size > threshold) {
+        found.append(makeRecord(std::move(path), *size, std::move(texts), traits));
     }
 }
 

@@ -62,7 +62,11 @@ private:
     static bool isHidden(const QString& entryName);
     static FolderItem makeRecord(QString path, qint64 size, Texts texts, RecordTraits traits);
 
-    // Measures `path` and appends a record when it is larger than `threshold` bytes.
+    // The bytes below `path`, judged (isOfferableLocation) and then measured off the GUI thread;
+    // nothing when the location may not be offered, or the scan is being stopped.
+    QCoro::Task<std::optional<qint64>> offeredSize(QString path, RecordTraits traits);
+    // Measures `path` and appends a record when it may be offered and is larger than `threshold`
+    // bytes. Every rule's record is made here.
     QCoro::Task<> addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold, Texts texts,
                               RecordTraits traits);
     // A location that must exist; measured and listed when larger than `threshold`.
@@ -80,12 +84,15 @@ private:
     QCoro::Task<> listingRule(QList<FolderItem>& found, QString folder, qint64 threshold,
                               EntryMatch match, RecordTraits traits);
 
-    // The side-by-side NDK versions in `folder` except the latest, oldest first.
+    // The side-by-side NDK versions in `folder` (entries named like a version) except the latest,
+    // oldest first.
     QCoro::Task<> olderNdkVersions(QList<FolderItem>& found, QString folder, RecordTraits traits);
 
     QCoro::Task<QList<FolderItem>> scanCategories(StatusSink statusUpdate);
     // `found` without every record whose folder is, or lies inside, the folder of another one: the
-    // outer one stays, and of records that reach the same folder the first.
+    // outer one stays, and of records that reach the same folder the first. What stays takes the
+    // most careful policy of all it holds: not selected if one of them is not, the highest tier,
+    // and left to the administrator command if one of them is.
     QCoro::Task<QList<FolderItem>> withoutNested(QList<FolderItem> found);
 
     std::shared_ptr<FileSystem> m_fileSystem;

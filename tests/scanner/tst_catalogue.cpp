@@ -3,7 +3,10 @@
 #include "support/FakeDisk.h"
 #include "support/Fixtures.h"
 
+#include <QProcess>
 #include <QTest>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -16,11 +19,13 @@ constexpr qint64 MiB = 1024 * 1024;
 constexpr qint64 folder = -1;
 constexpr qint64 variable = -2;
 constexpr qint64 linked = -3;
+constexpr qint64 otherUser = -4;
 
 // One thing on a fake disk: a file of `bytes` (allocated, never written), for `folder` an empty
-// folder, for `variable` an environment variable of the fake system written NAME=value, for
-// `linked` a symbolic link written path=target. A path or value beginning with "~" lies in the home
-// folder.
+// folder, for `variable` an environment variable of the fake system written NAME=value (its bytes
+// percent-encoded where they are not text, "%FF"), for `linked` a symbolic link written
+// path=target, for `otherUser` what is at the path so far given to user 65534 (root only; the row
+// is skipped otherwise). A path or value beginning with "~" lies in the home folder.
 struct Item {
     QString path;
     qint64 bytes;
@@ -96,6 +101,9 @@ constexpr RecordTraits linuxCache{safeCaches, safe, true, true, false, whole};
 constexpr RecordTraits linuxBuild{developerTools, developer, true, true, false, whole};
 constexpr RecordTraits optInBuild{developerTools, developer, false, true, false, whole};
 constexpr RecordTraits linuxNdk{developerTools, developer, true, false, false, whole};
+// Outer targets that took a more careful policy from what they hold.
+constexpr RecordTraits carefulCache{safeCaches, developer, true, true, false, whole};
+constexpr RecordTraits carefulBuild{developerTools, developer, false, true, true, whole};
 const QString userCache = "~/.cache";
 const QString linuxNdks = "~/Android/Sdk/ndk";
 
@@ -169,7 +177,15 @@ public:
         for (const Item& item : layout) {
             const QString path = logical(item.path);
             if (item.bytes == variable) {
-                m_environment.insert(path.section('=', 0, 0), logical(path.section('=', 1)));
+                m_environment.insert(
+                    path.section('=', 0, 0),
+                    QByteArray::fromPercentEncoding(logical(path.section('=', 1)).toUtf8()));
+                continue;
+            }
+            if (item.bytes == otherUser) {
+                m_ownersGiven = m_ownersGiven && ::geteuid() == 0 &&
+                                QProcess::execute("/bin/chown", {"-R", "-h", "65534:65534",
+                                                                 m_disk.real(path)}) == 0;
                 continue;
             }
             if (item.bytes == linked) {
@@ -188,6 +204,8 @@ public:
 
     // Whole blocks were allocated exactly, so a file of 50 MiB occupies 50 MiB.
     bool exact() const { return m_exact; }
+    // Whatever the layout gives to another user is theirs.
+    bool ownersGiven() const { return m_ownersGiven; }
     QString home() const { return m_disk.home(); }
     std::shared_ptr<FileSystem> fileSystem() const {
         return FileSystem::rooted(m_disk.root(), m_disk.home(), m_environment);
@@ -231,8 +249,9 @@ private:
     }
 
     FakeDisk m_disk;
-    QHash<QString, QString> m_environment;
+    QHash<QString, QByteArray> m_environment;
     bool m_exact = true;
+    bool m_ownersGiven = true;
 };
 
 using ScanFn = QCoro::Task<QList<FolderItem>> (*)(Scanner&, QString);
@@ -251,6 +270,7 @@ public:
     qint64 allocatedSizeOfTree(const QString&, const StopToken&, HiddenEntries) const override {
         return qint64(1) << 40;
     }
+    std::optional<uint> ownerOf(const QString&) const override { return 1000; }
 };
 
 } // namespace
@@ -276,6 +296,9 @@ class CatalogueTest : public QObject {
         const Disk disk(layout);
         if (!disk.exact()) {
             QSKIP("this file system does not allocate whole blocks exactly");
+        }
+        if (!disk.ownersGiven()) {
+            QSKIP("giving files to another user takes root");
         }
         Scanner scanner(disk.fileSystem());
         QCOMPARE(described(QCoro::waitFor(scan(scanner, disk.home()))), disk.expected(wants));
@@ -323,6 +346,17 @@ private slots:
         row("relative XDG_CACHE_HOME, empty caches",
             {{"XDG_CACHE_HOME=.cache-elsewhere", variable}, {linuxPip.path, folder},
              {thumbnails.path, folder}, {apt.path, folder}}, {});
+        // Every rule, fixed or listing, shared or this system's own.
+        row("links to the home, above it or to another folder in it are followed by no rule",
+            {{"~/.cache=/Users", linked}, {"/Users/pip/p", MiB}, {"/Users/a-updater/u", 51 * MiB},
+             {"~/Library/Caches=~", linked}, {"~/pip/p", MiB}, {"~/b.ShipIt/s", 51 * MiB},
+             {"~/.config/Code=~/Documents", linked}, {"~/Documents/CachedExtensionVSIXs/v", MiB}},
+            {});
+        row("as root on a user's home, only what the user owns",
+            {{"~/.cache=/usr/lib/python3/dist-packages", linked}, filled(linuxVsix, 1),
+             {"/usr/lib/python3/dist-packages/pip/__init__.py", MiB}, filled(apt, MiB),
+             {"~", otherUser}, filled(staging("c.ShipIt"), 51 * MiB)},
+            {linuxVsix, apt});
         // clang-format on
 #endif
     }
@@ -347,6 +381,9 @@ private slots:
             {olderNdk("25.2.9519653")});
         row("equal numbers fall back to character order", ndkFolder({"21.0", "021.0"}),
             {olderNdk("021.0")});
+        row("only entries named like a version are NDKs",
+            ndkFolder({"25.2.9519653", "26.1.10909125", "my-app", "1.0.bak", "2.", "r21e"}),
+            {olderNdk("25.2.9519653")});
         // Listed by the rule; the driver drops it with every other empty record.
         row("empty older NDK",
             ndkFolder({"27.0.12077973"}) + Layout{{ndks + "/26.1.10909125", folder}},
@@ -416,8 +453,11 @@ private slots:
                         tool("~/.cache/composer"), tool("~/.local/share/NuGet/v3-cache")}),
             {tool("~/.composer/cache"), tool("~/.local/share/NuGet/v3-cache"),
              tool("~/.cache/ccache")});
-        row("a ccache folder that holds its settings",
-            {{"CCACHE_DIR=/v/ccache", variable}, {"/v/ccache/ccache.conf", 1}}, {});
+        row("folders holding settings or login tokens, a dangling link included",
+            {{"CCACHE_DIR=/v/ccache", variable},
+             {"/v/ccache/ccache.conf=/v/dots/ccache.conf", linked}, {"/v/ccache/o", MiB},
+             {"HF_HUB_CACHE=/v/hub", variable}, {"/v/hub/token", 1}, {"/v/hub/models--m/w", MiB}},
+            {});
         row("modules in the first GOPATH entry",
             {{"GOPATH=/work/gopath:/other", variable}, filled(goModules, MiB),
              {"/other/pkg/mod/m", MiB}, {"/work/gopath/pkg/mod/m", MiB}},
@@ -437,6 +477,30 @@ private slots:
              {"~/registry/cache/c", MiB}, {"~/hub/h", MiB}, {"/data/uv/.u", MiB},
              filled(yarn, MiB), filled(goModules, MiB), filled(crates, MiB)},
             {yarn, goModules, crates, tool("/srv/data/uv")});
+        row("a variable is followed only when its bytes are text",
+            {{"GOCACHE=/srv/x/%FF", variable}, {"/srv/x/\uFFFD/b", MiB}, filled(goBuild, MiB)},
+            {goBuild});
+        row("default folders linked to the home or to another folder in it are not followed",
+            {{"~/.cargo=~", linked}, {"~/go=~", linked}, {"~/.bun=~", linked},
+             {"~/.local/share=~", linked}, {"~/.pub-cache=~/Documents", linked},
+             {"~/.cache/torch=~/Documents", linked}, {"~/.cache/pypoetry=~/Documents", linked},
+             {"~/.cache/huggingface=~/Documents", linked}, {"~/registry/cache/c", MiB},
+             {"~/registry/src/s", MiB}, {"~/pkg/mod/m", MiB}, {"~/install/cache/c", MiB},
+             {"~/NuGet/http-cache/h", MiB}, {"~/Documents/hosted/h", MiB},
+             {"~/Documents/hub/h", MiB}, {"~/Documents/cache/c", MiB},
+             {"~/Documents/artifacts/a", MiB}},
+            {});
+        row("a cache moved to another disk by a link is followed, one into documents is not",
+            {{"/mnt/data/cache", folder}, {"~/.cache=/mnt/data/cache", linked},
+             {"~/.cargo/registry=~/Documents", linked}, {"~/Android/Sdk/ndk=~/.ssh", linked},
+             filled(yarn, MiB), {"~/Documents/cache/c", MiB}, {"~/Documents/src/s", MiB},
+             {"~/.ssh/config.d/c", MiB}, {"~/.ssh/1.0/k", MiB}, {"~/.ssh/2.0/k", MiB}},
+            {yarn});
+        row("as root on a user's home, no system folder through the user's links",
+            {{"~/.cache=/var/lib", linked}, {"/var/lib/composer/c", MiB},
+             {"/var/lib/electron/e", MiB}, {"/var/lib/Homebrew/h", MiB}, filled(npm, MiB),
+             {"~", otherUser}},
+            {npm});
         row("empty Linux build caches give nothing, hidden-only ones are measured whole",
             {{yarn.path, folder}, {goModules.path + "/.lock", MiB}, {npm.path + "/.lock", MiB}},
             {goModules});
@@ -514,6 +578,27 @@ private slots:
              {"~/.cache/yarn/mod/m", 2 * MiB}, {"~/.cache/JetBrains/c/registry/cache/c", 5 * MiB},
              {"~/.cache/JetBrains/c/registry/src/s", 6 * MiB}},
             {jetBrains, npm, linuxPip, yarn});
+        row("variables naming the user cache, the data folder or a tool's home are not followed",
+            {{"XDG_CACHE_HOME=~/.var/cache", variable}, {"SCCACHE_DIR=~/.var/cache", variable},
+             {"HF_HUB_CACHE=~/.var/cache/huggingface", variable},
+             {"GOMODCACHE=~/.local/share", variable}, {"~/.var/cache/huggingface/token", 1},
+             {"~/.var/cache/huggingface/models--m/w", MiB}, {"~/.var/cache/pip/p", MiB},
+             {"~/.local/share/app/state", MiB}},
+            {movedTo(linuxPip, "~/.var/cache/pip")});
+        row("the outer target takes the most careful policy of those it holds",
+            {{"ELECTRON_CACHE=/opt/n", variable}, {"HF_HUB_CACHE=/opt/n/hf", variable},
+             {"HOMEBREW_CACHE=/var/cache/apt", variable},
+             {"UV_CACHE_DIR=~/.cache/pip/uv", variable},
+             {"/opt/n/e", MiB}, {"/opt/n/hf/m", MiB}, filled(apt, MiB),
+             {"/var/cache/apt/pkgcache.bin", 2 * MiB}, {"~/.cache/uv/u", 3 * MiB},
+             {"~/.cache/pip/uv/u", 3 * MiB}, filled(linuxPip, MiB)},
+            {{carefulCache, linuxPip.path}, {carefulBuild, "/var/cache/apt"}, optIn("/opt/n")});
+        row("as root on a user's home, variables naming system folders offer nothing",
+            {{"HOMEBREW_CACHE=/var/cache/apt", variable},
+             {"ELECTRON_CACHE=/var/lib/dpkg", variable}, filled(apt, MiB),
+             {"/var/cache/apt/pkgcache.bin", MiB}, {"/var/lib/dpkg/status", MiB},
+             filled(npm, 2 * MiB), {"~", otherUser}},
+            {npm, apt});
         // clang-format on
 #else
         row("nothing of this system's own", {filled(npm, MiB)}, {npm});

@@ -35,9 +35,10 @@ int main(int argc, char* argv[]) {
         parser.showHelp(1);
     }
 
-    QHash<QString, QString> environment;
+    QHash<QString, QByteArray> environment;
     for (const QString& pair : parser.positionalArguments()) {
-        environment.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        environment.insert(pair.section(QLatin1Char('='), 0, 0),
+                           pair.section(QLatin1Char('='), 1).toLocal8Bit());
     }
     const auto fileSystem = FileSystem::rooted(parser.value(rootOption), parser.value(homeOption),
                                                std::move(environment));

@@ -4,6 +4,8 @@
 
 #include <QStringView>
 
+#include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -20,7 +22,8 @@ enum class Base {
     poetryCache,   // $POETRY_CACHE_DIR, else the user cache's pypoetry
     bunInstall,    // $BUN_INSTALL, else .bun in $XDG_CACHE_HOME when it is set, else in ~
     composerCache, // $COMPOSER_HOME/cache, else ~/.composer/cache when there, else the user cache's
-    nugetHttpCache, // NuGet in $XDG_DATA_HOME (else ~/.local/share): http-cache, or v3-cache alone
+    dataHome,      // $XDG_DATA_HOME, else ~/.local/share
+    nugetHttpCache, // NuGet in the data home: http-cache, or v3-cache alone
     pubCache,       // $PUB_CACHE, else ~/.pub-cache
     huggingFace,    // $HF_HOME, else the user cache's huggingface
     torchHome,      // $TORCH_HOME, else the user cache's torch
@@ -36,9 +39,10 @@ struct Rule {
     bool isSelected = true;
     bool recreateFolderAfterDelete = true;
     bool requiresSudo = false;
-    // A file of the user's own settings that the tool may keep in the location, which is then not
-    // offered at all.
-    QStringView settingsFile = {};
+    // Files of the user's own settings or secrets that the tool may keep in the location, which is
+    // then not offered at all: anything there under such a name counts, a link to a file not
+    // there yet (dotfiles not checked out) included.
+    std::array<QStringView, 2> settingsFiles = {};
 };
 
 constexpr Rule safeCaches[] = {
@@ -146,7 +150,7 @@ constexpr Rule developerTools[] = {
      .movedBy = u"CCACHE_DIR",
      .name = u"ccache Compiler Cache",
      .subtitle = u"Compiler outputs kept by ccache, which compiles and stores them again.",
-     .settingsFile = u"ccache.conf"},
+     .settingsFiles = {u"ccache.conf"}},
     {.base = Base::userCache,
      .location = u"/sccache",
      .movedBy = u"SCCACHE_DIR",
@@ -201,13 +205,15 @@ constexpr Rule developerTools[] = {
      .name = u"Deno Module Cache",
      .subtitle = u"Remote modules cached by Deno; one no longer online may exist only here.",
      .isSelected = false},
-    // Never the rest of the Hugging Face folder: it holds the login token.
+    // Never the rest of the Hugging Face folder, nor a hub folder that is that folder: it holds
+    // the login tokens.
     {.base = Base::huggingFace,
      .location = u"/hub",
      .movedBy = u"HF_HUB_CACHE",
      .name = u"Hugging Face Models",
      .subtitle = u"Models and datasets from the Hugging Face Hub, large and slow to fetch again.",
-     .isSelected = false},
+     .isSelected = false,
+     .settingsFiles = {u"token", u"stored_tokens"}},
     {.base = Base::torchHome,
      .location = u"/hub",
      .name = u"PyTorch Hub Models",
@@ -219,13 +225,25 @@ constexpr Rule developerTools[] = {
 // Android Studio's default SDK folder on this system.
 constexpr QStringView ndkVersions = u"/Android/Sdk/ndk";
 
+// Every base that holds other rules' locations or the user's files beside a cache.
+constexpr Base sharedBases[] = {
+    Base::userCache,  Base::goModuleCache, Base::cargoHome, Base::poetryCache,
+    Base::bunInstall, Base::composerCache, Base::dataHome,  Base::nugetHttpCache,
+    Base::pubCache,   Base::huggingFace,   Base::torchHome,
+};
+
 class Bases {
 public:
     Bases(const FileSystem& fileSystem, const QString& home)
         : m_fileSystem(fileSystem)
         , m_home(home)
         , m_xdgCache(fromVariable(u"XDG_CACHE_HOME"))
-        , m_userCache(m_xdgCache.value_or(home + QStringLiteral("/.cache"))) {}
+        , m_userCache(m_xdgCache.value_or(home + QStringLiteral("/.cache"))) {
+        for (Base base : sharedBases) {
+            QString path = folder(base);
+            m_sharedFolders.append({base, m_fileSystem.identityChain(path), std::move(path)});
+        }
+    }
 
     QString folder(Base base) const {
         switch (base) {
@@ -255,10 +273,11 @@ public:
                 return *composerHome + QStringLiteral("/cache");
             }
             return firstExisting({inHome(u"/.composer/cache"), inCache(u"/composer")});
+        case Base::dataHome:
+            return moved(u"XDG_DATA_HOME", inHome(u"/.local/share"));
         case Base::nugetHttpCache: {
             // Older NuGet versions named the folder v3-cache.
-            const QString nuget =
-                moved(u"XDG_DATA_HOME", inHome(u"/.local/share")) + QStringLiteral("/NuGet");
+            const QString nuget = folder(Base::dataHome) + QStringLiteral("/NuGet");
             return firstExisting(
                 {nuget + QStringLiteral("/http-cache"), nuget + QStringLiteral("/v3-cache")});
         }
@@ -276,11 +295,24 @@ public:
     QList<PlatformCatalogue::Location> resolve(std::span<const Rule> rules) const {
         QList<PlatformCatalogue::Location> locations;
         for (const Rule& rule : rules) {
-            const std::optional<QString> named =
+            std::optional<QString> named =
                 rule.movedBy.isEmpty() ? std::nullopt : fromVariable(rule.movedBy);
+            // A variable naming a base's folder, or one that holds it, is not followed: that is
+            // no one tool's cache, and what the other rules leave alone there would go with it.
+            // A location that is its base's folder, and so named whole by the base's variable
+            // (GOMODCACHE), is judged alike, but for that base.
+            if (named && holdsSharedFolder(*named, std::nullopt)) {
+                named.reset();
+            }
             QString path = named.value_or(folder(rule.base) + rule.location.toString());
-            if (!rule.settingsFile.isEmpty() &&
-                m_fileSystem.fileExists(path + QLatin1Char('/') + rule.settingsFile.toString())) {
+            if (!named && rule.location.isEmpty() && holdsSharedFolder(path, rule.base)) {
+                continue;
+            }
+            if (std::any_of(
+                    rule.settingsFiles.begin(), rule.settingsFiles.end(), [&](QStringView file) {
+                        return !file.isEmpty() &&
+                               m_fileSystem.entryExists(path + QLatin1Char('/') + file.toString());
+                    })) {
                 continue;
             }
             locations.append({.path = std::move(path),
@@ -336,13 +368,35 @@ private:
         return folder;
     }
 
+    // Whether `path` is, or holds, the folder of a shared base other than `own` (the base the
+    // location was built on), by identity where both are there, else by their text.
+    bool holdsSharedFolder(const QString& path, std::optional<Base> own) const {
+        const QList<FileSystem::Identity> chain = m_fileSystem.identityChain(path);
+        return std::any_of(
+            m_sharedFolders.begin(), m_sharedFolders.end(), [&](const SharedFolder& shared) {
+                return shared.base != own &&
+                       FileSystem::liesWithin(shared.path, shared.chain, path, chain);
+            });
+    }
+
+    struct SharedFolder {
+        Base base;
+        QList<FileSystem::Identity> chain;
+        QString path;
+    };
+
     const FileSystem& m_fileSystem;
     QString m_home;
     std::optional<QString> m_xdgCache;
     QString m_userCache;
+    QList<SharedFolder> m_sharedFolders;
 };
 
 } // namespace
+
+// Variables name folders here, and the program may run as root with a user's home: whatever it
+// offers must be that user's.
+const bool PlatformCatalogue::ownedLocationsOnly = true;
 
 PlatformCatalogue PlatformCatalogue::of(const FileSystem& fileSystem, const QString& home) {
     if (home.isEmpty()) {

@@ -1,5 +1,8 @@
 #include "scanner/PlatformCatalogue.h"
 
+// No location here is named by a variable: only those reached through a link must be the user's.
+const bool PlatformCatalogue::ownedLocationsOnly = false;
+
 // The shared catalogue is this system's own.
 PlatformCatalogue PlatformCatalogue::of(const FileSystem&, const QString&) {
     return {};
