@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +40,13 @@ public:
     // The value of an environment variable of the system, empty when it is not set. Some tools let
     // their users move their folders this way.
     virtual QString environmentVariable(const QString& name) const;
+    // All of that environment, for a program asked something on the system's behalf: a container
+    // engine finds its daemon, its settings and its own helpers through it.
+    virtual QProcessEnvironment processEnvironment() const;
+
+    // Where the program `name` that the environment's PATH finds first lies on the real disk, to
+    // start it; empty when no absolute folder of PATH holds an executable file of that name.
+    QString executablePath(const QString& name) const;
 
     // True when a file or folder exists at the path; a link counts when its target exists.
     virtual bool fileExists(const QString& path) const;
