@@ -2,14 +2,15 @@
 
 #include <QProcess>
 
-#include <algorithm>
-
 #include <signal.h>
 #include <unistd.h>
 
 std::optional<QByteArray> programOutput(const QString& program, const QStringList& arguments,
                                         const QProcessEnvironment& environment,
                                         const QDeadlineTimer& deadline, const StopToken& stop) {
+    if (stop.stopRequested() || deadline.hasExpired()) {
+        return std::nullopt;
+    }
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
@@ -18,11 +19,8 @@ std::optional<QByteArray> programOutput(const QString& program, const QStringLis
     // children can be killed with it.
     process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(deadline.isForever() ? -1
-                                                     : static_cast<int>(std::max<qint64>(
-                                                           deadline.remainingTime(), 0)))) {
-        process.kill();
-        process.waitForFinished(-1);
+    // Whether the program could be started is known as soon as the child has tried.
+    if (!process.waitForStarted(-1)) {
         return std::nullopt;
     }
     const qint64 group = process.processId();
