@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <unistd.h>
+
 namespace {
 
 using Pool = ContainerEngines::Pool;
@@ -272,9 +274,38 @@ QList<ContainerEngines::Reading> ContainerEngines::readDocker(const StopToken& s
             {Pool::dockerImages, root, dockerImages(figures)}};
 }
 
+bool ContainerEngines::podmanHasStore() const {
+    const FileSystem& system = *m_fileSystem;
+    if (!system.environmentVariable(QStringLiteral("CONTAINERS_STORAGE_CONF")).isEmpty() ||
+        !system.environmentVariable(QStringLiteral("CONTAINER_HOST")).isEmpty()) {
+        return true;
+    }
+    // Where a user's podman keeps its settings and its store by default.
+    const QString home = system.homePath();
+    const auto userFolder = [&](const QString& variable, const char* inHome) {
+        const QString named = system.environmentVariable(variable);
+        return named.startsWith(QLatin1Char('/')) ? named
+               : home.isEmpty()                   ? QString()
+                                                  : home + QLatin1String(inHome);
+    };
+    QStringList places{QStringLiteral("/etc/containers/storage.conf")};
+    if (::geteuid() == 0) {
+        places.append(QStringLiteral("/var/lib/containers/storage"));
+    } else {
+        const QString config = userFolder(QStringLiteral("XDG_CONFIG_HOME"), "/.config");
+        const QString data = userFolder(QStringLiteral("XDG_DATA_HOME"), "/.local/share");
+        if (!config.isEmpty() && !data.isEmpty()) {
+            places += {config + QLatin1String("/containers/storage.conf"),
+                       data + QLatin1String("/containers/storage")};
+        }
+    }
+    return std::any_of(places.cbegin(), places.cend(),
+                       [&](const QString& place) { return system.fileExists(place); });
+}
+
 QList<ContainerEngines::Reading> ContainerEngines::readPodman(const StopToken& stop) const {
     const QString podman = m_fileSystem->executablePath(QStringLiteral("podman"));
-    if (podman.isEmpty()) {
+    if (podman.isEmpty() || !podmanHasStore()) {
         return {};
     }
     const QDeadlineTimer deadline(m_limit);

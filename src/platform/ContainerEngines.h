@@ -54,6 +54,10 @@ public:
 private:
     QList<Reading> readDocker(const StopToken& stop) const;
     QList<Reading> readPodman(const StopToken& stop) const;
+    // Whether podman has a store, or settings that place one, where this user's podman looks.
+    // Any podman command makes its store when there is none (as root, with a mount), and a scan
+    // changes nothing: a podman never used here is not asked.
+    bool podmanHasStore() const;
 
     std::shared_ptr<const FileSystem> m_fileSystem;
     std::chrono::milliseconds m_limit;

@@ -166,12 +166,17 @@ private slots:
         QTest::newRow("docker that never answers")
             << hangs << QByteArray() << Environment() << "" << false << qint64(0);
         QTest::newRow("podman that never answers")
-            << QByteArray() << hangs << Environment() << "" << false << qint64(0);
+            << QByteArray() << hangs << Environment{{"CONTAINER_HOST", "unix:///p.sock"}} << ""
+            << false << qint64(0);
+        const Environment local{{"REMOTE", "false"}, {"CONTAINERS_STORAGE_CONF", "/s.conf"}};
         QTest::newRow("stopped while docker hangs")
-            << hangs << podman << Environment{{"REMOTE", "false"}} << "" << true << qint64(0);
+            << hangs << podman << local << "" << true << qint64(0);
         QTest::newRow("podman on this machine")
+            << QByteArray() << podman << local << "" << false << qint64(5000);
+        // Asked, it would make its store.
+        QTest::newRow("podman never used here")
             << QByteArray() << podman << Environment{{"REMOTE", "false"}} << "" << false
-            << qint64(5000);
+            << qint64(0);
         QTest::newRow("podman reaching a service elsewhere")
             << QByteArray() << podman
             << Environment{{"REMOTE", "true"}, {"CONTAINER_HOST", "ssh://me@build-box/run/p.sock"}}
