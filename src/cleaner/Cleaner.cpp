@@ -1,5 +1,6 @@
 #include "cleaner/Cleaner.h"
 
+#include "platform/ContainerEngines.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/ThreadPriority.h"
@@ -9,6 +10,7 @@
 #include <QThreadPool>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <coroutine>
 #include <new>
 #include <optional>
@@ -75,11 +77,38 @@ Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, boo
     }
 }
 
-bool runCommand(const ProcessLauncher& launcher, const QString& line) {
+struct CommandRun {
+    enum class Outcome { succeeded, failed, stopped };
+    Outcome outcome = Outcome::failed;
+    qint64 freed = 0;
+};
+
+// Runs an item's command. A container engine's prune frees what the engine held for it before
+// less what it holds afterwards, both asked of the engine (the total the prune prints counts
+// records that other images still hold); bytes the engine does not confirm afterwards are not
+// claimed. Any other command frees the size the scan recorded.
+CommandRun runCommand(const std::shared_ptr<FileSystem>& fileSystem,
+                      const ProcessLauncher& launcher, const QString& line, qint64 recorded,
+                      const StopToken& stop) {
+    using Outcome = CommandRun::Outcome;
     try {
-        return launcher.runShellCommand(line);
+        const auto pool = ContainerEngines::poolFreedBy(line);
+        if (!pool) {
+            return launcher.runShellCommand(line) ? CommandRun{Outcome::succeeded, recorded}
+                                                  : CommandRun{};
+        }
+        const ContainerEngines engines(fileSystem);
+        const qint64 before = engines.reclaimable(*pool, stop).value_or(recorded);
+        if (stop.stopRequested()) {
+            return {Outcome::stopped, 0};
+        }
+        if (!launcher.runShellCommand(line)) {
+            return {};
+        }
+        const auto after = engines.reclaimable(*pool, stop);
+        return {Outcome::succeeded, after ? std::max<qint64>(before - *after, 0) : 0};
     } catch (const std::bad_alloc&) {
-        return false;
+        return {};
     }
 }
 
@@ -114,17 +143,24 @@ QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink 
             result.sudoCommandsRequired.append(item.path);
             continue;
         }
-        if (item.cliCommand && !item.cliCommand->isEmpty()) {
-            QFuture<bool> running =
-                QtConcurrent::run(&commandPool(), [launcher = m_launcher, line = *item.cliCommand] {
-                    return runCommand(*launcher, line);
+        if (item.runsCommand()) {
+            QFuture<CommandRun> running = QtConcurrent::run(
+                &commandPool(), [fileSystem = m_fileSystem, launcher = m_launcher,
+                                 line = *item.cliCommand, recorded = item.size, stop] {
+                    return runCommand(fileSystem, *launcher, line, recorded, stop);
                 });
-            if (co_await running) {
-                result.totalFreed += item.size;
+            const CommandRun run = co_await running;
+            switch (run.outcome) {
+            case CommandRun::Outcome::succeeded:
+                result.totalFreed += run.freed;
                 ++result.succeededCount;
-            } else {
+                break;
+            case CommandRun::Outcome::failed:
                 ++result.failedCount;
                 result.errors.append(QLatin1String(failedCommandPrefix) + *item.cliCommand);
+                break;
+            case CommandRun::Outcome::stopped:
+                break;
             }
             continue;
         }

@@ -36,6 +36,9 @@ public:
     // under way ends between two entries and leaves the rest on disk, and a shell command under
     // way is waited for (never killed). An item stopped part-way is not made again and counts as
     // neither succeeded, failed nor freed; the result covers what was done before the stop.
+    //
+    // A command frees the size the scan recorded, but a container engine's prune frees what the
+    // engine reports for it before the command less what it reports after it.
     QCoro::Task<CleanupResult> clean(QList<FolderItem> items, ProgressSink progress,
                                      StopToken stop = {});
 

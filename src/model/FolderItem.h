@@ -45,5 +45,9 @@ struct FolderItem {
     std::optional<QString> cliCommand;
     bool requiresSudo;
 
+    // A cleanup runs the item's command instead of removing its path: it has one, and the item is
+    // not left for the administrator line.
+    bool runsCommand() const { return !requiresSudo && cliCommand && !cliCommand->isEmpty(); }
+
     bool operator==(const FolderItem&) const = default;
 };

@@ -99,6 +99,9 @@ public:
     QByteArray environmentBytes(const QString& name) const override {
         return qgetenv(name.toLocal8Bit().constData());
     }
+    QProcessEnvironment processEnvironment() const override {
+        return QProcessEnvironment::systemEnvironment();
+    }
 };
 
 class RootedFileSystem final : public FileSystem {
@@ -148,6 +151,32 @@ QString FileSystem::environmentVariable(const QString& name) const {
 
 QByteArray FileSystem::environmentBytes(const QString& name) const {
     return m_environment.value(name);
+}
+
+QProcessEnvironment FileSystem::processEnvironment() const {
+    QProcessEnvironment environment;
+    for (auto entry = m_environment.cbegin(); entry != m_environment.cend(); ++entry) {
+        environment.insert(entry.key(), QString::fromLocal8Bit(entry.value()));
+    }
+    return environment;
+}
+
+QString FileSystem::executablePath(const QString& name) const {
+    if (name.isEmpty() || name.contains(QLatin1Char('/'))) {
+        return {};
+    }
+    const QStringList folders =
+        environmentVariable(QStringLiteral("PATH")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& folder : folders) {
+        // A relative entry would depend on the folder the program was started in.
+        const auto physical = physicalPath(appendingPathComponent(folder, name));
+        struct stat info {};
+        if (physical && ::stat(physical->constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::access(physical->constData(), X_OK) == 0) {
+            return QFile::decodeName(*physical);
+        }
+    }
+    return {};
 }
 
 std::optional<QByteArray> FileSystem::physicalPath(const QString& path) const {

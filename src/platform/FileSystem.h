@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,13 @@ public:
     // their users move their folders this way. Empty too when its bytes are not valid UTF-8: read
     // as text they would name another folder than the tool uses.
     QString environmentVariable(const QString& name) const;
+    // All of that environment, for a program asked something on the system's behalf: a container
+    // engine finds its daemon, its settings and its own helpers through it.
+    virtual QProcessEnvironment processEnvironment() const;
+
+    // Where the program `name` that the environment's PATH finds first lies on the real disk, to
+    // start it; empty when no absolute folder of PATH holds an executable file of that name.
+    QString executablePath(const QString& name) const;
 
     // True when a file or folder exists at the path; a link counts when its target exists.
     virtual bool fileExists(const QString& path) const;

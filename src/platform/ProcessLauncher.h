@@ -7,8 +7,9 @@
 // Runs command lines through a shell, the way the Cleaner runs a target's own command.
 class ProcessLauncher {
 public:
-    // The system shell of the platform the program was written for.
-    static constexpr const char* defaultShell = "/bin/zsh";
+    // The shell that every installation of the running system has; each system's own file says
+    // which.
+    static const char* const defaultShell;
 
     explicit ProcessLauncher(QString shellPath = QString::fromLatin1(defaultShell));
     virtual ~ProcessLauncher();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDeadlineTimer>
+
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -29,3 +32,11 @@ public:
 private:
     std::shared_ptr<std::atomic<bool>> m_flag;
 };
+
+// How long one wait for a program or a daemon, bounded by `deadline`, lasts before the waiting
+// work looks at its stop request again.
+inline int waitSliceMs(const QDeadlineTimer& deadline) {
+    constexpr qint64 sliceMs = 50;
+    return static_cast<int>(
+        deadline.isForever() ? sliceMs : std::clamp<qint64>(deadline.remainingTime(), 0, sliceMs));
+}

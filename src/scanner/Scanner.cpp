@@ -68,6 +68,8 @@ QCoro::Task<QList<FolderItem>> Scanner::scanCategories(StatusSink statusUpdate) 
     found.removeIf([](const FolderItem& item) { return item.size <= 0; });
     // A folder below another target goes with it: listing both would count its bytes twice.
     found = co_await withoutNested(std::move(found));
+    // An engine's records free what the engine frees, not their folder: none nests in another.
+    found += co_await scanContainerEngines(statusUpdate);
     std::stable_sort(found.begin(), found.end(),
                      [](const FolderItem& a, const FolderItem& b) { return a.size > b.size; });
     co_return found;

@@ -32,8 +32,9 @@ public:
     static Scanner& shared();
 
     // Runs the five category scans in category order, hands one status text per category to
-    // `statusUpdate` before that category starts, and returns every target larger than 0 bytes,
-    // largest first (equal sizes keep the order in which they were found).
+    // `statusUpdate` before that category starts, asks the container engines last, and returns
+    // every target larger than 0 bytes, largest first (equal sizes keep the order in which they
+    // were found).
     // A stop request ends the walk under way at its next entry and starts no other; the scan
     // then returns nothing (not a partial list) and the worker is free for the next one.
     QCoro::Task<QList<FolderItem>> scanAll(StatusSink statusUpdate, StopToken stop = {});
@@ -48,6 +49,10 @@ public:
     QCoro::Task<QList<FolderItem>> scanSimulators();
     QCoro::Task<QList<FolderItem>> scanDormantPlugins();
     QCoro::Task<QList<FolderItem>> scanContainerResidue(QString home);
+    // What this machine's container engines free with their own prune commands, as records that
+    // run those commands, larger than 0 bytes only; asked off the GUI thread after the catalogue,
+    // under its own status text.
+    QCoro::Task<QList<FolderItem>> scanContainerEngines(StatusSink statusUpdate);
 
 private:
     struct Texts {

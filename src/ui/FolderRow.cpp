@@ -88,14 +88,14 @@ FolderRow::FolderRow(FolderItemList& items, int position, const Environment& env
     auto* pathRow = new QHBoxLayout;
     pathRow->setSpacing(Theme::Row::pathSpacing);
     const QFont caption2 = Theme::font(Theme::TextStyle::caption2);
-    auto* folder = new SymbolView(Symbol::folder, caption2.pixelSize(), QFont::Normal,
+    m_pathSymbol = new SymbolView(Symbol::folder, caption2.pixelSize(), QFont::Normal,
                                   Theme::Color::of(Role::tertiary), this);
     m_path = new TextLabel(Theme::font(Theme::TextStyle::caption), Theme::Color::of(Role::tertiary),
                            this);
     // The line says what will be deleted: all of it is shown, broken anywhere, never cut.
     m_path->setMaximumLineCount(0);
     m_path->setWrapAnywhere(true);
-    pathRow->addWidget(folder, 0, Qt::AlignTop);
+    pathRow->addWidget(m_pathSymbol, 0, Qt::AlignTop);
     pathRow->addWidget(m_path, 1);
     text->addLayout(pathRow);
     row->addWidget(textColumn, 1, Qt::AlignVCenter);
@@ -139,11 +139,18 @@ void FolderRow::refresh() {
     m_sudoBadge->setVisible(item.requiresSudo);
     m_subtitle->setText(visibleText(item.subtitle));
     m_subtitle->setVisible(!item.subtitle.isEmpty());
-    m_path->setText(visibleText(displayPath(item.path, m_environment.homePath)));
+    // A target that runs a command shows what the cleanup will run in place of where it lies: the
+    // folder holds the engine's own data and is never removed.
+    const bool runs = item.runsCommand();
+    m_pathSymbol->setSymbol(runs ? Symbol::terminal : Symbol::folder);
+    m_path->setText(
+        visibleText(runs ? *item.cliCommand : displayPath(item.path, m_environment.homePath)));
+    const QString details = runs ? WindowTexts::commandDetails(visibleText(*item.cliCommand), path)
+                                 : path;
     // Tool tips take text that looks like markup for markup; a path is shown as it is.
-    m_path->setToolTip(Qt::convertFromPlainText(path, Qt::WhiteSpaceNoWrap));
+    m_path->setToolTip(Qt::convertFromPlainText(details, Qt::WhiteSpaceNoWrap));
     // Screen readers would read the tool tip's markup.
-    m_path->setAccessibleDescription(path);
+    m_path->setAccessibleDescription(details);
     m_size->setText(formatBytes(item.size));
     m_reveal->setAccessibleName(WindowTexts::revealItem(item.name));
     m_reveal->setAccessibleDescription(path);

@@ -9,6 +9,7 @@ class DesktopServices;
 class FolderItemList;
 class PlainButton;
 class QCheckBox;
+class SymbolView;
 class TextLabel;
 
 // One target inside its category section: selection checkbox, category icon, name with its
@@ -41,6 +42,7 @@ public:
     CapsuleLabel* safetyBadge() const { return m_safetyBadge; }
     CapsuleLabel* sudoBadge() const { return m_sudoBadge; }
     TextLabel* subtitleLabel() const { return m_subtitle; }
+    // Where the target lies, or for one that runs a command, that command.
     TextLabel* pathLabel() const { return m_path; }
     TextLabel* sizeLabel() const { return m_size; }
     PlainButton* revealButton() const { return m_reveal; }
@@ -59,6 +61,7 @@ private:
     CapsuleLabel* m_safetyBadge;
     CapsuleLabel* m_sudoBadge;
     TextLabel* m_subtitle;
+    SymbolView* m_pathSymbol;
     TextLabel* m_path;
     TextLabel* m_size;
     PlainButton* m_reveal;

@@ -193,6 +193,8 @@ QStringView iconName(Symbol symbol) {
         return u"circle-arrow-down";
     case Symbol::checkmarkSealFill:
         return u"badge-check";
+    case Symbol::terminal:
+        return u"terminal";
     }
     Q_UNREACHABLE();
     return {};

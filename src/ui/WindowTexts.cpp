@@ -234,6 +234,10 @@ QString WindowTexts::reveal() {
 QString WindowTexts::revealItem(const QString& name) {
     return reveal() + QLatin1Char(' ') + visibleText(name);
 }
+QString WindowTexts::commandDetails(const QString& command, const QString& folder) {
+    return QStringLiteral("Cleaning runs: %1\nThe engine keeps its data in %2")
+        .arg(command, folder);
+}
 QString WindowTexts::inProgress() {
     return QStringLiteral("In progress");
 }

@@ -87,6 +87,9 @@ struct WindowTexts {
     static QString sudoBadge();
     static QString reveal();
     static QString revealItem(const QString& name);
+    // What a target that runs a command says of it, beside the command line it shows: the command
+    // and the folder where what it frees lies.
+    static QString commandDetails(const QString& command, const QString& folder);
     static QString inProgress();
     static QString cleanupProgress();
 

@@ -212,6 +212,10 @@ private slots:
             target(true, command), D::folder, {}, 1234, {}, {run}, A::untouched);
         row("command fails", target(true, command), D::folder, "command", 0,
             {"Failed command: clear-cache --all"}, {run}, A::untouched);
+        // No engine answers here: a prune that fails is reported like any command.
+        const auto prune = std::optional(QStringLiteral("docker builder prune --all --force"));
+        row("engine prune fails", target(false, prune), D::folder, "command", 0,
+            {"Failed command: " + *prune}, {"run " + *prune + " @0"}, A::untouched);
         row("empty command: removed like any item", target(false, QString()), D::folder, {}, 1234,
             {}, {exists, remove}, A::gone);
         row("removed and made again empty", target(true), D::folder, {}, 1234, {},

@@ -1,4 +1,6 @@
 #include "platform/ProcessLauncher.h"
+#include "platform/ProgramOutput.h"
+#include "support/Processes.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QThread>
+
+#include <optional>
+#include <thread>
 
 #include <unistd.h>
 
@@ -77,11 +83,59 @@ private slots:
         QVERIFY(ProcessLauncher(testShell).runShellCommand(line));
     }
 
-    void defaultShellIsZsh() {
-        if (!QFileInfo(QStringLiteral("/bin/zsh")).isExecutable()) {
-            QSKIP("zsh is not installed");
+    // Linux has no zsh by default: its commands go to /bin/sh, the system's own.
+    void defaultShellIsTheSystems() {
+#if defined(Q_OS_LINUX)
+        const QString line = QStringLiteral("[ \"$(readlink /proc/$$/exe)\" = \"%1\" ]")
+                                 .arg(QFileInfo(QStringLiteral("/bin/sh")).canonicalFilePath());
+#else
+        const QString line = QStringLiteral("[ -n \"$ZSH_VERSION\" ]");
+#endif
+        QVERIFY(ProcessLauncher().runShellCommand(line));
+    }
+
+    // A question gets an answer only from a program that ends well in time; one cut short by its
+    // deadline or a stop is killed with what it started, and reaped.
+    void programOutputComesOnlyInTime_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("stopAfterMs");
+        QTest::addColumn<std::optional<QByteArray>>("output");
+        QTest::newRow("ends with status 0")
+            << "echo \"$ONLY${HOME:-}\"; exit 0" << 0 << std::optional<QByteArray>("given $PATH\n");
+        QTest::newRow("ends with status 1") << "echo x; exit 1" << 0 << std::optional<QByteArray>();
+        const QString hangs = QStringLiteral("sleep 60 & echo $! $$ > \"$PIDS\"; wait");
+        QTest::newRow("outlives its deadline") << hangs << 0 << std::optional<QByteArray>();
+        QTest::newRow("stopped") << hangs << 100 << std::optional<QByteArray>();
+    }
+    void programOutputComesOnlyInTime() {
+        QFETCH(QString, script);
+        QFETCH(int, stopAfterMs);
+        QFETCH(std::optional<QByteArray>, output);
+        QTemporaryDir folder;
+        const QString pids = folder.filePath(QStringLiteral("pids"));
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("ONLY"), QStringLiteral("given $PATH"));
+        environment.insert(QStringLiteral("PIDS"), pids);
+        const StopToken stop = StopToken::stoppable();
+        std::thread stopper([&] {
+            if (stopAfterMs > 0) {
+                QThread::msleep(stopAfterMs);
+                stop.requestStop();
+            }
+        });
+        const QDeadlineTimer deadline(stopAfterMs > 0 ? 60'000 : 300);
+        QCOMPARE(
+            programOutput(testShell, {QStringLiteral("-c"), script}, environment, deadline, stop),
+            output);
+        stopper.join();
+        QFile started(pids);
+        QCOMPARE(started.open(QIODevice::ReadOnly), script.contains(QStringLiteral("PIDS")));
+        for (const QByteArray& pid : (started.isOpen() ? started.readAll() : "").split(' ')) {
+            // Killed, it ends as soon as the system runs it again.
+            QTRY_VERIFY2_WITH_TIMEOUT(pid.isEmpty() || processHasEnded(pid), pid.constData(),
+                                      30'000);
         }
-        QVERIFY(ProcessLauncher().runShellCommand(QStringLiteral("[ -n \"$ZSH_VERSION\" ]")));
+        QVERIFY(!programOutput(QStringLiteral("/no/such/program"), {}, {}, deadline, {}));
     }
 };
 

@@ -42,6 +42,7 @@ private slots:
         QTest::newRow("before any walk") << 0 << false;
         QTest::newRow("while a large tree is walked") << 1 << true;
         QTest::newRow("after the categories that found something") << 4 << false;
+        QTest::newRow("when the container engines are asked") << 5 << false;
     }
     void stoppedScanReturnsNothing() {
         QFETCH(int, stopAtStatus);

@@ -161,6 +161,14 @@ private slots:
         QTest::keyClick(row->revealButton(), Qt::Key_Space);
         QCOMPARE(rows.desktop.revealed, (QStringList{path, path}));
 
+        // A target that runs a command shows it where the path would be, and names its folder
+        // in the tool tip, all as plain text.
+        rows.list.replaceAll({item({.path = path, .command = "docker image prune --all --force"})});
+        row->refresh();
+        QCOMPARE(row->pathLabel()->text(), QStringLiteral("docker image prune --all --force"));
+        tip.setHtml(row->pathLabel()->toolTip());
+        QVERIFY(tip.toPlainText().endsWith(path));
+
         // A name stays on one line at the width it asks for, even where a break after a hyphen
         // needs a fraction of a pixel more than the rounded advance.
         rows.list.replaceAll({item({.name = "com.example.notes-updater"})});

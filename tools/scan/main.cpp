@@ -1,12 +1,15 @@
 // kestrelle-scan: runs the real scanner once and prints what it finds, one target a line, largest
 // first: the allocated bytes, the path, the name and what the figure counts ("whole" for every
-// file below the target, "visible" for those outside hidden entries), separated by tabs.
+// file below the target, "visible" for those outside hidden entries, "engine" for what a container
+// engine reports its prune would free in its data folder), separated by tabs.
 //
 //   kestrelle-scan --home PATH [--root DIR] [NAME=VALUE...]
 //
 // The scanner sees the home folder given and, as its whole environment, the NAME=VALUE pairs given
 // (none by default, so the defaults of every tool apply). With --root, every absolute path lies
-// below DIR.
+// below DIR. The container engines are found and asked through that environment too: PATH finds
+// their programs (below DIR), and DOCKER_HOST, CONTAINER_HOST and their settings choose the engine,
+// so that a script can point the scan at a test engine.
 
 #include "platform/FileSystem.h"
 #include "scanner/PlatformCatalogue.h"
@@ -56,7 +59,10 @@ int main(int argc, char* argv[]) {
         const bool whole = ownWhole && (own.contains(item.path) ||
                                         own.contains(item.path.section(QLatin1Char('/'), 0, -2)));
         out << item.size << '\t' << item.path << '\t' << item.name << '\t'
-            << (whole ? "whole" : "visible") << '\n';
+            << (item.cliCommand ? "engine"
+                : whole         ? "whole"
+                                : "visible")
+            << '\n';
     }
     return 0;
 }

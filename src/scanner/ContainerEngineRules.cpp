@@ -1,0 +1,88 @@
+#include "scanner/Scanner.h"
+
+#include "platform/ContainerEngines.h"
+#include "platform/ThreadPriority.h"
+
+#include <QCoroFuture>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+namespace {
+
+using Pool = ContainerEngines::Pool;
+
+const char* const askingEngines = "Asking container engines for their caches...";
+
+// What an engine's prune command frees, offered as a record that runs the command. The engine's
+// folder is never removed as a folder: it belongs to a daemon, and only the engine knows what in
+// it is still needed. Containers, volumes and networks are never offered: they hold data.
+struct EngineRule {
+    Pool pool;
+    QStringView name;
+    QStringView subtitle;
+    SafetyTier safetyTier;
+    bool isSelected;
+};
+
+constexpr EngineRule engineRules[] = {
+    {.pool = Pool::dockerBuildCache,
+     .name = u"Docker Build Cache",
+     .subtitle = u"Layers and build contexts Docker keeps from earlier builds, which the next "
+                 u"build makes again.",
+     .safetyTier = SafetyTier::developer,
+     .isSelected = true},
+    // An image built here from files that have changed since may never build the same again.
+    {.pool = Pool::dockerImages,
+     .name = u"Docker Unused Images",
+     .subtitle = u"Images that no container uses; pulled ones download again, but one built here "
+                 u"may not be rebuildable.",
+     .safetyTier = SafetyTier::caution,
+     .isSelected = false},
+    {.pool = Pool::podmanImages,
+     .name = u"Podman Unused Images",
+     .subtitle = u"Images that no Podman container uses; pulled ones download again, but one "
+                 u"built here may not be rebuildable.",
+     .safetyTier = SafetyTier::caution,
+     .isSelected = false},
+};
+
+// Engines are asked here, one question at a time; their programs run at the program's own
+// priority, since a daemon answers at its own anyway.
+QThreadPool& enginePool() {
+    static QThreadPool* pool = newSerialPool(QThread::InheritPriority);
+    return *pool;
+}
+
+} // namespace
+
+QCoro::Task<QList<FolderItem>> Scanner::scanContainerEngines(StatusSink statusUpdate) {
+    if (m_stop.stopRequested()) {
+        co_return {};
+    }
+    if (statusUpdate) {
+        statusUpdate(QString::fromLatin1(askingEngines));
+    }
+    QFuture<QList<ContainerEngines::Reading>> asking =
+        QtConcurrent::run(&enginePool(), [fileSystem = m_fileSystem, stop = m_stop] {
+            return ContainerEngines(fileSystem).read(stop);
+        });
+    const QList<ContainerEngines::Reading> readings = co_await asking;
+    QList<FolderItem> found;
+    for (const EngineRule& rule : engineRules) {
+        for (const ContainerEngines::Reading& reading : readings) {
+            if (reading.pool != rule.pool || reading.reclaimable <= 0) {
+                continue;
+            }
+            FolderItem record = makeRecord(reading.dataFolder, reading.reclaimable,
+                                           {rule.name.toString(), rule.subtitle.toString()},
+                                           {.category = CleanupCategory::developerTools,
+                                            .safetyTier = rule.safetyTier,
+                                            .isSelected = rule.isSelected,
+                                            .recreateFolderAfterDelete = false,
+                                            .requiresSudo = false});
+            record.cliCommand = ContainerEngines::pruneCommand(rule.pool);
+            found.append(std::move(record));
+        }
+    }
+    co_return found;
+}
