@@ -183,7 +183,7 @@ std::optional<QStringList> FileSystem::contentsOfDirectory(const QString& path) 
 }
 
 qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& stop,
-                                       HiddenEntries hidden) const {
+                                       SizeMeasure measure) const {
     const auto physical = physicalPath(path);
     if (!physical) {
         return 0;
@@ -193,7 +193,7 @@ qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& sto
     if (top < 0) {
         return 0;
     }
-    return TreeWalker::allocatedSize(top, stop, hidden == HiddenEntries::counted);
+    return TreeWalker::allocatedSize(top, stop, measure == SizeMeasure::whole);
 }
 
 bool FileSystem::isHomeOrAbove(const QString& path) const {
@@ -322,7 +322,8 @@ QList<QByteArray> FileSystem::rootAndHomeAncestry() const {
     return folders;
 }
 
-std::optional<QString> FileSystem::removeItem(const QString& path, const StopToken& stop) const {
+std::optional<QString> FileSystem::removeItem(const QString& path, const StopToken& stop,
+                                              FreedBytes* freed) const {
     if (auto refusal = refusalOf(path)) {
         return refusal;
     }
@@ -344,7 +345,7 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
         ::close(parentFd);
         return QString::fromLatin1(protectedPathText);
     } else {
-        result = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop);
+        result = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop, freed);
     }
     ::close(parentFd);
     if (result.error == 0) {

@@ -69,10 +69,10 @@ QCoro::Task<QList<FolderItem>> Scanner::scanDeveloperTools(QString home) {
     const PlatformCatalogue platform = PlatformCatalogue::of(*m_fileSystem, home);
     QList<FolderItem> found;
     co_await fixedPathRules(found, home, buildCaches, buildCacheTraits);
-    co_await fixedPathRules(found, platform.developerTools, platform.measured(buildCacheTraits));
+    co_await fixedPathRules(found, platform.developerTools, buildCacheTraits);
     co_await olderNdkVersions(found, home + ndkVersions.toString(), ndkTraits);
     for (const QString& folder : platform.ndkFolders) {
-        co_await olderNdkVersions(found, folder, platform.measured(ndkTraits));
+        co_await olderNdkVersions(found, folder, ndkTraits);
     }
     co_return found;
 }
@@ -96,7 +96,7 @@ QCoro::Task<> Scanner::olderNdkVersions(QList<FolderItem>& found, QString folder
     for (const QString& version : std::as_const(versions)) {
         // No threshold of its own: an empty version is dropped with every other empty record.
         QString path = FileSystem::appendingPathComponent(folder, version);
-        const qint64 size = co_await folderSize(path, traits.hiddenEntries);
+        const qint64 size = co_await folderSize(path);
         found.append(
             makeRecord(std::move(path), size, {ndkName.toString().arg(version), subtitle}, traits));
     }

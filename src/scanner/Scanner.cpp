@@ -110,16 +110,16 @@ QCoro::Task<QList<FolderItem>> Scanner::withoutNested(QList<FolderItem> found) {
     co_return kept;
 }
 
-QCoro::Task<qint64> Scanner::folderSize(QString path, HiddenEntries hidden) {
+QCoro::Task<qint64> Scanner::folderSize(QString path, SizeMeasure measure) {
     if (m_stop.stopRequested()) {
         // The scan is being abandoned; its remaining rules finish without walking anything.
         co_return 0;
     }
     // Only the path (and the stop request) goes to the worker and only the number comes back.
     QFuture<qint64> measuring = QtConcurrent::run(
-        &sizingPool(), [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, hidden] {
+        &sizingPool(), [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, measure] {
             lowerCurrentThreadPriority();
-            return fileSystem->allocatedSizeOfTree(path, stop, hidden);
+            return fileSystem->allocatedSizeOfTree(path, stop, measure);
         });
     co_return co_await measuring;
 }
@@ -147,7 +147,7 @@ FolderItem Scanner::makeRecord(QString path, qint64 size, Texts texts, RecordTra
 
 QCoro::Task<> Scanner::addIfLarger(QList<FolderItem>& found, QString path, qint64 threshold,
                                    Texts texts, RecordTraits traits) {
-    const qint64 size = co_await folderSize(path, traits.hiddenEntries);
+    const qint64 size = co_await folderSize(path);
     if (size > threshold) {
         found.append(makeRecord(std::move(path), size, std::move(texts), traits));
     }

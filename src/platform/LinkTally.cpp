@@ -1,0 +1,19 @@
+#include "platform/LinkTally.h"
+
+#include <algorithm>
+
+qint64 LinkTally::countedBytes(const struct stat& info) {
+    if (info.st_nlink <= 1) {
+        return allocatedBytes(info);
+    }
+    const Key key{info.st_dev, info.st_ino};
+    Shard& shard = m_shards[KeyHash()(key) % m_shards.size()];
+    std::lock_guard lock(shard.mutex);
+    Met& met = shard.files[key];
+    met.links = std::max(met.links, info.st_nlink);
+    if (++met.met < met.links) {
+        return 0;
+    }
+    shard.files.erase(key);
+    return allocatedBytes(info);
+}
