@@ -1,6 +1,7 @@
 #include "platform/LinkTally.h"
 
 #include <algorithm>
+#include <limits>
 
 qint64 LinkTally::countedBytes(const struct stat& info) {
     if (info.st_nlink <= 1) {
@@ -10,7 +11,8 @@ qint64 LinkTally::countedBytes(const struct stat& info) {
     Shard& shard = m_shards[KeyHash()(key) % m_shards.size()];
     std::lock_guard lock(shard.mutex);
     Met& met = shard.files[key];
-    met.links = std::max(met.links, info.st_nlink);
+    constexpr nlink_t most = std::numeric_limits<quint32>::max();
+    met.links = std::max(met.links, static_cast<quint32>(std::min(info.st_nlink, most)));
     if (++met.met < met.links) {
         return 0;
     }

@@ -39,9 +39,10 @@ private:
             return std::hash<ino_t>()(key.inode) ^ (std::hash<dev_t>()(key.device) << 1);
         }
     };
+    // Narrower than nlink_t: one is kept for every file linked from outside the tree.
     struct Met {
-        nlink_t links = 0; // the most any look at the file said it has
-        nlink_t met = 0;
+        quint32 links = 0; // the most any look at the file said it has
+        quint32 met = 0;
     };
     // Walkers meeting different files rarely wait for each other.
     struct alignas(64) Shard {
