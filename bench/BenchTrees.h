@@ -6,6 +6,8 @@
 //   cacache  npm's content cache: content-v2/sha512/xx/yy/<hash> and index-v5/xx/yy/<hash>,
 //            about 200,000 files in about 103,000 folders, one to three files per leaf
 //   flat     every file in one folder, as some caches keep their entries
+//   deep     chains of 100 nested folders with one file in each, as build trees and
+//            node_modules nest, deeper than a walker keeps folders open
 #pragma once
 
 #include <fcntl.h>
@@ -117,6 +119,20 @@ inline void buildCacache(TreeMaker& maker, int topFd, long files) {
     }
     for (const int fd : {index, sha, content, cache}) {
         ::close(fd);
+    }
+}
+
+// Chains of `depth` nested folders below the top, one file in each, until `files` are made.
+inline void buildDeep(TreeMaker& maker, int topFd, long files, int depth = 100) {
+    for (long made = 0, chain = 0; made < files; ++chain) {
+        int parent = maker.openFolder(topFd, "c" + std::to_string(chain));
+        for (int level = 0; level < depth && made < files; ++level, ++made) {
+            maker.file(parent, "f");
+            const int child = maker.openFolder(parent, "d");
+            ::close(parent);
+            parent = child;
+        }
+        ::close(parent);
     }
 }
 

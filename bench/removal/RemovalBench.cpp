@@ -1,5 +1,6 @@
 // Removal throughput of the program's own removal against `rm -rf`, on identical fresh copies of a
 // tree. Usage: bench_removal [shape=own] [files] [rounds=3] [largest file size=2047] [cold]
+// The program's removal counts what it frees, as a cleanup has it do; the figure is printed.
 // Shapes are described in BenchTrees.h; this benchmark's own is three levels of ten folders with
 // the files (300,000 unless told) spread evenly over all 1,111 of them.
 // With a largest size of 0 every file is empty, which leaves out the freeing of data blocks (slow
@@ -7,6 +8,7 @@
 // "cold" empties the page cache before every timed run (root only; skipped otherwise).
 #include "BenchTrees.h"
 #include "platform/FileSystem.h"
+#include "platform/FreedBytes.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -99,6 +101,7 @@ int main(int argc, char** argv) {
     const bool cacache = shapeName == "cacache";
     const bool wide = shapeName == "wide";
     const bool flat = shapeName == "flat";
+    const bool deep = shapeName == "deep";
     const long files = argc > 2 ? std::atol(argv[2]) : (cacache ? 200'000 : 300'000);
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const auto largest = static_cast<unsigned>(argc > 4 ? std::max(0, std::atoi(argv[4])) : 2047);
@@ -108,11 +111,12 @@ int main(int argc, char** argv) {
         folders += width;
     }
     QTemporaryDir base;
-    if (!base.isValid() || (!cacache && !wide && !flat && shapeName != "own") ||
+    if (!base.isValid() || (!cacache && !wide && !flat && !deep && shapeName != "own") ||
         (shapeName == "own" && files < folders)) {
-        std::fprintf(stderr,
-                     "usage: bench_removal [own|wide|cacache|flat] [files] [rounds] [largest size] "
-                     "[cold]\n");
+        std::fprintf(
+            stderr,
+            "usage: bench_removal [own|wide|cacache|flat|deep] [files] [rounds] [largest size] "
+            "[cold]\n");
         return 1;
     }
     if (cold && !bench::dropCaches()) {
@@ -132,6 +136,8 @@ int main(int argc, char** argv) {
         const int top = maker.openFolder(parent, "tree");
         if (cacache) {
             bench::buildCacache(maker, top, files);
+        } else if (deep) {
+            bench::buildDeep(maker, top, files);
         } else if (wide || flat) {
             bench::buildTwoLevels(maker, top, files, flat ? files : 25, flat ? 1 : 100);
         } else {
@@ -142,6 +148,7 @@ int main(int argc, char** argv) {
         return maker.figures();
     };
 
+    qint64 lastFreed = 0;
     struct Contender {
         const char* label;
         std::function<bool(const QByteArray& parent, const QString& logical)> remove;
@@ -153,7 +160,10 @@ int main(int argc, char** argv) {
          {}},
         {"ours",
          [&](const QByteArray&, const QString& logical) {
-             return !fileSystem->removeItem(logical).has_value();
+             FreedBytes freed;
+             const bool removed = !fileSystem->removeItem(logical, {}, &freed).has_value();
+             lastFreed = freed.total();
+             return removed;
          },
          {}},
     };
@@ -189,6 +199,7 @@ int main(int argc, char** argv) {
                 shapeName.c_str(), shape.files, shape.folders,
                 static_cast<double>(shape.bytes) / 1e6, rounds, cold ? "cold" : "warm",
                 QThread::idealThreadCount());
+    std::printf("  the last removal counted %.1f MB freed\n", static_cast<double>(lastFreed) / 1e6);
     const double reference = bench::median(contenders[0].times);
     for (const Contender& contender : contenders) {
         const double time = bench::median(contender.times);

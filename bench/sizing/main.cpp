@@ -1,12 +1,13 @@
 // Folder-sizing throughput against `du -s` on the same tree, in the same run.
 //
-//   bench_sizing [shape=own] [files] [rounds=5] [cold]
-//   bench_sizing <existing folder> [rounds=5] [cold]
+//   bench_sizing [shape=own] [files] [rounds=5] [cold] [whole]
+//   bench_sizing <existing folder> [rounds=5] [cold] [whole]
 //
 // Shapes are described in BenchTrees.h; this benchmark's own is folders of a hundred small files,
 // ten to a parent folder (300,000 files unless told). The tree is built in a temporary folder.
 // "cold" empties the page cache before every timed run (root only; skipped otherwise). The two
-// contenders alternate, and the median of the rounds is compared.
+// contenders alternate, and the median of the rounds is compared. The walk measures visible files
+// unless told "whole", which counts what `du -s` counts; both figures are then printed.
 #include "BenchTrees.h"
 #include "platform/FileSystem.h"
 
@@ -46,7 +47,10 @@ int main(int argc, char** argv) {
     const bool existing = QFileInfo(shape).isDir();
     const int firstOption = existing ? 2 : 3;
     const int rounds = std::max(3, args.value(firstOption, QStringLiteral("5")).toInt());
-    bool cold = args.value(firstOption + 1) == QLatin1String("cold");
+    bool cold = args.mid(firstOption).contains(QLatin1String("cold"));
+    const SizeMeasure measure = args.mid(firstOption).contains(QLatin1String("whole"))
+                                    ? SizeMeasure::whole
+                                    : SizeMeasure::visibleFiles;
     QTextStream out(stdout);
 
     QTemporaryDir scratch;
@@ -63,8 +67,10 @@ int main(int argc, char** argv) {
         const bool cacache = shape == QLatin1String("cacache");
         const bool wide = shape == QLatin1String("wide");
         const bool flat = shape == QLatin1String("flat");
-        if (!cacache && !wide && !flat && shape != QLatin1String("own")) {
-            out << "usage: bench_sizing [own|wide|cacache|flat|folder] [files] [rounds] [cold]\n";
+        const bool deep = shape == QLatin1String("deep");
+        if (!cacache && !wide && !flat && !deep && shape != QLatin1String("own")) {
+            out << "usage: bench_sizing [own|wide|cacache|flat|deep|folder] [files] [rounds] "
+                   "[cold] [whole]\n";
             return 1;
         }
         const long files = args.size() > 2 ? args[2].toLong() : (cacache ? 200'000 : 300'000);
@@ -76,6 +82,8 @@ int main(int argc, char** argv) {
             bench::buildCacache(maker, top, files);
         } else if (flat) {
             bench::buildTwoLevels(maker, top, files, files, 1);
+        } else if (deep) {
+            bench::buildDeep(maker, top, files);
         } else {
             bench::buildTwoLevels(maker, top, files, wide ? 25 : 100, wide ? 100 : 10);
         }
@@ -92,6 +100,7 @@ int main(int argc, char** argv) {
     std::vector<double> ours;
     std::vector<double> du;
     qint64 size = 0;
+    QByteArray duFigure;
     for (int round = 0; round < rounds; ++round) {
         for (int turn = 0; turn < 2; ++turn) {
             if (cold) {
@@ -100,21 +109,25 @@ int main(int argc, char** argv) {
             QElapsedTimer timer;
             timer.start();
             if ((turn + round) % 2 == 0) {
-                size = fileSystem->allocatedSizeOfTree(tree);
+                size = fileSystem->allocatedSizeOfTree(tree, {}, measure);
                 ours.push_back(seconds(timer));
             } else {
                 QProcess process;
-                process.setStandardOutputFile(QProcess::nullDevice());
-                process.start(QStringLiteral("du"), {QStringLiteral("-s"), tree});
+                process.start(QStringLiteral("du"),
+                              {QStringLiteral("-s"), QStringLiteral("-B1"), tree});
                 process.waitForFinished(-1);
                 du.push_back(seconds(timer));
+                duFigure = process.readAllStandardOutput().split('\t').first();
             }
         }
     }
 
     const double time = bench::median(ours);
     const double duTime = bench::median(du);
-    out << "tree: " << entries << " entries, " << size << " bytes allocated (files only)\n";
+    out << "tree: " << entries << " entries, " << size
+        << (measure == SizeMeasure::whole ? " bytes allocated below the top"
+                                          : " bytes allocated (visible files only)")
+        << "; du -s -B1: " << duFigure << " (the top's own block included)\n";
     out << QStringLiteral("kestrelle walk: %1 s  %2 entries/s\n")
                .arg(time, 0, 'f', 3)
                .arg(double(entries) / time, 0, 'f', 0);

@@ -2,12 +2,14 @@
 
 #include "platform/ContainerEngines.h"
 #include "platform/FileSystem.h"
+#include "platform/FreedBytes.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/ThreadPriority.h"
 
 #include <QCoreApplication>
 #include <QCoroFuture>
 #include <QThreadPool>
+#include <QTimer>
 #include <QtConcurrent>
 
 #include <algorithm>
@@ -20,6 +22,9 @@
 namespace {
 
 const char* const failedCommandPrefix = "Failed command: ";
+// How often the progress of a removal under way is reported: the bar moves, the window is not
+// flooded.
+constexpr int progressWithinItemMs = 250;
 
 // Removals run here, one at a time, at background priority.
 QThreadPool& removalPool() {
@@ -44,6 +49,44 @@ struct EventLoopPass {
     void await_resume() const noexcept {}
 };
 
+// Reports, while one item is removed, how far the removal has come: the share of the run before
+// the item plus the item's share times the bytes freed of its recorded size. Quiet while nothing
+// more was freed, and once the recorded size is reached (a run never reports 1).
+class ProgressWithinItem {
+public:
+    ProgressWithinItem(const Cleaner::ProgressSink& sink, const FolderItem& item, double done,
+                       double share, std::shared_ptr<const FreedBytes> freed)
+        : m_sink(sink)
+        , m_name(item.name)
+        , m_size(item.size)
+        , m_done(done)
+        , m_share(share)
+        , m_freed(std::move(freed)) {
+        if (m_sink && m_size > 0) {
+            QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { report(); });
+            m_timer.start(progressWithinItemMs);
+        }
+    }
+
+private:
+    void report() {
+        const qint64 freed = m_freed->total();
+        if (freed > m_reported && freed < m_size) {
+            m_reported = freed;
+            m_sink(m_name, m_done + m_share * double(freed) / double(m_size));
+        }
+    }
+
+    const Cleaner::ProgressSink& m_sink;
+    const QString m_name;
+    const qint64 m_size;
+    const double m_done;
+    const double m_share;
+    const std::shared_ptr<const FreedBytes> m_freed;
+    qint64 m_reported = 0;
+    QTimer m_timer;
+};
+
 struct Removal {
     enum class Outcome { missing, removed, failed, stopped };
     Outcome outcome = Outcome::missing;
@@ -51,7 +94,7 @@ struct Removal {
 };
 
 Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, bool recreate,
-                          const StopToken& stop) {
+                          const StopToken& stop, FreedBytes* freed) {
     lowerCurrentThreadPriority();
     try {
         // Read before the item goes, so that the folder comes back as it was.
@@ -59,7 +102,7 @@ Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, boo
         if (!fileSystem.fileExists(path)) {
             return {};
         }
-        if (auto error = fileSystem.removeItem(path, stop)) {
+        if (auto error = fileSystem.removeItem(path, stop, freed)) {
             // Whatever the removal met, an item cut short by a stop is left as it is.
             if (stop.stopRequested()) {
                 return {Removal::Outcome::stopped, {}};
@@ -164,18 +207,25 @@ QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink 
             }
             continue;
         }
-        QFuture<Removal> removing =
-            QtConcurrent::run(&removalPool(), [fileSystem = m_fileSystem, path = item.path,
-                                               recreate = item.recreateFolderAfterDelete, stop] {
-                return removeAndRecreate(*fileSystem, path, recreate, stop);
+        const auto freed = std::make_shared<FreedBytes>();
+        QFuture<Removal> removing = QtConcurrent::run(
+            &removalPool(), [fileSystem = m_fileSystem, path = item.path,
+                             recreate = item.recreateFolderAfterDelete, stop, freed] {
+                return removeAndRecreate(*fileSystem, path, recreate, stop, freed.get());
             });
-        const Removal removal = co_await removing;
+        Removal removal;
+        {
+            const ProgressWithinItem watch(progress, item, static_cast<double>(i) / count,
+                                           1.0 / count, freed);
+            removal = co_await removing;
+        }
+        // Whatever ended the removal, what it freed is freed.
+        result.totalFreed += freed->total();
         switch (removal.outcome) {
         case Removal::Outcome::missing:
         case Removal::Outcome::stopped:
             break;
         case Removal::Outcome::removed:
-            result.totalFreed += item.size;
             ++result.succeededCount;
             break;
         case Removal::Outcome::failed:

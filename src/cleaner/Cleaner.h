@@ -29,16 +29,21 @@ public:
 
     // Treats every selected item of `items` and reports what happened. Before each selected item
     // `progress` gets its name and the share of the run already done (i / n, never 1), and the
-    // event loop runs once so the report is on screen before the item is touched. Never fails:
-    // each failure becomes a line of the result's errors. The caller's list is not changed.
+    // event loop runs once so the report is on screen before the item is touched; while a removal
+    // runs, it gets the same name again a few times a second with the share grown by the bytes
+    // freed so far of the item's recorded size. Never fails: each failure becomes a line of the
+    // result's errors. The caller's list is not changed.
+    //
+    // The bytes freed by a removal are those the removal itself counted as it went, not the size
+    // the scan recorded (the disk may have changed since, another window may have emptied the
+    // folder), and they count even when the removal failed or stopped part-way. A command that
+    // succeeded adds the item's recorded size, but a container engine's prune adds what the
+    // engine reports for it before the command less what it reports after it.
     //
     // A stop request ends the run at its next safe point: no further item is started, a removal
     // under way ends between two entries and leaves the rest on disk, and a shell command under
     // way is waited for (never killed). An item stopped part-way is not made again and counts as
-    // neither succeeded, failed nor freed; the result covers what was done before the stop.
-    //
-    // A command frees the size the scan recorded, but a container engine's prune frees what the
-    // engine reports for it before the command less what it reports after it.
+    // neither succeeded nor failed; the result covers what was done before the stop.
     QCoro::Task<CleanupResult> clean(QList<FolderItem> items, ProgressSink progress,
                                      StopToken stop = {});
 

@@ -237,7 +237,7 @@ std::optional<QStringList> FileSystem::contentsOfDirectory(const QString& path) 
 }
 
 qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& stop,
-                                       HiddenEntries hidden) const {
+                                       SizeMeasure measure) const {
     const auto physical = physicalPath(path);
     if (!physical) {
         return 0;
@@ -247,7 +247,7 @@ qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& sto
     if (top < 0) {
         return 0;
     }
-    return TreeWalker::allocatedSize(top, stop, hidden == HiddenEntries::counted);
+    return TreeWalker::allocatedSize(top, stop, measure == SizeMeasure::whole);
 }
 
 bool FileSystem::isHomeOrAbove(const QString& path) const {
@@ -390,7 +390,8 @@ QList<QByteArray> FileSystem::rootAndHomeAncestry() const {
     return folders;
 }
 
-std::optional<QString> FileSystem::removeItem(const QString& path, const StopToken& stop) const {
+std::optional<QString> FileSystem::removeItem(const QString& path, const StopToken& stop,
+                                              FreedBytes* freed) const {
     if (auto refusal = refusalOf(path)) {
         return refusal;
     }
@@ -412,7 +413,7 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
         ::close(parentFd);
         return refusal;
     } else {
-        result = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop);
+        result = TreeRemover::remove(parentFd, name.constData(), seen, 0, stop, freed);
     }
     ::close(parentFd);
     if (result.error == 0) {

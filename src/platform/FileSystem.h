@@ -13,9 +13,21 @@
 #include <utility>
 
 struct stat;
+class FreedBytes;
 
-// Whether a size walk counts entries whose names begin with ".", and what lies below them.
-enum class HiddenEntries { passedOver, counted };
+// What a size walk counts below a folder.
+enum class SizeMeasure {
+    // The allocated bytes of the files, leaving out names that begin with "." and what lies below
+    // them: folders add nothing, a file counts at each of its links, and mounted folders are
+    // walked like any other.
+    visibleFiles,
+    // What removing everything below the folder frees (removeItem counts it the same way): every
+    // entry, hidden ones too, and each folder's own blocks, as `du` counts them, but not the
+    // measured folder's own block (a cleanup makes most folders again); nothing on another mount,
+    // which a removal leaves alone; and a file with several links once, and only when all of them
+    // lie below the folder (a package store's files linked into a project free nothing).
+    whole,
+};
 
 // The one layer through which the logic reaches the disk. Callers speak in absolute logical paths
 // ("/Library/Caches", home + "/.npm"); a rooted file system resolves them below a chosen folder so
@@ -67,14 +79,13 @@ public:
     // be named exactly as text.
     virtual std::optional<QStringList> contentsOfDirectory(const QString& path) const;
 
-    // Bytes allocated by the files below a folder (folders themselves add nothing): hidden entries
-    // and hidden folders are passed over unless `hidden` counts them, links are never followed,
+    // Bytes allocated below a folder, counted as `measure` says; links are never followed and
     // unreadable entries are left out. A missing path, a plain file or a link measures 0.
     // Blocking: never call it on the GUI thread.
     // A stop request ends the walk between two entries; the partial figure it then returns means
     // nothing and is to be dropped.
     virtual qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop = {},
-                                       HiddenEntries hidden = HiddenEntries::passedOver) const;
+                                       SizeMeasure measure = SizeMeasure::visibleFiles) const;
 
     // True when `path` names, once every link in it is resolved, the root, the home folder or a
     // folder above it, each recognised by device and inode as the removal guard recognises them
@@ -126,8 +137,12 @@ public:
     // Blocking: never call it on the GUI thread.
     // A stop request ends the removal between entries: what is not yet removed stays, and the
     // result is then the stop's own error (ECANCELED).
-    virtual std::optional<QString> removeItem(const QString& path,
-                                              const StopToken& stop = {}) const;
+    // While it removes, it adds to `freed` (when given) the bytes it frees, counted as the whole
+    // measure counts them (a file's blocks when its last link goes, a folder's own blocks, never
+    // the item's own entry), so that removing a tree that did not change since it was measured
+    // frees exactly its figure, and a removal that fails or stops part-way counts what went.
+    virtual std::optional<QString> removeItem(const QString& path, const StopToken& stop = {},
+                                              FreedBytes* freed = nullptr) const;
 
     // What a folder that is removed to be made again empty is to be made with, so that its tools
     // can still use it: the permission bits of the folder (setuid, setgid and sticky included;

@@ -1,5 +1,7 @@
 #include "platform/TreeRemover.h"
 
+#include "platform/FreedBytes.h"
+#include "platform/LinkTally.h"
 #include "platform/MountRoot.h"
 #include "platform/StealingWalk.h"
 
@@ -19,6 +21,9 @@ namespace {
 
 // Files of one folder that its lister unlinks itself; more are shared out among the walkers.
 constexpr std::size_t filesKeptByLister = 256;
+// Marks a shared-out name as listed as no folder, so whoever takes it unlinks it straight away
+// ("/" never appears in a name).
+constexpr char listedAsFile = '/';
 
 // Names that were a folder when listed but are something else by the time they are opened.
 bool isNoLongerFolder(int error) {
@@ -33,12 +38,14 @@ struct Node {
         : parent(parentNode)
         , name(std::move(folderName))
         , device(info.st_dev)
-        , inode(info.st_ino) {}
+        , inode(info.st_ino)
+        , ownBytes(allocatedBytes(info)) {}
 
     Node* const parent;
     const std::string name;
     const dev_t device;
     const ino_t inode;
+    const qint64 ownBytes; // freed when the folder goes
     std::atomic<int> pending{1};
     // The name no longer leads to the folder that was being emptied: leave it be.
     std::atomic<bool> abandoned{false};
@@ -94,11 +101,12 @@ TreeRemover::Result failureAt(int error, const Place& at) {
 
 class Removal : StealingWalk<Frame> {
 public:
-    Removal(int threads, int topParentFd, dev_t device, const StopToken& stop)
+    Removal(int threads, int topParentFd, dev_t device, const StopToken& stop, FreedBytes* freed)
         : StealingWalk(threads)
         , m_topParentFd(topParentFd)
         , m_device(device)
-        , m_stop(stop) {}
+        , m_stop(stop)
+        , m_freed(freed) {}
 
     TreeRemover::Result run(int topFd, const char* name, const struct stat& info) {
         runWalkers([&] { enter(0, topFd, new Node(nullptr, name, info), info, 0); },
@@ -137,6 +145,25 @@ private:
         return false;
     }
 
+    void addFreed(qint64 bytes) {
+        if (m_freed != nullptr && bytes != 0) {
+            m_freed->add(bytes);
+        }
+    }
+
+    // Unlinks the entry `name` of the open folder `folderFd` (which is `folder`), anything but a
+    // folder, and returns the bytes that freed. It is looked at first: the link that goes may not
+    // be the file's last.
+    qint64 unlinkEntry(int folderFd, const Node* folder, const char* name) {
+        struct stat info {};
+        const bool seen = ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+        if (::unlinkat(folderFd, name, 0) != 0) {
+            recordRemoval(errno, {folderFd, folder, name});
+            return 0;
+        }
+        return seen ? m_links.countedBytes(info) : 0;
+    }
+
     // Enters the next subfolder of the top frame, or finishes the frame when it has none left.
     void step(int index, Stack& stack) {
         if (stopped()) {
@@ -153,18 +180,24 @@ private:
         }
         const Frame& top = stack.top();
         const int parentFd = top.fd;
+        if (name.front() == listedAsFile) {
+            addFreed(unlinkEntry(parentFd, top.node, name.c_str() + 1));
+            return;
+        }
         const int fd = ::openat(parentFd, name.c_str(), openFolderFlags);
         if (fd < 0) {
             const int error = errno;
+            struct stat info {};
             if (isNoLongerFolder(error)) {
-                // A file of a large folder, or replaced by a link or a file since it was listed:
-                // it goes as what it is now, and unlinking never reaches past it.
-                if (::unlinkat(parentFd, name.c_str(), 0) != 0) {
-                    recordRemoval(errno, {parentFd, top.node, name.c_str()});
-                }
-            } else if (::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
+                // Replaced by a link or a file since it was listed: it goes as what it is now,
+                // and unlinking never reaches past it.
+                addFreed(unlinkEntry(parentFd, top.node, name.c_str()));
+            } else if (::fstatat(parentFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                       ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
                 // Not openable (no permission, no descriptor left) but it may still be empty.
                 record(error, {parentFd, top.node, name.c_str()});
+            } else {
+                addFreed(allocatedBytes(info));
             }
             return;
         }
@@ -217,21 +250,22 @@ private:
         });
         record(listed, {fd, node});
         if (others.size() > filesKeptByLister) {
-            // Shared out with the subfolders: whoever takes a name finds it is no folder and
-            // unlinks it, so the unlinks of one large folder run on every walker.
-            frame.subfolders.insert(frame.subfolders.end(), std::make_move_iterator(others.begin()),
-                                    std::make_move_iterator(others.end()));
+            // Shared out with the subfolders, marked so that whoever takes one unlinks it at once:
+            // the unlinks of one large folder run on every walker.
+            for (std::string& name : others) {
+                frame.subfolders.push_back(listedAsFile + std::move(name));
+            }
             others.clear();
         }
         push(index, std::move(frame));
+        qint64 freed = 0;
         for (const std::string& name : others) {
             if (stopped()) {
                 break;
             }
-            if (::unlinkat(fd, name.c_str(), 0) != 0) {
-                recordRemoval(errno, {fd, node, name.c_str()});
-            }
+            freed += unlinkEntry(fd, node, name.c_str());
         }
+        addFreed(freed);
         m_crew.folderDone(index);
     }
 
@@ -280,6 +314,9 @@ private:
         }
         if (::unlinkat(parentFd, node.name.c_str(), AT_REMOVEDIR) != 0) {
             recordRemoval(errno, {parentFd, node.parent, node.name.c_str()});
+        } else if (node.parent != nullptr) {
+            // The item's own folder is not counted, as the size walk leaves it out.
+            addFreed(node.ownBytes);
         }
         if (ownsParentFd) {
             ::close(parentFd);
@@ -333,6 +370,8 @@ private:
     const int m_topParentFd;
     const dev_t m_device;
     const StopToken m_stop;
+    FreedBytes* const m_freed;
+    LinkTally m_links;
     std::atomic<int> m_firstError{0};
     TreeRemover::Result m_failure; // written once, by whoever set m_firstError
     std::atomic<bool> m_cancelled{false};
@@ -341,7 +380,7 @@ private:
 } // namespace
 
 TreeRemover::Result TreeRemover::remove(int parentFd, const char* name, const struct stat& seen,
-                                        int threads, const StopToken& stop) {
+                                        int threads, const StopToken& stop, FreedBytes* freed) {
     if (stop.stopRequested()) {
         return cancelled();
     }
@@ -377,6 +416,6 @@ TreeRemover::Result TreeRemover::remove(int parentFd, const char* name, const st
         ::close(fd);
         return failureAt(EAGAIN, item);
     }
-    Removal removal(std::max(threads, 0), parentFd, info.st_dev, stop);
+    Removal removal(std::max(threads, 0), parentFd, info.st_dev, stop, freed);
     return removal.run(fd, name, info);
 }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+class FreedBytes;
+
 // The recursive removal behind FileSystem::removeItem, and internal to this folder: it checks
 // nothing about where the item is, so the program and its tools delete only through removeItem
 // (the removal tests reach it through a seam of their own to choose the number of threads).
@@ -41,6 +43,9 @@ public:
     // A failure does not stop the removal: whatever can be removed is, and the first error met is
     // returned. Entries that vanish while the removal runs are not errors. A stop request ends the
     // removal between entries and returns ECANCELED (at no entry); what was not yet removed stays.
+    // As it goes it adds to `freed` (when given) what it frees: the blocks of a file whose last
+    // link went (looked at just before it goes), and of each folder below the item once that is
+    // removed; never the item's own entry.
     static Result remove(int parentFd, const char* name, const struct stat& seen, int threads = 0,
-                         const StopToken& stop = {});
+                         const StopToken& stop = {}, FreedBytes* freed = nullptr);
 };

@@ -1,5 +1,7 @@
 #include "platform/TreeWalker.h"
 
+#include "platform/LinkTally.h"
+#include "platform/MountRoot.h"
 #include "platform/StealingWalk.h"
 
 #include <dirent.h>
@@ -11,17 +13,13 @@
 
 namespace {
 
-qint64 allocatedBytes(const struct stat& info) {
-    // st_blocks counts 512-byte units on every system we build for, whatever st_blksize says.
-    return static_cast<qint64>(info.st_blocks) * 512;
-}
-
 class Walk : StealingWalk<FolderFrame> {
 public:
-    Walk(const StopToken& stop, bool countHidden)
+    Walk(const StopToken& stop, bool whole, dev_t device)
         : StealingWalk(0)
         , m_stop(stop)
-        , m_countHidden(countHidden)
+        , m_whole(whole)
+        , m_device(device)
         , m_totals(static_cast<std::size_t>(m_crew.capacity()), 0) {}
 
     qint64 run(int topFd) {
@@ -29,7 +27,8 @@ public:
             [&] {
                 FolderFrame top;
                 top.fd = topFd;
-                enter(0, std::move(top));
+                // The top's own block is not counted: a cleanup makes most folders again.
+                enter(0, std::move(top), 0);
             },
             [this](int index, Stack& stack) { step(index, stack); },
             [](FolderFrame&, FolderFrame&) {});
@@ -66,21 +65,34 @@ private:
             return;
         }
         FolderFrame child;
+        qint64 ownBytes = 0;
+        if (m_whole) {
+            struct stat info {};
+            if (::fstat(fd, &info) != 0 || isMountRoot(fd, "", info, m_device)) {
+                // Another file system's, which a removal leaves alone: nothing of it is freed.
+                ::close(fd);
+                return;
+            }
+            child.device = info.st_dev;
+            child.inode = info.st_ino;
+            child.identified = true;
+            ownBytes = allocatedBytes(info);
+        }
         child.fd = fd;
         child.name = std::move(name);
         child.depth = top.depth + 1;
-        enter(index, std::move(child));
+        enter(index, std::move(child), ownBytes);
     }
 
-    // Reads a whole folder: files are summed at once, subfolders kept in the frame for this walker
-    // or a thief.
-    void enter(int index, FolderFrame frame) {
-        qint64 total = 0;
+    // Reads a whole folder (whose own blocks are `ownBytes`): files are summed at once, subfolders
+    // kept in the frame for this walker or a thief.
+    void enter(int index, FolderFrame frame, qint64 ownBytes) {
+        qint64 total = ownBytes;
         const int fd = frame.fd;
         listFolder(fd, [&](const char* name, unsigned char type) {
             // A folder of a few hundred thousand files takes seconds to measure: a stop request
             // is honoured between its entries too.
-            if ((name[0] == '.' && !m_countHidden) || m_stop.stopRequested()) {
+            if ((name[0] == '.' && !m_whole) || m_stop.stopRequested()) {
                 return;
             }
             if (type == DT_DIR) {
@@ -94,7 +106,7 @@ private:
             if (S_ISDIR(info.st_mode)) {
                 frame.subfolders.emplace_back(name);
             } else {
-                total += allocatedBytes(info);
+                total += m_whole ? m_links.countedBytes(info) : allocatedBytes(info);
             }
         });
         // Each walker adds to its own figure only.
@@ -104,13 +116,20 @@ private:
     }
 
     const StopToken m_stop;
-    const bool m_countHidden;
+    const bool m_whole;
+    const dev_t m_device; // the top's, when measuring whole
     std::vector<qint64> m_totals;
+    LinkTally m_links;
 };
 
 } // namespace
 
-qint64 TreeWalker::allocatedSize(int folderFd, const StopToken& stop, bool countHidden) {
-    Walk walk(stop, countHidden);
+qint64 TreeWalker::allocatedSize(int folderFd, const StopToken& stop, bool whole) {
+    struct stat top {};
+    if (whole && ::fstat(folderFd, &top) != 0) {
+        ::close(folderFd);
+        return 0;
+    }
+    Walk walk(stop, whole, top.st_dev);
     return walk.run(folderFd);
 }

@@ -79,10 +79,10 @@ QCoro::Task<QList<FolderItem>> Scanner::scanDeveloperTools(QString home) {
     const PlatformCatalogue platform = PlatformCatalogue::of(*m_fileSystem, home);
     QList<FolderItem> found;
     co_await fixedPathRules(found, home, buildCaches, buildCacheTraits);
-    co_await fixedPathRules(found, platform.developerTools, platform.measured(buildCacheTraits));
+    co_await fixedPathRules(found, platform.developerTools, buildCacheTraits);
     co_await olderNdkVersions(found, home + ndkVersions.toString(), ndkTraits);
     for (const QString& folder : platform.ndkFolders) {
-        co_await olderNdkVersions(found, folder, platform.measured(ndkTraits));
+        co_await olderNdkVersions(found, folder, ndkTraits);
     }
     co_return found;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "scanner/RecordTraits.h"
 
 #include <QList>
@@ -30,8 +31,6 @@ struct PlatformCatalogue {
     QList<Location> developerTools;
     // Folders of side-by-side Android NDK versions.
     QStringList ndkFolders;
-    // How everything above is measured.
-    HiddenEntries hiddenEntries = HiddenEntries::passedOver;
 
     // Whether every location a scan finds on this system, of the shared rules as well as of this
     // catalogue, must belong to the user whose home is scanned, not only those reached through a
@@ -39,12 +38,8 @@ struct PlatformCatalogue {
     // command keep their own rule.
     static const bool ownedLocationsOnly;
 
-    // A category's traits as this catalogue's rules measure.
-    RecordTraits measured(RecordTraits traits) const {
-        traits.hiddenEntries = hiddenEntries;
-        return traits;
-    }
-
     // Nothing for an empty home.
     static PlatformCatalogue of(const FileSystem& fileSystem, const QString& home);
+    // How this system measures every target of the catalogue, the shared rules' too.
+    static SizeMeasure sizeMeasure();
 };

@@ -64,11 +64,10 @@ QCoro::Task<QList<FolderItem>> Scanner::scanSafeCaches(QString home) {
     QCoro::Task<> staging = listingRule(found, home + userCaches.toString(),
                                         updaterStagingThreshold, updaterStaging, safeCacheTraits);
     co_await staging;
-    const RecordTraits platformTraits = platform.measured(safeCacheTraits);
-    co_await fixedPathRules(found, platform.safeCaches, platformTraits);
+    co_await fixedPathRules(found, platform.safeCaches, safeCacheTraits);
     for (const QString& folder : platform.updaterStagingFolders) {
         QCoro::Task<> platformStaging =
-            listingRule(found, folder, updaterStagingThreshold, updaterStaging, platformTraits);
+            listingRule(found, folder, updaterStagingThreshold, updaterStaging, safeCacheTraits);
         co_await platformStaging;
     }
     co_return found;

@@ -128,16 +128,16 @@ QCoro::Task<QList<FolderItem>> Scanner::withoutNested(QList<FolderItem> found) {
     co_return kept;
 }
 
-QCoro::Task<qint64> Scanner::folderSize(QString path, HiddenEntries hidden) {
+QCoro::Task<qint64> Scanner::folderSize(QString path, SizeMeasure measure) {
     if (m_stop.stopRequested()) {
         // The scan is being abandoned; its remaining rules finish without walking anything.
         co_return 0;
     }
     // Only the path (and the stop request) goes to the worker and only the number comes back.
     QFuture<qint64> measuring = QtConcurrent::run(
-        &sizingPool(), [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, hidden] {
+        &sizingPool(), [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, measure] {
             lowerCurrentThreadPriority();
-            return fileSystem->allocatedSizeOfTree(path, stop, hidden);
+            return fileSystem->allocatedSizeOfTree(path, stop, measure);
         });
     co_return co_await measuring;
 }
@@ -170,13 +170,13 @@ QCoro::Task<std::optional<qint64>> Scanner::offeredSize(QString path, RecordTrai
     // One trip to the worker: the walk starts as soon as the location passes.
     QFuture<std::optional<qint64>> measuring = QtConcurrent::run(
         &sizingPool(),
-        [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop,
-         traits]() -> std::optional<qint64> {
+        [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, traits,
+         measure = PlatformCatalogue::sizeMeasure()]() -> std::optional<qint64> {
             lowerCurrentThreadPriority();
             if (!isOfferableLocation(*fileSystem, path, traits.requiresSudo)) {
                 return std::nullopt;
             }
-            return fileSystem->allocatedSizeOfTree(path, stop, traits.hiddenEntries);
+            return fileSystem->allocatedSizeOfTree(path, stop, measure);
         });
     co_return co_await measuring;
 }

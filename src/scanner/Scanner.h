@@ -39,8 +39,10 @@ public:
     // then returns nothing (not a partial list) and the worker is free for the next one.
     QCoro::Task<QList<FolderItem>> scanAll(StatusSink statusUpdate, StopToken stop = {});
 
-    // Bytes allocated below `path`, measured off the GUI thread; 0 for anything unmeasurable.
-    QCoro::Task<qint64> folderSize(QString path, HiddenEntries hidden = HiddenEntries::passedOver);
+    // Bytes allocated below `path`, measured off the GUI thread as `measure` says (by default as
+    // this system measures its catalogue); 0 for anything unmeasurable.
+    QCoro::Task<qint64> folderSize(QString path,
+                                   SizeMeasure measure = PlatformCatalogue::sizeMeasure());
 
     // Category scans, each returning its records in the order found. The home-based ones find
     // nothing when `home` is empty.
@@ -63,7 +65,7 @@ private:
     using EntryMatch = std::function<std::optional<Texts>(const QString& entryName)>;
 
     static Texts textsOf(const FixedLocation& rule);
-    // Entries whose names begin with "." are hidden; the walk never counts them either.
+    // Entries whose names begin with "." are hidden, and most listing rules pass them over.
     static bool isHidden(const QString& entryName);
     static FolderItem makeRecord(QString path, qint64 size, Texts texts, RecordTraits traits);
 

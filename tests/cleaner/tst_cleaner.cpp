@@ -1,5 +1,6 @@
 #include "cleaner/Cleaner.h"
 #include "platform/FileSystem.h"
+#include "platform/FreedBytes.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/StopToken.h"
 #include "support/FakeDisk.h"
@@ -8,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QCoroTask>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,7 +58,8 @@ private:
 };
 
 // The real file system of a fake disk, watched, with removals and folder creation that can be
-// made to fail.
+// made to fail, and one removal that frees its bytes in steps, each after the window has been
+// told of the one before.
 struct SpyFileSystem final : FileSystem {
     SpyFileSystem(const FakeDisk& disk, Journal& journal)
         : FileSystem(QFile::encodeName(disk.root()), disk.home())
@@ -66,12 +69,24 @@ struct SpyFileSystem final : FileSystem {
         m_journal.note(QStringLiteral("exists ") + path);
         return FileSystem::fileExists(path);
     }
-    std::optional<QString> removeItem(const QString& path, const StopToken& stop) const override {
+    std::optional<QString> removeItem(const QString& path, const StopToken& stop,
+                                      FreedBytes* freed) const override {
         m_journal.note(QStringLiteral("remove ") + path);
         if (failingRemovals.contains(path)) {
             return QStringLiteral("Permission denied");
         }
-        return FileSystem::removeItem(path, stop);
+        if (path == stepwise) {
+            for (int step = 1; step <= 3; ++step) {
+                freed->add(1000);
+                const QDeadlineTimer deadline(20'000);
+                while (m_journal.delivered.load() < step && !deadline.hasExpired()) {
+                    QThread::msleep(1);
+                }
+            }
+            return stop.stopRequested() ? std::optional(QStringLiteral("Operation canceled"))
+                                        : std::nullopt;
+        }
+        return FileSystem::removeItem(path, stop, freed);
     }
     bool createDirectory(const QString& path,
                          const std::optional<FolderAttributes>& as) const override {
@@ -80,6 +95,7 @@ struct SpyFileSystem final : FileSystem {
     }
 
     QSet<QString> failingRemovals;
+    QString stepwise;
     bool failCreation = false;
     Journal& m_journal;
 };
@@ -130,6 +146,10 @@ struct Bench {
     QByteArray fingerprint(const QByteArrayList& excluded = {}) const {
         return treeFingerprint(QFile::encodeName(disk.root()), excluded);
     }
+    // What a removal of the folder frees, as the whole measure says.
+    qint64 held(const QString& path) const {
+        return fileSystem->allocatedSizeOfTree(path, {}, SizeMeasure::whole);
+    }
 
     CleanupResult clean(const QList<FolderItem>& items) {
         return QCoro::waitFor(cleaner.clean(
@@ -177,7 +197,7 @@ private slots:
         QTest::addColumn<OnDisk>("onDisk");
         // "creation", "command", "locked" (an immutable file inside) or empty
         QTest::addColumn<QString>("failure");
-        QTest::addColumn<qint64>("freed"); // and then it counts as succeeded
+        QTest::addColumn<bool>("succeeded");
         QTest::addColumn<QStringList>("errors");
         QTest::addColumn<QStringList>("asked");
         QTest::addColumn<After>("after");
@@ -187,7 +207,8 @@ private slots:
         const QString remove = "remove " + path + " @0";
         const QString create = "create " + path + " @0";
         const QString run = QStringLiteral("run clear-cache --all @0");
-        // The recorded size differs from what the folder holds on disk: the recorded one counts.
+        // The recorded size differs from what the folder holds on disk: a command adds the recorded
+        // one, a removal what it freed.
         const auto target = [&](bool recreate, std::optional<QString> command = std::nullopt,
                                 bool sudo = false) {
             return ItemFields{.name = "Target Cache",
@@ -200,45 +221,47 @@ private slots:
         };
         const auto command = std::optional(QStringLiteral("clear-cache --all"));
         const auto row = [](const char* name, const ItemFields& fields, OnDisk onDisk,
-                            const QString& failure, qint64 freed, const QStringList& errors,
+                            const QString& failure, bool succeeded, const QStringList& errors,
                             const QStringList& asked, After after) {
-            QTest::newRow(name) << fields << onDisk << failure << freed << errors << asked << after;
+            QTest::newRow(name) << fields << onDisk << failure << succeeded << errors << asked
+                                << after;
         };
         using D = OnDisk;
         using A = After;
         row("administrator item: listed, its command never run", target(true, command, true),
-            D::folder, {}, 0, {}, {}, A::untouched);
+            D::folder, {}, false, {}, {}, A::untouched);
         row("command succeeds: size counted, path and re-creation not looked at",
-            target(true, command), D::folder, {}, 1234, {}, {run}, A::untouched);
-        row("command fails", target(true, command), D::folder, "command", 0,
+            target(true, command), D::folder, {}, true, {}, {run}, A::untouched);
+        row("command fails", target(true, command), D::folder, "command", false,
             {"Failed command: clear-cache --all"}, {run}, A::untouched);
         // No engine answers here: a prune that fails is reported like any command.
         const auto prune = std::optional(QStringLiteral("docker builder prune --all --force"));
-        row("engine prune fails", target(false, prune), D::folder, "command", 0,
+        row("engine prune fails", target(false, prune), D::folder, "command", false,
             {"Failed command: " + *prune}, {"run " + *prune + " @0"}, A::untouched);
-        row("empty command: removed like any item", target(false, QString()), D::folder, {}, 1234,
+        row("empty command: removed like any item", target(false, QString()), D::folder, {}, true,
             {}, {exists, remove}, A::gone);
-        row("removed and made again empty", target(true), D::folder, {}, 1234, {},
+        row("removed and made again empty", target(true), D::folder, {}, true, {},
             {exists, remove, create}, A::emptyFolder);
-        row("private cache made again private", target(true), D::privateFolder, {}, 1234, {},
+        row("private cache made again private", target(true), D::privateFolder, {}, true, {},
             {exists, remove, create}, A::emptyFolder);
         row("group-shared cache keeps setgid and sticky whatever the umask", target(true),
-            D::sharedFolder, {}, 1234, {}, {exists, remove, create}, A::emptyFolder);
+            D::sharedFolder, {}, true, {}, {exists, remove, create}, A::emptyFolder);
         row("another user's cache cleaned by root comes back theirs", target(true), D::othersFolder,
-            {}, 1234, {}, {exists, remove, create}, A::emptyFolder);
-        row("folder that cannot be made again: ignored", target(true), D::folder, "creation", 1234,
+            {}, true, {}, {exists, remove, create}, A::emptyFolder);
+        row("folder that cannot be made again: ignored", target(true), D::folder, "creation", true,
             {}, {exists, remove, create}, A::gone);
-        row("nothing at the path: skipped without a word", target(true), D::missing, {}, 0, {},
+        row("nothing at the path: skipped without a word", target(true), D::missing, {}, false, {},
             {exists}, A::gone);
-        row("dangling link: nothing exists there", target(false), D::danglingLink, {}, 0, {},
+        row("dangling link: nothing exists there", target(false), D::danglingLink, {}, false, {},
             {exists}, A::untouched);
-        row("removal stops part-way: named, not made again, nothing freed", target(true), D::folder,
-            "locked", 0, {"Target Cache: Operation not permitted: ~/Library/Caches/target/a.bin"},
+        row("removal stops part-way: named, not made again, what went counted", target(true),
+            D::folder, "locked", false,
+            {"Target Cache: Operation not permitted: ~/Library/Caches/target/a.bin"},
             {exists, remove}, A::lockedFileOnly);
-        row("link to a folder outside: only the link goes", target(false), D::linkToCanary, {},
-            1234, {}, {exists, remove}, A::gone);
+        row("folder swapped for a link outside: only the link goes, freeing nothing", target(false),
+            D::linkToCanary, {}, true, {}, {exists, remove}, A::gone);
         row("the home folder is never removed",
-            {.name = "Home", .path = "/Users/u", .selected = true}, D::folder, {}, 0,
+            {.name = "Home", .path = "/Users/u", .selected = true}, D::folder, {}, false,
             {"Home: Not removed: protected location"}, {"exists /Users/u @0", "remove /Users/u @0"},
             A::untouched);
     }
@@ -246,7 +269,7 @@ private slots:
         QFETCH(ItemFields, row);
         QFETCH(OnDisk, onDisk);
         QFETCH(QString, failure);
-        QFETCH(qint64, freed);
+        QFETCH(bool, succeeded);
         QFETCH(QStringList, errors);
         QFETCH(QStringList, asked);
         QFETCH(After, after);
@@ -286,11 +309,13 @@ private slots:
         ::lstat(real.constData(), &was);
         const QByteArray outsideBefore = bench.fingerprint({target});
         const QByteArray targetBefore = bench.fingerprint();
+        const qint64 held = bench.held(row.path);
 
         const CleanupResult result = bench.clean({item(row)});
 
-        QCOMPARE(result.totalFreed, freed);
-        QCOMPARE(result.succeededCount, freed > 0 ? 1 : 0);
+        const bool ran = succeeded && !row.command.value_or(QString()).isEmpty();
+        QCOMPARE(result.totalFreed, (ran ? row.bytes : 0) + held - bench.held(row.path));
+        QCOMPARE(result.succeededCount, succeeded ? 1 : 0);
         QCOMPARE(result.failedCount, errors.size());
         QCOMPARE(result.errors, errors);
         QCOMPARE(result.sudoCommandsRequired, row.sudo ? QStringList{row.path} : QStringList{});
@@ -350,6 +375,7 @@ private slots:
         bench.launcher->failing.insert(QStringLiteral("fail"));
         const QString d = cache("d");
         const QByteArray untouched = bench.fingerprint({QFile::encodeName(d)});
+        const qint64 dHeld = bench.held(d);
 
         const CleanupResult result = bench.clean(items);
 
@@ -366,7 +392,7 @@ private slots:
                               "run ok @5", "exists " + missing + " @6"}));
         QVERIFY(!bench.journal.onGuiThread);
 
-        QCOMPARE(result.totalFreed, qint64(1020)); // D and E
+        QCOMPARE(result.totalFreed, dHeld + 20); // D removed, E's command
         QCOMPARE(result.succeededCount, qsizetype(2));
         QCOMPARE(result.failedCount, qsizetype(2));
         QCOMPARE(result.errors, (QStringList{QStringLiteral("Failed command: fail"),
@@ -380,26 +406,27 @@ private slots:
     }
 
     // After a stop no item is started; an item stopped part-way is left as it is (not made
-    // again) and counts for nothing; a command under way is waited for and counts.
+    // again) and counts for what its removal freed; a command under way is waited for and counts.
     void stopEndsTheRunAtASafePoint_data() {
         QTest::addColumn<QString>("stopOn");
         QTest::addColumn<int>("reported");
         QTest::addColumn<bool>("aRemoved");
-        QTest::addColumn<qint64>("freed");
-        QTest::newRow("before the second item") << "report 1" << 2 << true << qint64(10);
-        QTest::newRow("while the first item is removed") << "remove A" << 1 << false << qint64(0);
-        QTest::newRow("while a command runs") << "run ok-it" << 2 << true << qint64(30);
+        QTest::addColumn<bool>("commandRan");
+        QTest::newRow("before the second item") << "report 1" << 2 << true << false;
+        QTest::newRow("while the first item is removed") << "remove A" << 1 << false << false;
+        QTest::newRow("while a command runs") << "run ok-it" << 2 << true << true;
     }
     void stopEndsTheRunAtASafePoint() {
         QFETCH(QString, stopOn);
         QFETCH(int, reported);
         QFETCH(bool, aRemoved);
-        QFETCH(qint64, freed);
+        QFETCH(bool, commandRan);
         Bench bench;
         const QString a = bench.cache(QStringLiteral("A"));
         const QString c = bench.cache(QStringLiteral("c"));
         bench.fill(a);
         bench.fill(c);
+        const qint64 aHeld = bench.held(a);
         bench.journal.stopOn = stopOn == QStringLiteral("remove A") ? "remove " + a : stopOn;
         const QByteArray outside = bench.fingerprint({QFile::encodeName(a)});
 
@@ -409,8 +436,8 @@ private slots:
              item({.name = "C", .path = c, .bytes = 40, .selected = true})});
 
         QCOMPARE(bench.reports.size(), reported);
-        QCOMPARE(result.totalFreed, freed);
-        QCOMPARE(result.succeededCount, qsizetype(freed == 0 ? 0 : freed == 10 ? 1 : 2));
+        QCOMPARE(result.totalFreed, (aRemoved ? aHeld : 0) + (commandRan ? 20 : 0));
+        QCOMPARE(result.succeededCount, qsizetype(int(aRemoved) + int(commandRan)));
         QVERIFY(result.errors.isEmpty());
         // Either gone and made again empty, or left whole.
         QCOMPARE(entryExists(bench.real(a + QStringLiteral("/a.bin"))), !aRemoved);
@@ -419,6 +446,35 @@ private slots:
         const QStringList events = bench.journal.events();
         QVERIFY(std::none_of(events.begin(), events.end(),
                              [&c](const QString& event) { return event.contains(c); }));
+    }
+
+    // While a removal runs, the bar moves with the bytes it has freed of the recorded size, a few
+    // times a second; what the removal counted is what counts, whether it ends or is stopped.
+    void progressWithinAnItem_data() {
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("removed") << false;
+        QTest::newRow("stopped part-way") << true;
+    }
+    void progressWithinAnItem() {
+        QFETCH(bool, stopped);
+        Bench bench;
+        const QString big = bench.cache(QStringLiteral("big"));
+        bench.fill(big);
+        bench.fileSystem->stepwise = big;
+        bench.journal.stopOn = stopped ? QStringLiteral("report 3") : QString();
+
+        const CleanupResult result =
+            bench.clean({item({.name = "Big", .path = big, .bytes = 4000, .selected = true}),
+                         item({.name = "Next", .bytes = 20, .selected = true, .command = "ok"})});
+
+        QList<Report> reports{{"Big", 0}, {"Big", 0.125}, {"Big", 0.25}, {"Big", 0.375}};
+        if (!stopped) {
+            reports.append({"Next", 0.5});
+        }
+        QCOMPARE(bench.reports, reports);
+        QCOMPARE(result.totalFreed, stopped ? 3000 : 3020);
+        QCOMPARE(result.succeededCount, stopped ? 0 : 2);
+        QVERIFY(result.errors.isEmpty());
     }
 };
 

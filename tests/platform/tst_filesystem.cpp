@@ -19,11 +19,20 @@ namespace {
 
 using Build = std::function<qint64(const FakeDisk&)>;
 
-// Bytes of the hidden files a row writes, which a walk counting hidden entries adds.
-qint64 hiddenBytes = 0;
-qint64 hidden(qint64 bytes) {
-    hiddenBytes += bytes;
-    return 0;
+// Bytes that `du` counts below a row's folder but a removal of it would not free.
+qint64 notFreed = 0;
+
+// What `du` says the real folder holds, less the folder's own blocks; 0 for anything else.
+qint64 duBelow(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return 0;
+    }
+    QProcess du;
+    du.start(QStringLiteral("du"), {QStringLiteral("-s"), QStringLiteral("-B1"), path});
+    du.waitForFinished(-1);
+    return du.readAllStandardOutput().split('\t').first().toLongLong() -
+           FakeDisk::allocatedBytes(path);
 }
 
 // Runs `work` with the effective user id of an unprivileged user, so that permission bits apply
@@ -72,18 +81,33 @@ private slots:
             d.makeFolder("/t");
             return qint64(0);
         });
-        QTest::newRow("nested files, folders themselves not counted")
+        QTest::newRow("nested files, folders counted by the whole measure only")
             << Build([](const FakeDisk& d) {
                    return d.writeFile("/t/a", 5000) + d.writeFile("/t/b/c", 1) +
                           d.writeFile("/t/b/d/e/f", 70'000);
                });
         QTest::newRow("hidden files and folders") << Build([](const FakeDisk& d) {
-            hidden(d.writeFile("/t/.hidden", 50'000) + d.writeFile("/t/.cache/inner", 50'000) +
-                   d.writeFile("/t/sub/.DS_Store", 9000));
+            d.writeFile("/t/.hidden", 50'000);
+            d.writeFile("/t/.cache/inner", 50'000);
+            d.writeFile("/t/sub/.DS_Store", 9000);
             d.writeFile("/outside/big", 200'000);
             d.makeLink("/t/.cache/.to-folder", d.real("/outside"));
-            hidden(FakeDisk::allocatedBytes(d.real("/t/.cache/.to-folder")));
             return d.writeFile("/t/sub/visible", 3000);
+        });
+        // A package store linked into a project: the project's links free nothing.
+        QTest::newRow("hard links: once inside, never when linked from outside")
+            << Build([](const FakeDisk& d) {
+                   const qint64 inside = d.writeFile("/t/a", 20'000);
+                   notFreed = d.writeFile("/store/kept", 30'000);
+                   d.makeHardLink("/t/sub/b", "/t/a");
+                   d.makeHardLink("/t/sub/kept", "/store/kept");
+                   return 2 * inside + notFreed;
+               });
+        QTest::newRow("folders' own blocks, however large") << Build([](const FakeDisk& d) {
+            for (int i = 0; i < 3000; ++i) {
+                d.makeFolder(QStringLiteral("/t/big/a-longer-name-than-most-%1").arg(i));
+            }
+            return qint64(0);
         });
         QTest::newRow("sparse file counts allocated bytes") << Build([](const FakeDisk& d) {
             d.writeFile("/t/sparse", 0);
@@ -136,8 +160,9 @@ private slots:
     void walk() {
         QFETCH(Build, build);
         FakeDisk disk;
-        hiddenBytes = 0;
+        notFreed = 0;
         const qint64 expected = build(disk);
+        const qint64 wholeExpected = duBelow(disk.real("/t")) - notFreed;
         const auto fileSystem = disk.fileSystem();
         rlimit original{};
         ::getrlimit(RLIMIT_NOFILE, &original);
@@ -146,11 +171,11 @@ private slots:
         ::setrlimit(RLIMIT_NOFILE, &tight);
         const qint64 measured = fileSystem->allocatedSizeOfTree(QStringLiteral("/t"));
         const qint64 whole =
-            fileSystem->allocatedSizeOfTree(QStringLiteral("/t"), {}, HiddenEntries::counted);
+            fileSystem->allocatedSizeOfTree(QStringLiteral("/t"), {}, SizeMeasure::whole);
         ::setrlimit(RLIMIT_NOFILE, &original);
         QCOMPARE(measured, expected);
-        // Counting hidden entries too skips nothing else and follows no link.
-        QCOMPARE(whole, expected + hiddenBytes);
+        // The whole measure agrees with `du`, but for what a removal would leave.
+        QCOMPARE(whole, wholeExpected);
     }
 
     // Asked to stop, a walk ends before it has seen the tree: its figure falls short (and callers

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/FreedBytes.h"
 #include "platform/StopToken.h"
 #include "support/FakeDisk.h"
 #include "support/Trees.h"
@@ -58,6 +59,10 @@ struct Scene {
     }
 
     QString target() const { return disk.home() + QStringLiteral("/Library/Caches/target"); }
+    // What the whole measure says a removal of the target frees.
+    qint64 held() const {
+        return fileSystem->allocatedSizeOfTree(target(), {}, SizeMeasure::whole);
+    }
     QByteArray real(const QString& logical) const { return bytes(disk.real(logical)); }
     QByteArray realTarget() const { return real(target()); }
     QByteArray caches() const { return real(disk.home() + QStringLiteral("/Library/Caches")); }
@@ -170,7 +175,8 @@ private slots:
     // A file system mounted at the item or inside it (a view of the canary, or a tmpfs), in a
     // child's private mount namespace that takes the mount with it: what is mounted is never
     // emptied, and a mount at the item refuses the whole item, saying why; a protected folder
-    // that is mounted on is still refused as protected.
+    // that is mounted on is still refused as protected. One inside is neither measured nor
+    // counted as freed.
     void mountsAreLeftAlone_data() {
         QTest::addColumn<QString>("item"); // below the home folder
         QTest::addColumn<QString>("at");
@@ -182,6 +188,8 @@ private slots:
         QTest::newRow("bind mount inside")
             << target << "/mounted" << true
             << "Device or resource busy: ~/Library/Caches/target/mounted";
+        QTest::newRow("tmpfs inside") << target << "/mounted" << false
+                                      << "Device or resource busy: ~/Library/Caches/target/mounted";
         QTest::newRow("bind mount directly in the home") << "/Mounted"
                                                          << "" << true << protectedText;
     }
@@ -203,6 +211,7 @@ private slots:
         scene.disk.makeFolder(target + at);
         scene.disk.writeFile(target + QStringLiteral("/goes"), 100);
         const QByteArray mountPoint = scene.real(target + at);
+        const qint64 goes = FakeDisk::allocatedBytes(scene.disk.real(target + "/goes"));
         const QByteArray before = scene.outside({bytes(target)});
         const pid_t child = ::fork();
         if (child == 0) {
@@ -214,15 +223,25 @@ private slots:
             }
             const QByteArray inside = mountPoint + (bind ? "/file.txt" : "/inside");
             ::close(::open(inside.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            const bool refused = scene.fileSystem->removeItem(target) == error;
-            ::_exit((refused ? 0 : 1) | (entryExists(inside) ? 0 : 2));
+            if (!bind) {
+                writeRaw(mountPoint + "/data", QByteArray(10'000, 'm'));
+            }
+            const bool measured =
+                at.isEmpty() ||
+                scene.fileSystem->allocatedSizeOfTree(target, {}, SizeMeasure::whole) == goes;
+            FreedBytes freed;
+            const bool refused = scene.fileSystem->removeItem(target, {}, &freed) == error;
+            const bool counted = freed.total() == (at.isEmpty() ? 0 : goes);
+            ::_exit((refused ? 0 : 1) | (entryExists(inside) ? 0 : 2) |
+                    (measured && counted ? 0 : 4));
         }
         int status = -1;
         QCOMPARE(::waitpid(child, &status, 0), child);
         if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
             QSKIP("no permission to mount here");
         }
-        QCOMPARE(status, 0); // 1 << 8: wrong answer; 2 << 8: what was mounted lost its contents
+        // 1 << 8: wrong answer; 2 << 8: what was mounted lost its contents; 4 << 8: it counted
+        QCOMPARE(status, 0);
         QCOMPARE(entryExists(scene.real(target) + "/goes"), at.isEmpty());
         QCOMPARE(scene.outside({bytes(target)}), before);
 #endif
@@ -230,7 +249,9 @@ private slots:
 
     // Whatever the item is, it goes and nothing outside changes: links (at the top or below,
     // relative or absolute, to the canary, the home or the fake disk's root), hard links, FIFOs
-    // and sockets are unlinked as entries of their own, never followed or opened.
+    // and sockets are unlinked as entries of their own, never followed or opened. What it frees
+    // is what the whole measure said (a folder swapped for a link since it was measured frees
+    // nothing).
     void removesEveryKindOfItem_data() {
         QTest::addColumn<Build>("build");
         const auto link = [](const char* target) {
@@ -261,6 +282,8 @@ private slots:
             QCOMPARE(
                 ::link((s.canary + "/sub/deep.bin").constData(), (real + "/hard-link").constData()),
                 0);
+            s.disk.makeHardLink(t + QStringLiteral("/own/again"),
+                                t + QStringLiteral("/own/.hidden/file"));
             QCOMPARE(::mkfifo((real + "/own/fifo").constData(), 0644), 0);
             makeSocket(real + "/socket");
         });
@@ -282,9 +305,12 @@ private slots:
         Scene scene;
         build(scene);
         const QByteArray before = scene.outside();
-        QCOMPARE(scene.fileSystem->removeItem(scene.target()), std::nullopt);
+        const qint64 held = scene.held();
+        FreedBytes freed;
+        QCOMPARE(scene.fileSystem->removeItem(scene.target(), {}, &freed), std::nullopt);
         QVERIFY(!entryExists(scene.realTarget()));
         QCOMPARE(scene.outside(), before);
+        QCOMPARE(freed.total(), held);
     }
 
     // Wide trees and trees of 300 levels of 200-character names (some 60,000 bytes of path, far
@@ -308,16 +334,21 @@ private slots:
         } else {
             makeWideTree(scene.realTarget(), 40, 60, true);
             // So many files in one folder are shared out among the threads; the links among
-            // them lead to the canary, which must keep everything.
+            // them lead to the canary, which must keep everything, and the hard links to one
+            // file, which threads may unlink at once, free it once.
             for (int i = 0; i < 2000; ++i) {
                 const QByteArray entry = scene.realTarget() + "/flat-" + QByteArray::number(i);
-                if (i % 100 != 0) {
-                    writeRaw(entry);
-                } else {
+                if (i % 100 == 0) {
                     QCOMPARE(::symlink(scene.canary.constData(), entry.constData()), 0);
+                } else if (i % 10 == 0) {
+                    QCOMPARE(
+                        ::link((scene.realTarget() + "/flat-1").constData(), entry.constData()), 0);
+                } else {
+                    writeRaw(entry, QByteArray(5000, 'f'));
                 }
             }
         }
+        const qint64 held = scene.held();
         struct rlimit limit {};
         QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
         const auto restore = qScopeGuard([limit] { ::setrlimit(RLIMIT_NOFILE, &limit); });
@@ -326,13 +357,15 @@ private slots:
         QCOMPARE(::setrlimit(RLIMIT_NOFILE, &tight), 0);
 
         const QByteArray before = scene.outside();
-        QCOMPARE(removeWithThreads(scene.caches(), "target", threads), 0);
+        FreedBytes freed;
+        QCOMPARE(removeWithThreads(scene.caches(), "target", threads, {}, &freed), 0);
         QVERIFY(!entryExists(scene.realTarget()));
         QCOMPARE(scene.outside(), before);
+        QCOMPARE(freed.total(), held);
     }
 
     // A stop ends the removal between entries: it reports ECANCELED, what it had not reached is
-    // still there, and nothing outside the item is touched.
+    // still there, nothing outside the item is touched, and what went is counted.
     void stopLeavesTheRestInPlace_data() {
         QTest::addColumn<bool>("underWay");
         QTest::addColumn<int>("threads");
@@ -350,6 +383,8 @@ private slots:
         makeWideTree(target, folders, 50);
         const QByteArray before = scene.outside();
         const QByteArray whole = scene.everything();
+        const qint64 held = scene.held();
+        FreedBytes freed;
         const auto foldersLeft = [&] {
             int left = 0;
             for (int i = 0; i < folders; ++i) {
@@ -363,7 +398,7 @@ private slots:
         }
         std::atomic<int> error{-1};
         std::thread removal(
-            [&] { error = removeWithThreads(scene.caches(), "target", threads, stop); });
+            [&] { error = removeWithThreads(scene.caches(), "target", threads, stop, &freed); });
         // Asked as soon as the first folder is gone, long before the last can go.
         while (underWay && error.load() < 0 && foldersLeft() == folders) {
             std::this_thread::yield();
@@ -380,6 +415,7 @@ private slots:
             QCOMPARE(scene.everything(), whole);
         }
         QCOMPARE(scene.outside(), before);
+        QCOMPARE(freed.total(), held - scene.held());
         // The same item, asked again without a stop, goes whole.
         QCOMPARE(scene.fileSystem->removeItem(scene.target()), std::nullopt);
         QVERIFY(!entryExists(target));
@@ -444,7 +480,7 @@ private slots:
     }
 
     // An immutable file is what a removal cannot get past, even as root: the first error is
-    // reported, naming that file, and everything else still goes.
+    // reported, naming that file, and everything else still goes and is counted.
     void immutableFileFailsPartwayAndKeepsGoing() {
         Scene scene;
         const QString locked = scene.target() + QStringLiteral("/m/locked");
@@ -458,9 +494,12 @@ private slots:
         const auto release = qScopeGuard([&] { setImmutable(stays, false); });
 
         const QByteArray before = scene.outside();
-        QCOMPARE(scene.fileSystem->removeItem(scene.target()),
+        const qint64 held = scene.held();
+        FreedBytes freed;
+        QCOMPARE(scene.fileSystem->removeItem(scene.target(), {}, &freed),
                  std::optional(QStringLiteral(
                      "Operation not permitted: ~/Library/Caches/target/m/locked/stays")));
+        QCOMPARE(freed.total(), held - scene.held());
         QVERIFY(entryExists(stays));
         for (const char* gone : {"/a", "/z", "/m/locked/goes"}) {
             QVERIFY2(!entryExists(scene.real(scene.target() + QLatin1String(gone))), gone);

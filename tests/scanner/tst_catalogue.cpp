@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "scanner/PlatformCatalogue.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
 #include "support/Fixtures.h"
@@ -68,11 +69,11 @@ const Want dyld{dyldCache, "/Library/Developer/CoreSimulator/Caches/dyld"};
 const Want aax{plugins, "/Library/Application Support/Avid/Audio/Plug-Ins"};
 const Want vst{plugins, "/Library/Audio/Plug-Ins/VST"};
 
-Want staging(const QString& name, const QString& in = caches, RecordTraits traits = cache) {
-    return {traits, in + "/" + name, true};
+Want staging(const QString& name, const QString& in = caches) {
+    return {cache, in + "/" + name, true};
 }
-Want olderNdk(const QString& version, const QString& in = ndks, RecordTraits traits = oldNdk) {
-    return {traits, in + "/" + version};
+Want olderNdk(const QString& version, const QString& in = ndks) {
+    return {oldNdk, in + "/" + version};
 }
 Want runtime(const QString& volume) {
     return {runtimeImage, volumes + "/" + volume, true};
@@ -94,16 +95,16 @@ Layout ndkFolder(const QStringList& versions, const QString& in = ndks) {
     return layout;
 }
 
+// Where every entry counts (Linux), what hidden entries alone fill is offered.
+Wants whereHiddenCounts(const Wants& wants) {
+    return PlatformCatalogue::sizeMeasure() == SizeMeasure::whole ? wants : Wants{};
+}
+
 #if defined(Q_OS_LINUX)
-// This system's own rows measure hidden entries too.
-constexpr auto whole = HiddenEntries::counted;
-constexpr RecordTraits linuxCache{safeCaches, safe, true, true, false, whole};
-constexpr RecordTraits linuxBuild{developerTools, developer, true, true, false, whole};
-constexpr RecordTraits optInBuild{developerTools, developer, false, true, false, whole};
-constexpr RecordTraits linuxNdk{developerTools, developer, true, false, false, whole};
+constexpr RecordTraits optInBuild{developerTools, developer, false, true, false};
 // Outer targets that took a more careful policy from what they hold.
-constexpr RecordTraits carefulCache{safeCaches, developer, true, true, false, whole};
-constexpr RecordTraits carefulBuild{developerTools, developer, false, true, true, whole};
+constexpr RecordTraits carefulCache{safeCaches, developer, true, true, false};
+constexpr RecordTraits carefulBuild{developerTools, developer, false, true, true};
 const QString userCache = "~/.cache";
 const QString linuxNdks = "~/Android/Sdk/ndk";
 
@@ -112,15 +113,15 @@ Want movedTo(Want want, const QString& path) {
     return want;
 }
 Want tool(const QString& path) {
-    return {linuxBuild, path};
+    return {build, path};
 }
 Want optIn(const QString& path) {
     return {optInBuild, path};
 }
-const Want linuxVsix{linuxCache, "~/.config/Code/CachedExtensionVSIXs"};
-const Want linuxPip{linuxCache, userCache + "/pip"};
-const Want thumbnails{linuxCache, userCache + "/thumbnails"};
-const Want apt{{safeCaches, safe, false, false, true, whole}, "/var/cache/apt/archives"};
+const Want linuxVsix{cache, "~/.config/Code/CachedExtensionVSIXs"};
+const Want linuxPip{cache, userCache + "/pip"};
+const Want thumbnails{cache, userCache + "/thumbnails"};
+const Want apt{{safeCaches, safe, false, false, true}, "/var/cache/apt/archives"};
 const Want yarn = tool(userCache + "/yarn");
 const Want goBuild = tool(userCache + "/go-build");
 const Want goModules = tool("~/go/pkg/mod");
@@ -231,14 +232,14 @@ public:
         QList<FolderItem> items;
         for (const Want& want : wants) {
             const QString path = logical(want.path);
-            items.append(item(
-                {.path = path,
-                 .bytes = fileSystem()->allocatedSizeOfTree(path, {}, want.traits.hiddenEntries),
-                 .category = want.traits.category,
-                 .tier = want.traits.safetyTier,
-                 .selected = want.traits.isSelected,
-                 .recreate = want.traits.recreateFolderAfterDelete,
-                 .sudo = want.traits.requiresSudo}));
+            items.append(item({.path = path,
+                               .bytes = fileSystem()->allocatedSizeOfTree(
+                                   path, {}, PlatformCatalogue::sizeMeasure()),
+                               .category = want.traits.category,
+                               .tier = want.traits.safetyTier,
+                               .selected = want.traits.isSelected,
+                               .recreate = want.traits.recreateFolderAfterDelete,
+                               .sudo = want.traits.requiresSudo}));
         }
         return described(items);
     }
@@ -267,7 +268,7 @@ public:
     std::optional<QStringList> contentsOfDirectory(const QString&) const override {
         return QStringList{"21.0", "22.0", "com.example.ShipIt", "Some App"};
     }
-    qint64 allocatedSizeOfTree(const QString&, const StopToken&, HiddenEntries) const override {
+    qint64 allocatedSizeOfTree(const QString&, const StopToken&, SizeMeasure) const override {
         return qint64(1) << 40;
     }
     std::optional<uint> ownerOf(const QString&) const override { return 1000; }
@@ -310,7 +311,7 @@ private slots:
         row("fixed caches in rule order, whatever their sizes",
             {filled(pip, 3 * MiB), filled(crx, MiB), filled(vsix, 1)}, {vsix, crx, pip});
         row("empty and hidden-only caches", {{pip.path, folder}, {vsix.path + "/.DS_Store", MiB}},
-            {});
+            whereHiddenCounts({vsix}));
         row("staging at exactly 50 MiB", {filled(staging("com.example.ShipIt"), 50 * MiB)}, {});
         for (const char* name : {"com.example.ShipIt", "Updater", "UPDATER", "App-UpDater",
                                  "com.example.app.UPDATE", ".shipit-state"}) {
@@ -336,13 +337,13 @@ private slots:
                    filled(staging("c.ShipIt", userCache), 50 * MiB)} +
                 hiddenOnly({thumbnails, apt}),
             {vsix, staging("a.ShipIt"), linuxVsix, linuxPip, thumbnails, apt,
-             staging("b-updater", userCache, linuxCache)});
+             staging("b-updater", userCache)});
         row("user cache moved by XDG_CACHE_HOME",
             {{"XDG_CACHE_HOME=/var/cache//u/", variable}, filled(linuxPip, 1),
              filled(movedTo(linuxPip, "/var/cache/u/pip"), MiB),
              filled(staging("Updater", "/var/cache/u"), 50 * MiB + 1)},
             {movedTo(linuxPip, "/var/cache/u/pip"),
-             staging("Updater", "/var/cache/u", linuxCache)});
+             staging("Updater", "/var/cache/u")});
         row("relative XDG_CACHE_HOME, empty caches",
             {{"XDG_CACHE_HOME=.cache-elsewhere", variable}, {linuxPip.path, folder},
              {thumbnails.path, folder}, {apt.path, folder}}, {});
@@ -371,7 +372,7 @@ private slots:
              filled(derived, 4 * MiB), filled(ib, 5 * MiB)},
             {npm, npx, gradle, wrapper, derived, ib});
         row("empty, hidden-only and missing build caches",
-            {{npm.path, folder}, {gradle.path + "/.lock", MiB}}, {});
+            {{npm.path, folder}, {gradle.path + "/.lock", MiB}}, whereHiddenCounts({gradle}));
         row("one NDK and hidden entries",
             ndkFolder({"27.0.12077973", ".staging"}) + Layout{{ndks + "/.DS_Store", 1}}, {});
         row("10.0.0 is newer than 9.9.0", ndkFolder({"10.0.0", "9.9.0"}), {olderNdk("9.9.0")});
@@ -399,7 +400,7 @@ private slots:
                        filled(goBuild, 5 * MiB), filled(yarn, 6 * MiB), filled(npm, 1)},
             Wants{npm, yarn, goBuild, goModules, crates, crateSources, jetBrains, playwright} +
                 moreBuildCaches +
-                Wants{olderNdk("23.1.7779620"), olderNdk("25.2.9519653", linuxNdks, linuxNdk)});
+                Wants{olderNdk("23.1.7779620"), olderNdk("25.2.9519653", linuxNdks)});
         row("Go and Cargo folders moved by their variables",
             {{"GOCACHE=/srv/go-build", variable}, {"GOMODCACHE=/srv/mod/", variable},
              {"GOPATH=/work/gopath", variable}, {"CARGO_HOME=/opt/./cargo", variable},
@@ -503,7 +504,7 @@ private slots:
             {npm});
         row("empty Linux build caches give nothing, hidden-only ones are measured whole",
             {{yarn.path, folder}, {goModules.path + "/.lock", MiB}, {npm.path + "/.lock", MiB}},
-            {goModules});
+            {npm, goModules});
         // clang-format on
 #endif
     }

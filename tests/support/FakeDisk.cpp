@@ -107,6 +107,14 @@ void FakeDisk::makeLink(const QString& logical, const QString& target) const {
     }
 }
 
+void FakeDisk::makeHardLink(const QString& logical, const QString& existing) const {
+    QDir().mkpath(QFileInfo(real(logical)).path());
+    if (::link(QFile::encodeName(real(existing)).constData(),
+               QFile::encodeName(real(logical)).constData()) != 0) {
+        qFatal("FakeDisk: cannot link %s", qPrintable(logical));
+    }
+}
+
 qint64 FakeDisk::allocatedBytes(const QString& realPath) {
     struct stat info {};
     if (::lstat(QFile::encodeName(realPath).constData(), &info) != 0) {

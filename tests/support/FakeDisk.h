@@ -31,6 +31,8 @@ public:
     // bytes it occupies on disk.
     qint64 allocateFile(const QString& logical, qint64 bytes) const;
     void makeLink(const QString& logical, const QString& target) const;
+    // One more name for the file at the logical path `existing`.
+    void makeHardLink(const QString& logical, const QString& existing) const;
 
     // Bytes the real file at `realPath` occupies (st_blocks * 512).
     static qint64 allocatedBytes(const QString& realPath);

@@ -37,13 +37,13 @@ void TickingFileSystem::awaitTicks() const {
 }
 
 qint64 TickingFileSystem::allocatedSizeOfTree(const QString& path, const StopToken& stop,
-                                              HiddenEntries hidden) const {
+                                              SizeMeasure measure) const {
     awaitTicks();
-    return FileSystem::allocatedSizeOfTree(path, stop, hidden);
+    return FileSystem::allocatedSizeOfTree(path, stop, measure);
 }
 
-std::optional<QString> TickingFileSystem::removeItem(const QString& path,
-                                                     const StopToken& stop) const {
+std::optional<QString> TickingFileSystem::removeItem(const QString& path, const StopToken& stop,
+                                                     FreedBytes* freed) const {
     awaitTicks();
-    return FileSystem::removeItem(path, stop);
+    return FileSystem::removeItem(path, stop, freed);
 }

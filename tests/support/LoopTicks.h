@@ -33,8 +33,9 @@ class TickingFileSystem final : public FileSystem {
 public:
     TickingFileSystem(const FakeDisk& disk, const LoopTicks& ticks);
     qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop,
-                               HiddenEntries hidden) const override;
-    std::optional<QString> removeItem(const QString& path, const StopToken& stop) const override;
+                               SizeMeasure measure) const override;
+    std::optional<QString> removeItem(const QString& path, const StopToken& stop,
+                                      FreedBytes* freed) const override;
     bool stalled() const { return m_stalled.load(); }
     int waits() const { return m_waits.load(); }
 

@@ -162,13 +162,13 @@ qint64 makeDeepTree(const QByteArray& top, int depth, int nameLength,
 }
 
 int removeWithThreads(const QByteArray& parent, const char* name, int threads,
-                      const StopToken& stop) {
+                      const StopToken& stop, FreedBytes* freed) {
     const int parentFd = ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat seen {};
     if (parentFd < 0 || ::fstatat(parentFd, name, &seen, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno;
     }
-    const int error = TreeRemover::remove(parentFd, name, seen, threads, stop).error;
+    const int error = TreeRemover::remove(parentFd, name, seen, threads, stop, freed).error;
     ::close(parentFd);
     return error;
 }

@@ -6,6 +6,7 @@
 #include <QByteArrayList>
 
 class FakeDisk;
+class FreedBytes;
 
 // A digest of everything below a real folder that a removal must never change: names, kinds,
 // permissions, file contents and link targets, found without following links. Times and link
@@ -35,9 +36,10 @@ qint64 makeDeepTree(const QByteArray& top, int depth, int nameLength,
                     const QByteArray& linkTarget = {});
 
 // Removes the entry `name` of the real folder `parent` through the removal behind
-// FileSystem::removeItem, with a chosen number of threads; returns its error number (0: gone).
+// FileSystem::removeItem, with a chosen number of threads, counting into `freed` what it frees;
+// returns its error number (0: gone).
 int removeWithThreads(const QByteArray& parent, const char* name, int threads,
-                      const StopToken& stop = {});
+                      const StopToken& stop = {}, FreedBytes* freed = nullptr);
 
 // Sets or clears the immutable flag of a real file (Linux, as root, on a file system that has it);
 // false when that is impossible here.

@@ -66,12 +66,13 @@ class WatchedFileSystem final : public FileSystem {
 public:
     explicit WatchedFileSystem(const FakeDisk& disk)
         : FileSystem(QFile::encodeName(disk.root()), disk.home()) {}
-    std::optional<QString> removeItem(const QString& path, const StopToken& stop) const override {
+    std::optional<QString> removeItem(const QString& path, const StopToken& stop,
+                                      FreedBytes* freed) const override {
         {
             const QMutexLocker lock(&mutex);
             paintedAtRemoval.append({path, painted});
         }
-        return FileSystem::removeItem(path, stop);
+        return FileSystem::removeItem(path, stop, freed);
     }
     mutable QMutex mutex;
     QString painted;
@@ -91,15 +92,13 @@ struct Rig {
         QVariantMap{{"CFBundleShortVersionString", "1.0.0"}, {"CFBundleVersion", "57"}}, 2000ms};
     DiskSpaceInfo figures{500'000'000'000, 100'000'000'000};
     qint64 pipBytes = 0;
-    qint64 npmBytes = 0;
-    qint64 vstBytes = 0;
 
     Rig() {
         pipBytes = disk.writeFile(disk.home() + pipWheel, 300'000);
-        npmBytes = disk.writeFile(disk.home() + "/.npm/_cacache/content/b", 200'000) +
-                   disk.writeFile(disk.home() + "/.npm/_cacache/index/c", 5'000);
+        disk.writeFile(disk.home() + "/.npm/_cacache/content/b", 200'000);
+        disk.writeFile(disk.home() + "/.npm/_cacache/index/c", 5'000);
         // The largest: the administrator target comes first in the list.
-        vstBytes = disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 400'000);
+        disk.writeFile("/Library/Audio/Plug-Ins/VST/Old.vst/binary", 400'000);
     }
 
     ContentState::Services services() {
@@ -278,16 +277,21 @@ private slots:
             order.append(reportOf[item.path] = "Cleaning " + item.name + "...");
         }
 
+        qint64 shownForCaches = 0;
+        qint64 leftForAdministrator = 0;
+        for (const FolderItem& target : state.items().items()) {
+            (target.requiresSudo ? leftForAdministrator : shownForCaches) += target.size;
+        }
         QTest::mouseClick(view.footer()->cleanButton(), Qt::LeftButton);
         QMessageBox* confirm = view.presentedAlert(ContentView::Alert::confirm);
         QVERIFY(confirm);
         // The figures promise what the run removes; the administrator target goes to the command.
-        const QString size = formatBytes(rig.pipBytes + rig.npmBytes);
+        const QString size = formatBytes(shownForCaches);
         QCOMPARE(footer->cleanButton()->text(), "Clean Selected (" + size + ")");
         QVERIFY(confirm->informativeText().startsWith(
             "This will permanently remove 2 selected item(s) to recover " + size));
         QVERIFY(confirm->informativeText().contains("\n\n1 system item(s) (" +
-                                                    formatBytes(rig.vstBytes) + ") require "));
+                                                    formatBytes(leftForAdministrator) + ") require "));
         QPushButton* remove = buttonNamed(confirm, "Permanently Delete (" + size + ")");
         QVERIFY(remove);
         QCOMPARE(confirm->buttonRole(remove), QMessageBox::DestructiveRole);
@@ -316,7 +320,8 @@ private slots:
         QCOMPARE(state.cleanupProgress(), 2.0 / 3.0);
 
         const CleanupResult& result = *state.lastResult();
-        QCOMPARE(result.totalFreed, rig.pipBytes + rig.npmBytes);
+        // The two caches' removals freed what their rows showed.
+        QCOMPARE(result.totalFreed, shownForCaches);
         QCOMPARE(result.succeededCount, 2);
         QCOMPARE(result.failedCount, 0);
         QCOMPARE(result.sudoCommandsRequired, QStringList{"/Library/Audio/Plug-Ins/VST"});
@@ -530,7 +535,7 @@ private slots:
             }
         }
         // What the cleanup frees: the administrator target is left out.
-        const QString freed = formatBytes(rig.pipBytes + rig.npmBytes);
+        const QString freed = formatBytes(view.state().selectedBytes(ContentState::Part::program));
         DiskCard* card = view.dashboard()->diskCard();
         QCOMPARE(read(card->reclaimablePill(), QAccessible::Value), freed);
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(card->usageBar());

@@ -1,7 +1,8 @@
 // kestrelle-scan: runs the real scanner once and prints what it finds, one target a line, largest
 // first: the allocated bytes, the path, the name and what the figure counts ("whole" for every
-// file below the target, "visible" for those outside hidden entries, "engine" for what a container
-// engine reports its prune would free in its data folder), separated by tabs.
+// entry below the target, as a removal frees it; "visible" for the files outside hidden entries;
+// "engine" for what a container engine reports its prune would free in its data folder), separated
+// by tabs.
 //
 //   kestrelle-scan --home PATH [--root DIR] [NAME=VALUE...]
 //
@@ -45,24 +46,14 @@ int main(int argc, char* argv[]) {
     }
     const auto fileSystem = FileSystem::rooted(parser.value(rootOption), parser.value(homeOption),
                                                std::move(environment));
-    // This system's own rules measure as their catalogue says; the shared ones leave hidden
-    // entries out.
-    const PlatformCatalogue platform = PlatformCatalogue::of(*fileSystem, fileSystem->homePath());
-    QStringList own = platform.updaterStagingFolders + platform.ndkFolders;
-    for (const auto& location : platform.safeCaches + platform.developerTools) {
-        own.append(location.path);
-    }
-    const bool ownWhole = platform.hiddenEntries == HiddenEntries::counted;
+    // Every target of the catalogue is measured alike on one system.
+    const char* const counts =
+        PlatformCatalogue::sizeMeasure() == SizeMeasure::whole ? "whole" : "visible";
     Scanner scanner(fileSystem);
     QTextStream out(stdout);
     for (const FolderItem& item : QCoro::waitFor(scanner.scanAll({}))) {
-        const bool whole = ownWhole && (own.contains(item.path) ||
-                                        own.contains(item.path.section(QLatin1Char('/'), 0, -2)));
         out << item.size << '\t' << item.path << '\t' << item.name << '\t'
-            << (item.cliCommand ? "engine"
-                : whole         ? "whole"
-                                : "visible")
-            << '\n';
+            << (item.cliCommand ? "engine" : counts) << '\n';
     }
     return 0;
 }

@@ -7,3 +7,8 @@ const bool PlatformCatalogue::ownedLocationsOnly = false;
 PlatformCatalogue PlatformCatalogue::of(const FileSystem&, const QString&) {
     return {};
 }
+
+SizeMeasure PlatformCatalogue::sizeMeasure() {
+    // The files a folder shows, as the system's own walk of a folder lists them.
+    return SizeMeasure::visibleFiles;
+}
