@@ -168,16 +168,16 @@ QCoro::Task<std::optional<qint64>> Scanner::offeredSize(QString path, RecordTrai
         co_return std::nullopt;
     }
     // One trip to the worker: the walk starts as soon as the location passes.
-    QFuture<std::optional<qint64>> measuring = QtConcurrent::run(
-        &sizingPool(),
-        [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, traits,
-         measure = PlatformCatalogue::sizeMeasure()]() -> std::optional<qint64> {
-            lowerCurrentThreadPriority();
-            if (!isOfferableLocation(*fileSystem, path, traits.requiresSudo)) {
-                return std::nullopt;
-            }
-            return fileSystem->allocatedSizeOfTree(path, stop, measure);
-        });
+    QFuture<std::optional<qint64>> measuring =
+        QtConcurrent::run(&sizingPool(),
+                          [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, traits,
+                           measure = PlatformCatalogue::sizeMeasure()]() -> std::optional<qint64> {
+                              lowerCurrentThreadPriority();
+                              if (!isOfferableLocation(*fileSystem, path, traits.requiresSudo)) {
+                                  return std::nullopt;
+                              }
+                              return fileSystem->allocatedSizeOfTree(path, stop, measure);
+                          });
     co_return co_await measuring;
 }
 
