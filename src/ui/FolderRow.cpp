@@ -145,8 +145,8 @@ void FolderRow::refresh() {
     m_pathSymbol->setSymbol(runs ? Symbol::terminal : Symbol::folder);
     m_path->setText(
         visibleText(runs ? *item.cliCommand : displayPath(item.path, m_environment.homePath)));
-    const QString details = runs ? WindowTexts::commandDetails(visibleText(*item.cliCommand), path)
-                                 : path;
+    const QString details =
+        runs ? WindowTexts::commandDetails(visibleText(*item.cliCommand), path) : path;
     // Tool tips take text that looks like markup for markup; a path is shown as it is.
     m_path->setToolTip(Qt::convertFromPlainText(details, Qt::WhiteSpaceNoWrap));
     // Screen readers would read the tool tip's markup.
