@@ -226,9 +226,8 @@ private slots:
             if (!bind) {
                 writeRaw(mountPoint + "/data", QByteArray(10'000, 'm'));
             }
-            const bool measured =
-                at.isEmpty() ||
-                scene.fileSystem->allocatedSizeOfTree(target, {}, SizeMeasure::whole) == goes;
+            const bool measured = at.isEmpty() || scene.fileSystem->allocatedSizeOfTree(
+                                                      target, {}, SizeMeasure::whole) == goes;
             FreedBytes freed;
             const bool refused = scene.fileSystem->removeItem(target, {}, &freed) == error;
             const bool counted = freed.total() == (at.isEmpty() ? 0 : goes);

@@ -290,8 +290,8 @@ private slots:
         QCOMPARE(footer->cleanButton()->text(), "Clean Selected (" + size + ")");
         QVERIFY(confirm->informativeText().startsWith(
             "This will permanently remove 2 selected item(s) to recover " + size));
-        QVERIFY(confirm->informativeText().contains("\n\n1 system item(s) (" +
-                                                    formatBytes(leftForAdministrator) + ") require "));
+        QVERIFY(confirm->informativeText().contains(
+            "\n\n1 system item(s) (" + formatBytes(leftForAdministrator) + ") require "));
         QPushButton* remove = buttonNamed(confirm, "Permanently Delete (" + size + ")");
         QVERIFY(remove);
         QCOMPARE(confirm->buttonRole(remove), QMessageBox::DestructiveRole);
