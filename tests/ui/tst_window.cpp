@@ -50,7 +50,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -61,11 +64,20 @@ namespace {
 using namespace std::chrono_literals;
 
 // The fake disk's file system, noting what the footer's status had last painted as each removal
-// began (the removal runs on a worker, the painting on the GUI thread).
+// began (the removal runs on a worker, the painting on the GUI thread), and holding size walks
+// while `holdWalks` is set, until they are told to stop: a scan of this small disk may otherwise
+// end before a test can look at it running.
 class WatchedFileSystem final : public FileSystem {
 public:
     explicit WatchedFileSystem(const FakeDisk& disk)
         : FileSystem(QFile::encodeName(disk.root()), disk.home()) {}
+    qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop,
+                               SizeMeasure measure) const override {
+        while (holdWalks.load() && !stop.stopRequested()) {
+            QThread::msleep(2);
+        }
+        return FileSystem::allocatedSizeOfTree(path, stop, measure);
+    }
     std::optional<QString> removeItem(const QString& path, const StopToken& stop,
                                       FreedBytes* freed) const override {
         {
@@ -77,6 +89,7 @@ public:
     mutable QMutex mutex;
     QString painted;
     mutable QList<std::pair<QString, QString>> paintedAtRemoval;
+    std::atomic<bool> holdWalks{false};
 };
 
 // A fake disk with one target of each treatment, and everything a window needs around it.
@@ -550,11 +563,13 @@ private slots:
         rig.server.hold("/downloads/version.json");
         QList<ContentView*> contents;
         KestrelleApp app(rig.checker, [&] { return contents.emplace_back(rig.newView()); });
+        rig.fileSystem->holdWalks = true;
         QPointer<QMainWindow> first = app.newWindow();
         QMainWindow* second = app.newWindow();
         QCOMPARE(contents.size(), 2);
         QVERIFY(contents[0]->state().isScanning());
         first->close();
+        rig.fileSystem->holdWalks = false;
         QVERIFY(!contents[0]->stopCleaningQuestion());
         QVERIFY(!first->isVisible());
         QTRY_VERIFY(!first);
