@@ -21,10 +21,11 @@ enum class Symbol {
     chevronDown,
     arrowDownCircleFill,
     checkmarkSealFill,
+    folderBadgeGearshape,
 };
 
 template <>
-inline constexpr std::array<Symbol, 14> allCases<Symbol>{Symbol::sparkles,
+inline constexpr std::array<Symbol, 15> allCases<Symbol>{Symbol::sparkles,
                                                          Symbol::hammerFill,
                                                          Symbol::iphoneGen3,
                                                          Symbol::waveform,
@@ -37,4 +38,5 @@ inline constexpr std::array<Symbol, 14> allCases<Symbol>{Symbol::sparkles,
                                                          Symbol::chevronRight,
                                                          Symbol::chevronDown,
                                                          Symbol::arrowDownCircleFill,
-                                                         Symbol::checkmarkSealFill};
+                                                         Symbol::checkmarkSealFill,
+                                                         Symbol::folderBadgeGearshape};
