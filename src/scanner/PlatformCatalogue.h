@@ -32,6 +32,8 @@ struct PlatformCatalogue {
     QStringList ndkFolders;
     // How everything above is measured.
     HiddenEntries hiddenEntries = HiddenEntries::passedOver;
+    // Folders directly in the home that the project search never goes into: the system's own.
+    QStringList unsearchedHomeFolders;
 
     // A category's traits as this catalogue's rules measure.
     RecordTraits measured(RecordTraits traits) const {

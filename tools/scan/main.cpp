@@ -1,6 +1,9 @@
 // kestrelle-scan: runs the real scanner once and prints what it finds, one target a line, largest
-// first: the allocated bytes, the path, the name and what the figure counts ("whole" for every
-// file below the target, "visible" for those outside hidden entries), separated by tabs.
+// first, every field of its record separated by tabs so that scans can be compared by a script:
+// the allocated bytes, the path, the name, the category and tier (raw values), whether it is
+// selected, recreated after removal and left to the administrator ("yes" or "no"), its command
+// (empty when it has none) and what the figure counts ("whole" for every file below the target,
+// "visible" for those outside hidden entries).
 //
 //   kestrelle-scan --home PATH [--root DIR] [NAME=VALUE...]
 //
@@ -52,9 +55,14 @@ int main(int argc, char* argv[]) {
     Scanner scanner(fileSystem);
     QTextStream out(stdout);
     for (const FolderItem& item : QCoro::waitFor(scanner.scanAll({}))) {
-        const bool whole = ownWhole && (own.contains(item.path) ||
-                                        own.contains(item.path.section(QLatin1Char('/'), 0, -2)));
+        const bool whole = item.category == CleanupCategory::projectBuildFolders ||
+                           (ownWhole && (own.contains(item.path) ||
+                                         own.contains(item.path.section(QLatin1Char('/'), 0, -2))));
+        const auto flag = [](bool set) { return set ? "yes" : "no"; };
         out << item.size << '\t' << item.path << '\t' << item.name << '\t'
+            << rawValue(item.category) << '\t' << rawValue(item.safetyTier) << '\t'
+            << flag(item.isSelected) << '\t' << flag(item.recreateFolderAfterDelete) << '\t'
+            << flag(item.requiresSudo) << '\t' << item.cliCommand.value_or(QString()) << '\t'
             << (whole ? "whole" : "visible") << '\n';
     }
     return 0;

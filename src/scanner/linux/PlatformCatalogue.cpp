@@ -354,5 +354,7 @@ PlatformCatalogue PlatformCatalogue::of(const FileSystem& fileSystem, const QStr
             .updaterStagingFolders = {bases.folder(Base::userCache)},
             .developerTools = bases.resolve(::developerTools),
             .ndkFolders = {home + ndkVersions.toString()},
-            .hiddenEntries = HiddenEntries::counted};
+            .hiddenEntries = HiddenEntries::counted,
+            // Snap's own: every snap's copy of the user's files.
+            .unsearchedHomeFolders = {QStringLiteral("snap")}};
 }
