@@ -459,13 +459,15 @@ QCoro::Task<QList<FolderItem>> Scanner::scanProjectBuildFolders(QString home,
     QList<FolderItem> found;
     for (const ProjectSearch::Found& folder : folders) {
         // The project's own tools make it again when they need it: nothing is recreated.
-        co_await addIfLarger(found, folder.path, 0, {folder.name, folder.subtitle},
-                             {.category = CleanupCategory::projectBuildFolders,
-                              .safetyTier = folder.tier,
-                              .isSelected = folder.isSelected,
-                              .recreateFolderAfterDelete = false,
-                              .requiresSudo = false,
-                              .hiddenEntries = HiddenEntries::counted});
+        const RecordTraits traits{.category = CleanupCategory::projectBuildFolders,
+                                  .safetyTier = folder.tier,
+                                  .isSelected = folder.isSelected,
+                                  .recreateFolderAfterDelete = false,
+                                  .requiresSudo = false,
+                                  .hiddenEntries = HiddenEntries::counted};
+        // Named first: g++ 12 destroys a braced temporary of a co_await twice.
+        Texts texts{folder.name, folder.subtitle};
+        co_await addIfLarger(found, folder.path, 0, std::move(texts), traits);
     }
     co_return found;
 }
