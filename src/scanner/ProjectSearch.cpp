@@ -112,6 +112,9 @@ struct BuildFolder {
     std::string_view besides = {};
 };
 
+constexpr QStringView virtualEnvironment =
+    u"Python virtual environment; pip installs its packages again, but not those added by hand.";
+
 constexpr BuildFolder buildFolders[] = {
     {cargo, "target", u"Rust build output; cargo builds it again."},
     {node, "node_modules", u"Installed JavaScript packages; %1 installs them again."},
@@ -153,14 +156,8 @@ constexpr BuildFolder buildFolders[] = {
     {python, ".ruff_cache", u"Ruff cache; ruff makes it again."},
     {python, ".tox", u"tox test environments; tox makes them again."},
     {python, ".nox", u"nox test sessions; nox makes them again."},
-    {python, ".venv",
-     u"Python virtual environment; python -m venv and pip make it again, without what was "
-     u"installed in it by hand.",
-     SafetyTier::caution, false, environmentMark},
-    {python, "venv",
-     u"Python virtual environment; python -m venv and pip make it again, without what was "
-     u"installed in it by hand.",
-     SafetyTier::caution, false, environmentMark},
+    {python, ".venv", virtualEnvironment, SafetyTier::caution, false, environmentMark},
+    {python, "venv", virtualEnvironment, SafetyTier::caution, false, environmentMark},
     {anyMarker,
      {},
      u"Cache folder tagged by the tool that made it, which makes it again.",
