@@ -444,27 +444,37 @@ QCoro::Task<QList<FolderItem>> Scanner::scanProjectBuildFolders(QString home,
         offeredPaths.append(item.path);
     }
     QStringList unsearched = PlatformCatalogue::of(*m_fileSystem, home).unsearchedHomeFolders;
-    // The walk of the whole home goes to the worker like any other.
-    QFuture<QList<ProjectSearch::Found>> searching = QtConcurrent::run(
+    using Measured = std::pair<ProjectSearch::Found, qint64>;
+    // The walk of the whole home and the measures of what it finds are one job on the worker: a
+    // trip to the GUI thread and back for each of hundreds of folders would cost more than many
+    // of them take to measure.
+    QFuture<QList<Measured>> searching = QtConcurrent::run(
         &sizingPool(), [fileSystem = m_fileSystem, home, offeredPaths = std::move(offeredPaths),
                         unsearched = std::move(unsearched), stop = m_stop] {
             lowerCurrentThreadPriority();
-            return ProjectSearch::find(*fileSystem, home, offeredPaths, unsearched,
-                                       QDateTime::currentSecsSinceEpoch(), stop);
+            QList<Measured> measured;
+            for (ProjectSearch::Found& folder :
+                 ProjectSearch::find(*fileSystem, home, offeredPaths, unsearched,
+                                     QDateTime::currentSecsSinceEpoch(), stop)) {
+                // Everything below it goes with it, so everything counts.
+                const qint64 size =
+                    fileSystem->allocatedSizeOfTree(folder.path, stop, HiddenEntries::counted);
+                measured.append({std::move(folder), size});
+            }
+            return measured;
         });
-    const QList<ProjectSearch::Found> folders = co_await searching;
+    const QList<Measured> folders = co_await searching;
     QList<FolderItem> found;
-    for (const ProjectSearch::Found& folder : folders) {
-        // The project's own tools make it again when they need it: nothing is recreated.
-        const RecordTraits traits{.category = CleanupCategory::projectBuildFolders,
-                                  .safetyTier = folder.tier,
-                                  .isSelected = folder.isSelected,
-                                  .recreateFolderAfterDelete = false,
-                                  .requiresSudo = false,
-                                  .hiddenEntries = HiddenEntries::counted};
-        // Named first: g++ 12 destroys a braced temporary of a co_await twice.
-        Texts texts{folder.name, folder.subtitle};
-        co_await addIfLarger(found, folder.path, 0, std::move(texts), traits);
+    for (const auto& [folder, size] : folders) {
+        if (size > 0) {
+            // The project's own tools make it again when they need it: nothing is recreated.
+            found.append(makeRecord(folder.path, size, {folder.name, folder.subtitle},
+                                    {.category = CleanupCategory::projectBuildFolders,
+                                     .safetyTier = folder.tier,
+                                     .isSelected = folder.isSelected,
+                                     .recreateFolderAfterDelete = false,
+                                     .requiresSudo = false}));
+        }
     }
     co_return found;
 }

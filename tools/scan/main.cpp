@@ -5,13 +5,18 @@
 // (empty when it has none) and what the figure counts ("whole" for every file below the target,
 // "visible" for those outside hidden entries).
 //
-//   kestrelle-scan --home PATH [--root DIR] [NAME=VALUE...]
+//   kestrelle-scan --home PATH [--root DIR] [--clean TARGET...] [NAME=VALUE...]
 //
 // The scanner sees the home folder given and, as its whole environment, the NAME=VALUE pairs given
 // (none by default, so the defaults of every tool apply). With --root, every absolute path lies
-// below DIR.
+// below DIR. With --clean, the targets at the paths given (as the scan printed them) are removed
+// after the scan by the program's own cleaner, exactly as the window would remove them, and the
+// only output is its result: "freed", the bytes it counts as freed, how many targets went and how
+// many failed, tab-separated, then one line per failure.
 
+#include "cleaner/Cleaner.h"
 #include "platform/FileSystem.h"
+#include "platform/ProcessLauncher.h"
 #include "scanner/PlatformCatalogue.h"
 #include "scanner/Scanner.h"
 
@@ -30,7 +35,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption rootOption(QStringLiteral("root"),
                                         QStringLiteral("Folder that stands for the disk's root."),
                                         QStringLiteral("dir"), QStringLiteral("/"));
-    parser.addOptions({homeOption, rootOption});
+    const QCommandLineOption cleanOption(
+        QStringLiteral("clean"),
+        QStringLiteral(
+            "After the scan, remove the target at this path with the program's cleaner."),
+        QStringLiteral("path"));
+    parser.addOptions({homeOption, rootOption, cleanOption});
     parser.addPositionalArgument(QStringLiteral("NAME=VALUE"),
                                  QStringLiteral("Environment the scanner sees."));
     parser.process(app);
@@ -53,8 +63,23 @@ int main(int argc, char* argv[]) {
     }
     const bool ownWhole = platform.hiddenEntries == HiddenEntries::counted;
     Scanner scanner(fileSystem);
+    QList<FolderItem> found = QCoro::waitFor(scanner.scanAll({}));
     QTextStream out(stdout);
-    for (const FolderItem& item : QCoro::waitFor(scanner.scanAll({}))) {
+    if (parser.isSet(cleanOption)) {
+        const QStringList chosen = parser.values(cleanOption);
+        for (FolderItem& item : found) {
+            item.isSelected = chosen.contains(item.path);
+        }
+        Cleaner cleaner(fileSystem, ProcessLauncher::system());
+        const CleanupResult result = QCoro::waitFor(cleaner.clean(found, {}));
+        out << "freed\t" << result.totalFreed << '\t' << result.succeededCount << '\t'
+            << result.failedCount << '\n';
+        for (const QString& error : result.errors) {
+            out << error << '\n';
+        }
+        return result.failedCount == 0 ? 0 : 1;
+    }
+    for (const FolderItem& item : std::as_const(found)) {
         const bool whole = item.category == CleanupCategory::projectBuildFolders ||
                            (ownWhole && (own.contains(item.path) ||
                                          own.contains(item.path.section(QLatin1Char('/'), 0, -2))));
