@@ -319,8 +319,10 @@ public:
         QList<ProjectSearch::Found> found;
         for (const Candidate& candidate : m_candidates) {
             const QString path = QString::fromStdString(candidate.path);
+            // A time in the future (a clock set wrong), or none read, reads as a change today.
             const qint64 newest = candidate.project->newest.load();
-            const qint64 days = newest > now ? 0 : (now - newest) / secondsPerDay;
+            const qint64 days =
+                newest == never || newest > now ? 0 : (now - newest) / secondsPerDay;
             const BuildFolder& rule = *candidate.rule;
             QString subtitle = rule.subtitle.toString();
             if (candidate.lockTool != nullptr && subtitle.contains(u"%1")) {
@@ -456,6 +458,9 @@ QCoro::Task<QList<FolderItem>> Scanner::scanProjectBuildFolders(QString home,
             for (ProjectSearch::Found& folder :
                  ProjectSearch::find(*fileSystem, home, offeredPaths, unsearched,
                                      QDateTime::currentSecsSinceEpoch(), stop)) {
+                if (stop.stopRequested()) {
+                    break; // the scan is dropped whole
+                }
                 // Everything below it goes with it, so everything counts.
                 const qint64 size =
                     fileSystem->allocatedSizeOfTree(folder.path, stop, HiddenEntries::counted);
