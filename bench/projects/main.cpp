@@ -10,9 +10,12 @@
 //   large     a few folders of tens of thousands of files each
 //   deep      chains of folders 400 levels deep, a few files at each level
 // The home is built in a temporary folder and scanned as the program scans a home (a rooted file
-// system, nothing outside it). The contenders alternate; medians are compared.
+// system, nothing outside it). The contenders alternate; medians are compared. Everything runs at
+// the background priority the scan's walkers have (du and find included), so that other work on
+// the machine weighs on every contender alike.
 #include "BenchTrees.h"
 #include "platform/FileSystem.h"
+#include "platform/ThreadPriority.h"
 #include "scanner/ProjectSearch.h"
 #include "scanner/Scanner.h"
 
@@ -141,6 +144,8 @@ void runTool(const QString& program, const QStringList& arguments) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Threads and processes started from here inherit it.
+    lowerCurrentThreadPriority();
     const QStringList args = app.arguments();
     const QString shape = args.value(1, QStringLiteral("projects"));
     const long entries = args.value(2, QStringLiteral("300000")).toLong();

@@ -102,12 +102,6 @@ void FolderSearch::run(int topFd, Guide& guide, Context topContext,
     search.run(topFd, topContext);
 }
 
-std::string_view FolderSearch::Folder::name() const {
-    const std::size_t slash = m_path.rfind('/');
-    return slash == std::string::npos ? std::string_view(m_path)
-                                      : std::string_view(m_path).substr(slash + 1);
-}
-
 void FolderSearch::Folder::rewind() const {
     ::lseek(m_fd, 0, SEEK_SET);
 }

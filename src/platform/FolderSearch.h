@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -59,8 +58,6 @@ public:
 
     // The path below the top of the search ("a/b"), empty for the top itself.
     const std::string& path() const { return m_path; }
-    // The folder's own name, empty for the top.
-    std::string_view name() const;
     // 0 for the top, 1 for the folders in it, and so on.
     int depth() const { return m_depth; }
     // What the guide attached to the folder above (or the search's own for the top).
