@@ -192,8 +192,8 @@ private slots:
         });
         QCoro::waitFor(state.launch());
         QVERIFY(!emptyStateTooEarly);
-        // The window's own lines around one line for each category's scan.
-        QCOMPARE(seen.size(), 8);
+        // The window's own lines around one line for each step of the scan.
+        QCOMPARE(seen.size(), 9);
         QCOMPARE(seen.first(), QStringLiteral("Ready to scan"));
         QCOMPARE(seen.last(), QStringLiteral("Scan complete. Found 3 item(s)."));
     }
