@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -22,9 +23,23 @@ FolderSearch::Kind kindOfMode(mode_t mode) {
 
 // One folder on a walker's way down, with where it lies and what its subfolders are shown with.
 struct SearchFrame : FolderFrame {
-    std::string path;
+    std::shared_ptr<const FolderSearch::Place> place;
+    // Its path, kept only while a folder to keep out of lies below it.
+    std::optional<std::string> wayToSkipped;
     FolderSearch::Context context = nullptr;
 };
+
+// Every path that leads to one of `skipped`: "a" and "a/b" for "a/b/c".
+std::unordered_set<std::string> waysTo(const std::unordered_set<std::string>& skipped) {
+    std::unordered_set<std::string> ways;
+    for (const std::string& path : skipped) {
+        for (std::size_t slash = path.find('/'); slash != std::string::npos;
+             slash = path.find('/', slash + 1)) {
+            ways.insert(path.substr(0, slash));
+        }
+    }
+    return ways;
+}
 
 class Search : StealingWalk<SearchFrame> {
 public:
@@ -33,6 +48,7 @@ public:
         : StealingWalk(0)
         , m_guide(guide)
         , m_skipped(skipped)
+        , m_ways(waysTo(skipped))
         , m_stop(stop) {}
 
     void run(int topFd, FolderSearch::Context topContext) {
@@ -40,12 +56,17 @@ public:
             [&] {
                 SearchFrame top;
                 top.fd = topFd;
+                top.place = std::make_shared<const FolderSearch::Place>();
+                if (!m_skipped.empty()) {
+                    top.wayToSkipped.emplace();
+                }
                 top.context = topContext;
                 visit(0, std::move(top));
             },
             [this](int index, Stack& stack) { step(index, stack); },
             [](SearchFrame& frame, SearchFrame& share) {
-                share.path = frame.path;
+                share.place = frame.place;
+                share.wayToSkipped = frame.wayToSkipped;
                 share.context = frame.context;
             });
     }
@@ -58,26 +79,30 @@ private:
             return;
         }
         const SearchFrame& top = stack.top();
-        std::string path = top.path.empty() ? name : top.path + '/' + name;
-        if (!m_skipped.empty() && m_skipped.count(path) != 0) {
-            return;
+        SearchFrame child;
+        if (top.wayToSkipped) {
+            std::string path = top.wayToSkipped->empty() ? name : *top.wayToSkipped + '/' + name;
+            if (m_skipped.count(path) != 0) {
+                return;
+            }
+            if (m_ways.count(path) != 0) {
+                child.wayToSkipped = std::move(path);
+            }
         }
-        const int fd = ::openat(top.fd, name.c_str(), openFolderFlags);
-        if (fd < 0) {
+        child.fd = ::openat(top.fd, name.c_str(), openFolderFlags);
+        if (child.fd < 0) {
             return; // unreadable, or no longer a folder: passed over
         }
-        SearchFrame child;
-        child.fd = fd;
+        child.place = std::make_shared<const FolderSearch::Place>(top.place, name);
         child.name = std::move(name);
         child.depth = top.depth + 1;
-        child.path = std::move(path);
         child.context = top.context;
         visit(index, std::move(child));
     }
 
     // Shows a folder to the guide and keeps the subfolders it chose for this walker or a thief.
     void visit(int index, SearchFrame frame) {
-        FolderSearch::Folder folder(frame.fd, frame.path, frame.depth, frame.context, m_stop);
+        FolderSearch::Folder folder(frame.fd, frame.place, frame.depth, frame.context, m_stop);
         m_guide.visit(folder);
         m_crew.folderDone(index);
         if (folder.entered().empty() || m_stop.stopRequested()) {
@@ -91,6 +116,7 @@ private:
 
     FolderSearch::Guide& m_guide;
     const std::unordered_set<std::string>& m_skipped;
+    const std::unordered_set<std::string> m_ways;
     const StopToken m_stop;
 };
 
@@ -100,6 +126,18 @@ void FolderSearch::run(int topFd, Guide& guide, Context topContext,
                        const std::unordered_set<std::string>& skipped, const StopToken& stop) {
     Search search(guide, skipped, stop);
     search.run(topFd, topContext);
+}
+
+std::string FolderSearch::Folder::path() const {
+    std::vector<const std::string*> names;
+    for (const Place* place = m_place.get(); place->parent; place = place->parent.get()) {
+        names.push_back(&place->name);
+    }
+    std::string path;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        path += (path.empty() ? "" : "/") + **name;
+    }
+    return path;
 }
 
 void FolderSearch::Folder::rewind() const {

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -30,6 +31,13 @@ public:
     class Folder;
     class Subfolder;
 
+    // Where a folder lies below the top: its name in the folder holding it. The frames and thieves
+    // below a folder share its place, so a walk keeps one name per level however deep it goes.
+    struct Place {
+        std::shared_ptr<const Place> parent; // none for the top
+        std::string name;
+    };
+
     // Decides, folder by folder, where the search goes.
     class Guide {
     public:
@@ -49,15 +57,16 @@ public:
 // One folder the search holds open, as its guide sees it during one visit.
 class FolderSearch::Folder {
 public:
-    Folder(int fd, const std::string& path, int depth, Context context, const StopToken& stop)
+    Folder(int fd, const std::shared_ptr<const Place>& place, int depth, Context context,
+           const StopToken& stop)
         : m_fd(fd)
-        , m_path(path)
+        , m_place(place)
         , m_depth(depth)
         , m_context(context)
         , m_stop(stop) {}
 
-    // The path below the top of the search ("a/b"), empty for the top itself.
-    const std::string& path() const { return m_path; }
+    // The path below the top of the search ("a/b"), empty for the top itself. Made on each call.
+    std::string path() const;
     // 0 for the top, 1 for the folders in it, and so on.
     int depth() const { return m_depth; }
     // What the guide attached to the folder above (or the search's own for the top).
@@ -68,7 +77,10 @@ public:
     // stop request ends it early.
     template <typename Each>
     void list(Each&& each) const {
-        rewind();
+        if (m_listed) {
+            rewind();
+        }
+        m_listed = true;
         listFolder(m_fd, [&](const char* name, unsigned char type) {
             if (!m_stop.stopRequested()) {
                 each(name, kindOf(name, type));
@@ -94,10 +106,11 @@ private:
     Kind kindOf(const char* name, unsigned char type) const;
 
     const int m_fd;
-    const std::string& m_path;
+    const std::shared_ptr<const Place>& m_place;
     const int m_depth;
     Context m_context;
     const StopToken& m_stop;
+    mutable bool m_listed = false;
     std::vector<std::string> m_entered;
 };
 

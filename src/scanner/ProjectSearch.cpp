@@ -353,8 +353,9 @@ private:
     // candidates; returns their names.
     std::vector<std::string> buildFoldersOf(FolderSearch::Folder& folder, unsigned markers,
                                             const std::vector<std::string>& subfolders,
-                                            const char16_t* lockTool, const Project* project) {
+                                            const char16_t* lockTool, const Project* owner) {
         std::vector<std::string> offered;
+        const std::string project = folder.path();
         // Folders offered only beside another one come second, once that one is known.
         for (const bool second : {false, true}) {
             for (const std::string& name : subfolders) {
@@ -365,7 +366,7 @@ private:
                 if (const BuildFolder* rule = ruleFor(folder, markers, name, offered, second)) {
                     offered.push_back(name);
                     std::lock_guard lock(m_mutex);
-                    m_candidates.push_back({folder.path() + '/' + name, rule, lockTool, project});
+                    m_candidates.push_back({project + '/' + name, rule, lockTool, owner});
                 }
             }
         }
