@@ -41,6 +41,7 @@ std::unordered_set<std::string> waysTo(const std::unordered_set<std::string>& sk
     return ways;
 }
 
+// One run of a folder search: the walkers, the guide they show folders to, and where they keep out.
 class Search : StealingWalk<SearchFrame> {
 public:
     Search(FolderSearch::Guide& guide, const std::unordered_set<std::string>& skipped,
@@ -116,6 +117,7 @@ private:
 
     FolderSearch::Guide& m_guide;
     const std::unordered_set<std::string>& m_skipped;
+    // The folders on the way to one of m_skipped, whose paths the frames keep.
     const std::unordered_set<std::string> m_ways;
     const StopToken m_stop;
 };

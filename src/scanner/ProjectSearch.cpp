@@ -415,7 +415,9 @@ private:
         return &m_scopes.emplace_back(scope);
     }
 
+    // Names of the folders directly in the home that are never searched.
     std::vector<std::string> m_unsearched;
+    // Guards what the walkers add to below, from several threads at once.
     std::mutex m_mutex;
     // Deques keep their elements where they are while others are added.
     std::deque<Project> m_projects;
