@@ -94,7 +94,8 @@ private:
         if (child.fd < 0) {
             return; // unreadable, or no longer a folder: passed over
         }
-        child.place = std::make_shared<const FolderSearch::Place>(top.place, name);
+        child.place =
+            std::make_shared<const FolderSearch::Place>(FolderSearch::Place{top.place, name});
         child.name = std::move(name);
         child.depth = top.depth + 1;
         child.context = top.context;
