@@ -30,6 +30,10 @@ const CategoryAttributes& attributes(CleanupCategory category) {
         {"containerResidue", "Sandbox Extraction Residue",
          "Temporary unzipped installers and archives left inside App Store sandbox containers.",
          Symbol::archiveboxFill, Tint::purple},
+        {"projectBuildFolders", "Project Build Folders",
+         "Build outputs and installed packages inside your projects, which each project's own "
+         "tools make again.",
+         Symbol::folderBadgeGearshape, Tint::teal},
     };
     return table[static_cast<int>(category)];
 }

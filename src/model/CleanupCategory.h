@@ -14,13 +14,15 @@ enum class CleanupCategory {
     developerTools,
     simulators,
     dormantPlugins,
-    containerResidue
+    containerResidue,
+    projectBuildFolders
 };
 
 template <>
-inline constexpr std::array<CleanupCategory, 5> allCases<CleanupCategory>{
-    CleanupCategory::safeCaches, CleanupCategory::developerTools, CleanupCategory::simulators,
-    CleanupCategory::dormantPlugins, CleanupCategory::containerResidue};
+inline constexpr std::array<CleanupCategory, 6> allCases<CleanupCategory>{
+    CleanupCategory::safeCaches,       CleanupCategory::developerTools,
+    CleanupCategory::simulators,       CleanupCategory::dormantPlugins,
+    CleanupCategory::containerResidue, CleanupCategory::projectBuildFolders};
 
 QString rawValue(CleanupCategory category);
 // Lists are keyed by the raw value.

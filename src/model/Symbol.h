@@ -22,10 +22,11 @@ enum class Symbol {
     arrowDownCircleFill,
     checkmarkSealFill,
     terminal,
+    folderBadgeGearshape,
 };
 
 template <>
-inline constexpr std::array<Symbol, 15> allCases<Symbol>{Symbol::sparkles,
+inline constexpr std::array<Symbol, 16> allCases<Symbol>{Symbol::sparkles,
                                                          Symbol::hammerFill,
                                                          Symbol::iphoneGen3,
                                                          Symbol::waveform,
@@ -39,4 +40,5 @@ inline constexpr std::array<Symbol, 15> allCases<Symbol>{Symbol::sparkles,
                                                          Symbol::chevronDown,
                                                          Symbol::arrowDownCircleFill,
                                                          Symbol::checkmarkSealFill,
-                                                         Symbol::terminal};
+                                                         Symbol::terminal,
+                                                         Symbol::folderBadgeGearshape};

@@ -1,13 +1,14 @@
 #include "platform/FileSystem.h"
 
 #include "platform/DisplayPath.h"
+#include "platform/FileName.h"
 #include "platform/MountRoot.h"
+#include "platform/RemoteMounts.h"
 #include "platform/TreeRemover.h"
 #include "platform/TreeWalker.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStringDecoder>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,7 +19,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -78,17 +81,6 @@ bool isOneOf(const struct stat& entry, const QList<QByteArray>& folders) {
         }
     }
     return false;
-}
-
-// A name is listed, and a variable followed, only when it decodes as UTF-8 and encodes back to the
-// same bytes, so that joining it to a path names the same entry again.
-std::optional<QString> exactName(QByteArrayView raw) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString name = decoder(raw);
-    if (decoder.hasError() || name.toUtf8() != raw) {
-        return std::nullopt;
-    }
-    return name;
 }
 
 class SystemFileSystem final : public FileSystem {
@@ -248,6 +240,42 @@ qint64 FileSystem::allocatedSizeOfTree(const QString& path, const StopToken& sto
         return 0;
     }
     return TreeWalker::allocatedSize(top, stop, measure == SizeMeasure::whole);
+}
+
+void FileSystem::searchFolders(const QString& path, FolderSearch::Guide& guide,
+                               FolderSearch::Context context, const QStringList& skipped,
+                               const StopToken& stop) const {
+    const auto physical = physicalPath(path);
+    char* resolved = physical ? ::realpath(physical->constData(), nullptr) : nullptr;
+    if (resolved == nullptr) {
+        return;
+    }
+    // The search never follows a link, so below the top a folder has one name: the part of its
+    // real path after the top's.
+    const std::string top = std::string(resolved) + '/';
+    ::free(resolved);
+    std::unordered_set<std::string> below;
+    const auto keepOut = [&](const std::string& real) {
+        if (real.size() > top.size() && real.starts_with(top)) {
+            below.insert(real.substr(top.size()));
+        }
+    };
+    for (const QString& folder : skipped) {
+        const auto skippedPhysical = physicalPath(folder);
+        if (char* real =
+                skippedPhysical ? ::realpath(skippedPhysical->constData(), nullptr) : nullptr) {
+            keepOut(real);
+            ::free(real);
+        }
+    }
+    for (const std::string& mountPoint : remoteMountPoints()) {
+        keepOut(mountPoint);
+    }
+    const int fd =
+        ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0) {
+        FolderSearch::run(fd, guide, context, below, stop);
+    }
 }
 
 bool FileSystem::isHomeOrAbove(const QString& path) const {

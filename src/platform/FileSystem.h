@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FolderSearch.h"
 #include "platform/StopToken.h"
 
 #include <QByteArray>
@@ -86,6 +87,14 @@ public:
     // nothing and is to be dropped.
     virtual qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop = {},
                                        SizeMeasure measure = SizeMeasure::visibleFiles) const;
+
+    // Walks down from the folder `path` (FolderSearch) where `guide` leads, starting with
+    // `context`, never into a folder that one of `skipped` reaches (links in them resolved) nor
+    // into a network or FUSE file system mounted below `path`. Does nothing when `path` cannot be
+    // opened. Blocking: never call it on the GUI thread.
+    void searchFolders(const QString& path, FolderSearch::Guide& guide,
+                       FolderSearch::Context context, const QStringList& skipped,
+                       const StopToken& stop = {}) const;
 
     // True when `path` names, once every link in it is resolved, the root, the home folder or a
     // folder above it, each recognised by device and inode as the removal guard recognises them

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/FolderStack.h"
+#include "platform/StopToken.h"
 #include "platform/WalkerCrew.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 // What the size walk and the removal share: a crew of walkers, each working depth first through its
@@ -50,6 +52,30 @@ protected:
     }
 
     Stack& stack(int index) { return *m_stacks[static_cast<std::size_t>(index)]; }
+
+    // The next subfolder of the top frame of `stack` to go into, its folder open again if it was
+    // closed to spare descriptors. False when there is none now: the frame had nothing left (and
+    // is popped), or its folder was gone or replaced since it was listed (what lay below it is no
+    // longer the walk's). A stop request leaves nothing to go into.
+    bool takeSubfolder(Stack& stack, std::string& name, const StopToken& stop) {
+        if (stop.stopRequested()) {
+            stack.dropUnvisited(0);
+        }
+        if (!stack.takeNext(name)) {
+            stack.pop();
+            return false;
+        }
+        if (stack.top().fd >= 0) {
+            return true;
+        }
+        int error = 0;
+        const std::size_t failed = stack.reopenTop(m_crew.folderBudget(), error);
+        if (failed < stack.size()) {
+            stack.dropUnvisited(failed);
+            return false;
+        }
+        return true;
+    }
 
     // Pushes a frame whose folder is open onto walker `index`'s stack and wakes an idle walker
     // when that made work visible.

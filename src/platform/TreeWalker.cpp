@@ -42,22 +42,9 @@ public:
 private:
     // Goes one folder further down the top frame, or pops it when it has nothing left.
     void step(int index, Stack& stack) {
-        if (m_stop.stopRequested()) {
-            stack.dropUnvisited(0);
-        }
         std::string name;
-        if (!stack.takeNext(name)) {
-            stack.pop();
+        if (!takeSubfolder(stack, name, m_stop)) {
             return;
-        }
-        if (stack.top().fd < 0) {
-            int error = 0;
-            const std::size_t failed = stack.reopenTop(m_crew.folderBudget(), error);
-            if (failed < stack.size()) {
-                // Gone or replaced since it was listed: what lies below it is no longer ours.
-                stack.dropUnvisited(failed);
-                return;
-            }
         }
         const FolderFrame& top = stack.top();
         const int fd = ::openat(top.fd, name.c_str(), openFolderFlags);

@@ -31,6 +31,8 @@ struct PlatformCatalogue {
     QList<Location> developerTools;
     // Folders of side-by-side Android NDK versions.
     QStringList ndkFolders;
+    // Folders directly in the home that the project search never goes into: the system's own.
+    QStringList unsearchedHomeFolders;
 
     // Whether every location a scan finds on this system, of the shared rules as well as of this
     // catalogue, must belong to the user whose home is scanned, not only those reached through a

@@ -11,20 +11,14 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-// Walks run here, one at a time, at background priority; a walk spreads its own folders over the
-// machine's cores.
-QThreadPool& sizingPool() {
-    static QThreadPool* pool = newSerialPool(QThread::LowPriority);
-    return *pool;
-}
-
-} // namespace
-
 Scanner::Scanner(std::shared_ptr<FileSystem> fileSystem, StopToken stop)
     : m_fileSystem(std::move(fileSystem))
     , m_stop(std::move(stop)) {}
+
+QThreadPool& Scanner::sizingPool() {
+    static QThreadPool* pool = newSerialPool(QThread::LowPriority);
+    return *pool;
+}
 
 Scanner& Scanner::shared() {
     static Scanner scanner(FileSystem::system());
@@ -45,6 +39,7 @@ QCoro::Task<QList<FolderItem>> Scanner::scanAll(StatusSink statusUpdate, StopTok
 
 QCoro::Task<QList<FolderItem>> Scanner::scanCategories(StatusSink statusUpdate) {
     const QString home = m_fileSystem->homePath();
+    QList<FolderItem> found;
     const std::pair<const char*, std::function<QCoro::Task<QList<FolderItem>>()>> categoryScans[] =
         {
             {"Scanning safe application caches...", [&] { return scanSafeCaches(home); }},
@@ -53,9 +48,10 @@ QCoro::Task<QList<FolderItem>> Scanner::scanCategories(StatusSink statusUpdate) 
             {"Scanning iOS simulator caches...", [&] { return scanSimulators(); }},
             {"Scanning audio plugins & dormant formats...", [&] { return scanDormantPlugins(); }},
             {"Scanning sandbox extraction residues...", [&] { return scanContainerResidue(home); }},
+            {"Looking for project build folders...",
+             [&] { return scanProjectBuildFolders(home, found); }},
         };
 
-    QList<FolderItem> found;
     for (const auto& [status, scan] : categoryScans) {
         if (m_stop.stopRequested()) {
             co_return {};

@@ -16,6 +16,7 @@
 #include <span>
 
 class FileSystem;
+class QThreadPool;
 
 // Turns the fixed catalogue of cache and build-artefact locations into cleanup targets. Runs on the
 // GUI thread; only the folder walks leave it, one at a time, on a low-priority worker. Reads the
@@ -31,10 +32,10 @@ public:
     // The instance for the running system, made on first use.
     static Scanner& shared();
 
-    // Runs the five category scans in category order, hands one status text per category to
-    // `statusUpdate` before that category starts, asks the container engines last, and returns
-    // every target larger than 0 bytes, largest first (equal sizes keep the order in which they
-    // were found).
+    // Runs the five category scans in category order, then the search of the home's projects, asks
+    // the container engines last, hands one status text per step to `statusUpdate` before that
+    // step starts, and returns every target larger than 0 bytes, largest first (equal sizes keep
+    // the order in which they were found).
     // A stop request ends the walk under way at its next entry and starts no other; the scan
     // then returns nothing (not a partial list) and the worker is free for the next one.
     QCoro::Task<QList<FolderItem>> scanAll(StatusSink statusUpdate, StopToken stop = {});
@@ -51,12 +52,19 @@ public:
     QCoro::Task<QList<FolderItem>> scanSimulators();
     QCoro::Task<QList<FolderItem>> scanDormantPlugins();
     QCoro::Task<QList<FolderItem>> scanContainerResidue(QString home);
+    // The build folders of the projects in the home (ProjectSearch), in path order, each measured
+    // whole; never below a folder that one of `offered` names.
+    QCoro::Task<QList<FolderItem>> scanProjectBuildFolders(QString home, QList<FolderItem> offered);
     // What this machine's container engines free with their own prune commands, as records that
     // run those commands, larger than 0 bytes only; asked off the GUI thread after the catalogue,
     // under its own status text.
     QCoro::Task<QList<FolderItem>> scanContainerEngines(StatusSink statusUpdate);
 
 private:
+    // Walks run here, one at a time, at background priority; a walk spreads its own folders over
+    // the machine's cores.
+    static QThreadPool& sizingPool();
+
     struct Texts {
         QString name;
         QString subtitle;

@@ -60,6 +60,8 @@ NamedColor namedColor(Tint tint) {
         return {0xAF52DE, 0xBF5AF2};
     case Tint::red:
         return {0xFF3B30, 0xFF453A};
+    case Tint::teal:
+        return {0x30B0C7, 0x40C8E0};
     }
     return {0x007AFF, 0x0A84FF};
 }
@@ -195,6 +197,8 @@ QStringView iconName(Symbol symbol) {
         return u"badge-check";
     case Symbol::terminal:
         return u"terminal";
+    case Symbol::folderBadgeGearshape:
+        return u"folder-cog";
     }
     Q_UNREACHABLE();
     return {};

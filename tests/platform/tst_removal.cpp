@@ -1,9 +1,11 @@
 #include "platform/FileSystem.h"
 #include "platform/FreedBytes.h"
 #include "platform/StopToken.h"
+#include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
 #include "support/Trees.h"
 
+#include <QCoroTask>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -266,6 +268,19 @@ private slots:
         QTest::newRow("FIFO, never opened")
             << Build([](Scene& s) { QCOMPARE(::mkfifo(s.realTarget().constData(), 0644), 0); });
         QTest::newRow("socket") << Build([](Scene& s) { makeSocket(s.realTarget()); });
+#if defined(Q_OS_LINUX)
+        // Offered by a scan as a project's build folder (the caches folder holds a Cargo.toml),
+        // then a link to the canary in its place before the cleanup.
+        QTest::newRow("build folder swapped for a link after the scan") << Build([](Scene& s) {
+            s.disk.writeFile(s.disk.home() + QStringLiteral("/Library/Caches/Cargo.toml"), 10);
+            s.disk.writeFile(s.target() + QStringLiteral("/debug/app"), 3000);
+            Scanner scanner(s.fileSystem);
+            const auto found = QCoro::waitFor(scanner.scanProjectBuildFolders(s.disk.home(), {}));
+            QVERIFY(found.size() == 1 && found.first().path == s.target());
+            QVERIFY(QDir(s.disk.real(s.target())).removeRecursively());
+            s.disk.makeLink(s.target(), QFile::decodeName(s.canary));
+        });
+#endif
         QTest::newRow("tree of links and special files") << Build([](Scene& s) {
             const QString t = s.target();
             const QByteArray real = s.realTarget();

@@ -4,9 +4,13 @@
 #include "support/FakeDisk.h"
 #include "support/Fixtures.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,15 +25,18 @@ constexpr qint64 folder = -1;
 constexpr qint64 variable = -2;
 constexpr qint64 linked = -3;
 constexpr qint64 otherUser = -4;
+constexpr qint64 tagged = -5;
 
-// One thing on a fake disk: a file of `bytes` (allocated, never written), for `folder` an empty
-// folder, for `variable` an environment variable of the fake system written NAME=value (its bytes
-// percent-encoded where they are not text, "%FF"), for `linked` a symbolic link written
-// path=target, for `otherUser` what is at the path so far given to user 65534 (root only; the row
-// is skipped otherwise). A path or value beginning with "~" lies in the home folder.
+// One thing on a fake disk: a file of `bytes` (allocated, never written) last changed `days` ago,
+// for `folder` an empty folder, for `variable` an environment variable of the fake system written
+// NAME=value (its bytes percent-encoded where they are not text, "%FF"), for `linked` a symbolic
+// link written path=target, for `otherUser` what is at the path so far given to user 65534 (root
+// only; the row is skipped otherwise), for `tagged` a cache directory tag. A path or value
+// beginning with "~" lies in the home folder.
 struct Item {
     QString path;
     qint64 bytes;
+    int days = 0;
 };
 using Layout = QList<Item>;
 
@@ -39,6 +46,7 @@ struct Want {
     RecordTraits traits;
     QString path;
     bool followsListing = false; // found in the order its folder lists its entries
+    int days = 0;                // a project's: how long its own files are unchanged
 };
 using Wants = QList<Want>;
 
@@ -81,6 +89,39 @@ Want runtime(const QString& volume) {
 Want residue(const QString& container, const QString& entry) {
     return {residueFolder,
             containers + "/" + container + "/Data/Library/Application Support/" + entry, true};
+}
+
+// A project's build folders: the folder's name after the project's, and its age.
+constexpr RecordTraits dormantBuild{projectBuildFolders, developer, true, false, false};
+constexpr RecordTraits activeBuild{projectBuildFolders, developer, false, false, false};
+constexpr RecordTraits reviewBuild{projectBuildFolders, caution, false, false, false};
+constexpr int dormant = 94;
+
+Want built(const QString& path, int days = dormant) {
+    return {days >= 30 ? dormantBuild : activeBuild, path, false, days};
+}
+Want review(const QString& path, int days = dormant) {
+    return {reviewBuild, path, false, days};
+}
+// The search reports what it finds in path order.
+Wants inPathOrder(Wants wants) {
+    std::sort(wants.begin(), wants.end(),
+              [](const Want& a, const Want& b) { return a.path < b.path; });
+    return wants;
+}
+// A project at `folder`: its own `files` of a byte each, `days` old, and what it `built`: a file
+// in each folder named, or the file named by a path (written now: the age of what a project built
+// never counts).
+Layout project(const QString& at, const QStringList& files, const QStringList& built = {},
+               int days = dormant) {
+    Layout layout;
+    for (const QString& file : files) {
+        layout.append({at + "/" + file, 1, days});
+    }
+    for (const QString& entry : built) {
+        layout.append({at + "/" + entry + (entry.contains('/') ? "" : "/payload"), MiB});
+    }
+    return layout;
 }
 
 // A file of `bytes` inside the wanted folder.
@@ -158,14 +199,18 @@ Layout variables(const QStringList& assignments) {
 }
 #endif
 
-// Each record's path, size and policy, its flags named where set.
+// Each record's path, size and policy, its flags named where set; a project's build folder's name
+// and age too.
 QStringList described(const QList<FolderItem>& items) {
     QStringList lines;
     for (const FolderItem& item : items) {
         lines << item.path + " | " + QString::number(item.size) + " | " + rawValue(item.category) +
                      " | " + rawValue(item.safetyTier) + (item.isSelected ? " | selected" : "") +
                      (item.recreateFolderAfterDelete ? " | recreate" : "") +
-                     (item.cliCommand ? " | command" : "") + (item.requiresSudo ? " | sudo" : "");
+                     (item.cliCommand ? " | command" : "") + (item.requiresSudo ? " | sudo" : "") +
+                     (item.category == projectBuildFolders
+                          ? " | " + item.name + " | " + item.subtitle.section(". ", -1)
+                          : "");
     }
     return lines;
 }
@@ -198,8 +243,21 @@ public:
                 m_disk.makeFolder(path);
                 continue;
             }
+            const QByteArray real = QFile::encodeName(m_disk.real(path));
+            if (item.bytes == tagged) {
+                m_disk.allocateFile(path, 0);
+                QFile tag(m_disk.real(path));
+                QVERIFY(tag.open(QIODevice::WriteOnly) &&
+                        tag.write("Signature: 8a477f597d28d172789f06886806bc55\n") > 0);
+                continue;
+            }
             const qint64 allocated = m_disk.allocateFile(path, item.bytes);
             m_exact = m_exact && (item.bytes % 4096 != 0 || allocated == item.bytes);
+            // An hour more, so that whole days are never a second short.
+            const timespec changed{QDateTime::currentSecsSinceEpoch() - item.days * 86400 - 3600,
+                                   0};
+            const timespec times[] = {changed, changed};
+            QVERIFY(item.days == 0 || ::utimensat(AT_FDCWD, real.constData(), times, 0) == 0);
         }
     }
 
@@ -232,14 +290,20 @@ public:
         QList<FolderItem> items;
         for (const Want& want : wants) {
             const QString path = logical(want.path);
-            items.append(item({.path = path,
-                               .bytes = fileSystem()->allocatedSizeOfTree(
-                                   path, {}, PlatformCatalogue::sizeMeasure()),
-                               .category = want.traits.category,
-                               .tier = want.traits.safetyTier,
-                               .selected = want.traits.isSelected,
-                               .recreate = want.traits.recreateFolderAfterDelete,
-                               .sudo = want.traits.requiresSudo}));
+            // A project's build folder is measured whole on every system.
+            const SizeMeasure measure = want.traits.category == projectBuildFolders
+                                            ? SizeMeasure::whole
+                                            : PlatformCatalogue::sizeMeasure();
+            items.append(
+                item({.name = path.section('/', -2),
+                      .path = path,
+                      .bytes = fileSystem()->allocatedSizeOfTree(path, {}, measure),
+                      .category = want.traits.category,
+                      .tier = want.traits.safetyTier,
+                      .subtitle = QString("Project unchanged for %1 days.").arg(want.days),
+                      .selected = want.traits.isSelected,
+                      .recreate = want.traits.recreateFolderAfterDelete,
+                      .sudo = want.traits.requiresSudo}));
         }
         return described(items);
     }
@@ -566,6 +630,104 @@ private slots:
         check([](Scanner& scanner, QString home) { return scanner.scanContainerResidue(home); });
     }
 
+    void projectBuildFolders_data() {
+        columns();
+        // clang-format off
+        const std::pair<QStringList, QStringList> kinds[] = {
+            {{"Cargo.toml"}, {"target"}},
+            {{"package.json", "package-lock.json"},
+             {"node_modules", ".next", ".nuxt", ".angular", ".svelte-kit", ".turbo", ".parcel-cache"}},
+            {{"package.json", "yarn.lock"}, {"node_modules"}},
+            {{"package.json", "pnpm-lock.yaml"}, {"node_modules"}},
+            {{"package.json", "bun.lockb"}, {"node_modules"}},
+            {{"package.json", "bun.lock"}, {"node_modules"}},
+            {{"package.json", "npm-shrinkwrap.json"}, {"node_modules"}},
+            {{"build.gradle"}, {"build", ".gradle"}}, {{"build.gradle.kts"}, {"build"}},
+            {{"settings.gradle"}, {"build"}}, {{"settings.gradle.kts"}, {".gradle"}},
+            {{"pom.xml"}, {"target"}},
+            {{"CMakeLists.txt"}, {"cmake-build-debug/CMakeCache.txt", "out/CMakeCache.txt"}},
+            {{"Package.swift"}, {".build"}},
+            {{"App.csproj"}, {"obj/project.assets.json", "bin"}},
+            {{"Lib.fsproj"}, {"obj/project.assets.json"}},
+            {{"pubspec.yaml"}, {".dart_tool", "build"}}, {{"mix.exs"}, {"_build"}},
+            {{"stack.yaml"}, {".stack-work"}}, {{"cabal.project"}, {"dist-newstyle"}},
+            {{"build.zig"}, {"zig-cache", ".zig-cache"}},
+            {{"pyproject.toml"}, {".pytest_cache", ".mypy_cache", ".ruff_cache", ".tox", ".nox"}},
+            {{"setup.py"}, {".ruff_cache"}}, {{"setup.cfg"}, {".tox"}}};
+        // clang-format on
+        Layout everyKind;
+        Wants offered;
+        for (int index = 0; index < int(std::size(kinds)); ++index) {
+            const QString at = "~/p/" + QString::number(index);
+            everyKind += project(at, kinds[index].first, kinds[index].second);
+            for (const QString& entry : kinds[index].second) {
+                offered.append(built(at + "/" + entry.section('/', 0, 0)));
+            }
+        }
+        row("every marker and its build folders, dormant, in path order", everyKind,
+            inPathOrder(offered));
+        row("environments and tagged caches for review, never selected",
+            project("~/py", {"setup.py"}, {".venv/pyvenv.cfg", "venv/pyvenv.cfg", "venv/lib/x"}) +
+                project("~/rs", {"Cargo.toml"}, {"cache/x"}) +
+                Layout{{"~/rs/cache/CACHEDIR.TAG", tagged}},
+            {review("~/py/.venv"), review("~/py/venv"), review("~/rs/cache")});
+        row("nested projects, two kinds in one folder, a workspace's lock file",
+            project("~/mono", {"package.json", "pnpm-lock.yaml", "Cargo.toml", "src/main.rs"},
+                    {"node_modules", "target"}) +
+                project("~/mono/packages/a", {"package.json", "src/index.ts"},
+                        {"node_modules", ".turbo"}, 3) +
+                project("~/mono/crates/c", {"Cargo.toml"}, {"target"}, 40),
+            {built("~/mono/crates/c/target", 40), built("~/mono/node_modules"),
+             built("~/mono/packages/a/.turbo", 3), built("~/mono/packages/a/node_modules", 3),
+             built("~/mono/target")});
+        row("active until 30 days unchanged, hidden files counted, hidden folders not",
+            project("~/a29", {"Cargo.toml"}, {"target"}, 29) +
+                project("~/a30", {"Cargo.toml"}, {"target"}, 30) +
+                project("~/edited", {"Cargo.toml"}, {"target"}) +
+                project("~/edited", {"src/lib.rs"}, {}, 3) +
+                project("~/env", {"Cargo.toml"}, {"target"}) + project("~/env", {".env"}, {}, 3) +
+                project("~/ide", {"Cargo.toml"}, {"target"}) +
+                project("~/ide", {".idea/x.xml"}, {}, 3),
+            {built("~/a29/target", 29), built("~/a30/target", 30), built("~/edited/target", 3),
+             built("~/env/target", 3), built("~/ide/target")});
+        row("a repository cloned into a build folder is searched, not offered",
+            project("~/g", {"build.gradle"}, {"build/.git/HEAD", ".gradle"}) +
+                project("~/g/build", {"Cargo.toml"}, {"target"}),
+            {built("~/g/.gradle"), built("~/g/build/target")});
+        row("left out: hidden, linked, unmarked, installed, home, wrong contents",
+            project("~/.hidden/p", {"Cargo.toml"}, {"target"}) +
+                project("~/w/.config/p", {"Cargo.toml"}, {"target"}) +
+                project("/elsewhere/p", {"Cargo.toml"}, {"target"}) +
+                project("~/lt", {"Cargo.toml"}) + project("~/lm", {}, {"target"}) +
+                project("~/fm/Cargo.toml", {"f"}, {"../target"}) +
+                Layout{{"~/linked=/elsewhere/p", linked},
+                       {"~/lt/target=/elsewhere/p/target", linked},
+                       {"~/lm/Cargo.toml=/elsewhere/p/Cargo.toml", linked}} +
+                project("~/data", {"x"}, {"target", "node_modules", "build", ".venv", "dist"}) +
+                project("~/web", {"package.json", "yarn.lock"},
+                        {"dist", "out", "vendor", "Pods", "__pycache__"}) +
+                project("~/app", {"package.json"},
+                        {"node_modules/dep/package.json", "node_modules/dep/yarn.lock",
+                         "node_modules/dep/node_modules"}) +
+                project("~", {"Cargo.toml", "package-lock.json"}, {"target"}) +
+                project("~/site", {"package.json"}, {"node_modules"}) +
+                project("~/c", {"CMakeLists.txt"}, {"build"}) +
+                project("~/n", {"App.csproj"}, {"obj", "bin"}) +
+                project("~/x", {".csproj"}, {"obj/project.assets.json"}) +
+                project("~/v", {"pyproject.toml"}, {".venv"}) +
+                project("~/e", {"pyvenv.cfg", "lib/p/Cargo.toml"}, {"lib/p/target"}) +
+                project("~/t", {"Cargo.toml", "cache/CACHEDIR.TAG"}),
+            {});
+#if defined(Q_OS_LINUX)
+        row("never in ~/snap", project("~/snap/app/1", {"Cargo.toml"}, {"target"}), {});
+#endif
+    }
+    void projectBuildFolders() {
+        check([](Scanner& scanner, QString home) {
+            return scanner.scanProjectBuildFolders(home, {});
+        });
+    }
+
     // A target inside another one, or the same folder reached twice, is listed once, as the outer
     // or the first one, whatever category found it.
     void nestedTargets_data() {
@@ -621,12 +783,14 @@ private slots:
                          filled(ib, 1), filled(older, 6 * MiB), {ndks + "/26.1.10909125", folder},
                          {ndks + "/27.0.12077973/t", 9 * MiB}, filled(dyld, 1),
                          filled(runtime("iOS_21A328"), 10 * MiB), filled(aax, 2 * MiB),
-                         filled(vst, 1), filled(reader, 100 * MiB + 1)});
+                         filled(vst, 1), filled(reader, 100 * MiB + 1),
+                         {"~/src/app/Cargo.toml", 1, dormant}, {"~/src/app/target/t", 11 * MiB}});
         // clang-format on
         Scanner scanner(disk.fileSystem());
         QCOMPARE(described(QCoro::waitFor(scanner.scanAll({}))),
-                 disk.expected({reader, shipIt, runtime("iOS_21A328"), derived, gradle, older, npx,
-                                wrapper, vsix, pip, aax, crx, npm, ib, dyld, vst}));
+                 disk.expected({reader, shipIt, built("~/src/app/target"), runtime("iOS_21A328"),
+                                derived, gradle, older, npx, wrapper, vsix, pip, aax, crx, npm, ib,
+                                dyld, vst}));
     }
 
     // The removal guard keeps away from shallow paths; nothing the catalogue offers may be one.

@@ -42,7 +42,8 @@ private slots:
         QTest::newRow("before any walk") << 0 << false;
         QTest::newRow("while a large tree is walked") << 1 << true;
         QTest::newRow("after the categories that found something") << 4 << false;
-        QTest::newRow("when the container engines are asked") << 5 << false;
+        QTest::newRow("while the projects are looked for") << 5 << true;
+        QTest::newRow("when the container engines are asked") << 6 << false;
     }
     void stoppedScanReturnsNothing() {
         QFETCH(int, stopAtStatus);
@@ -51,6 +52,8 @@ private slots:
         disk.writeFile(disk.home() + "/Library/Caches/pip/wheel", 5000);
         disk.makeFolder(disk.home() + "/.gradle/caches");
         makeWideTree(QFile::encodeName(disk.real(disk.home() + "/.gradle/caches")), 40, 50);
+        disk.makeFolder(disk.home() + "/work");
+        makeWideTree(QFile::encodeName(disk.real(disk.home() + "/work")), 40, 50);
         Scanner scanner(disk.fileSystem());
         const StopToken stop = StopToken::stoppable();
         QStringList seen;

@@ -85,11 +85,11 @@ private slots:
         QTest::newRow("simulators listed before safe caches")
             << QList<C>{C::simulators, C::safeCaches, C::simulators}
             << QList<C>{C::safeCaches, C::simulators};
-        QTest::newRow("all five, reversed")
-            << QList<C>{C::containerResidue, C::dormantPlugins, C::simulators, C::developerTools,
-                        C::safeCaches}
-            << QList<C>{C::safeCaches, C::developerTools, C::simulators, C::dormantPlugins,
-                        C::containerResidue};
+        QTest::newRow("all six, reversed")
+            << QList<C>{C::projectBuildFolders, C::containerResidue, C::dormantPlugins,
+                        C::simulators,          C::developerTools,   C::safeCaches}
+            << QList<C>{C::safeCaches,     C::developerTools,   C::simulators,
+                        C::dormantPlugins, C::containerResidue, C::projectBuildFolders};
         QTest::newRow("one category")
             << QList<C>{C::dormantPlugins, C::dormantPlugins} << QList<C>{C::dormantPlugins};
     }
@@ -347,6 +347,7 @@ private slots:
                        item({.category = C::simulators, .tier = SafetyTier::developer}),
                        item({.category = C::dormantPlugins, .sudo = true}),
                        item({.category = C::containerResidue, .tier = SafetyTier::caution}),
+                       item({.category = C::projectBuildFolders, .tier = SafetyTier::developer}),
                        item({})});
             f.window.setPalette(palette);
             f.footer->setStyleSheet(Theme::prominentButtonStyleSheet(palette));

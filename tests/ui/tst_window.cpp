@@ -213,9 +213,9 @@ private slots:
         });
         QCoro::waitFor(state.launch());
         QVERIFY(!emptyStateTooEarly);
-        // The window's own lines around one line for each category's scan and one for the
-        // container engines.
-        QCOMPARE(seen.size(), 9);
+        // The window's own lines around one line for each step of the scan: the categories, the
+        // projects and the container engines.
+        QCOMPARE(seen.size(), 10);
         QCOMPARE(seen.first(), QStringLiteral("Ready to scan"));
         QCOMPARE(seen.last(), QStringLiteral("Scan complete. Found 3 item(s)."));
     }

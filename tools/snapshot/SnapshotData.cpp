@@ -4,6 +4,11 @@
 #include "support/FakeDisk.h"
 
 #include <QCoroTask>
+#include <QDateTime>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -14,6 +19,17 @@ constexpr qint64 GB = 1'000'000'000;
 void fill(const FakeDisk& disk, const QString& folder, qint64 bytes, int files = 3) {
     for (int index = 0; index < files; ++index) {
         disk.allocateFile(folder + QStringLiteral("/blob-%1.bin").arg(index), bytes / files);
+    }
+}
+
+// A project's own files at `folder`, last changed `days` ago.
+void project(const FakeDisk& disk, const QString& folder, const QStringList& files, int days) {
+    const timespec changed{QDateTime::currentSecsSinceEpoch() - days * 86'400LL - 3'600, 0};
+    const timespec times[] = {changed, changed};
+    for (const QString& file : files) {
+        const QString path = folder + QLatin1Char('/') + file;
+        disk.writeFile(path, 2'000);
+        ::utimensat(AT_FDCWD, QFile::encodeName(disk.real(path)).constData(), times, 0);
     }
 }
 
@@ -86,6 +102,24 @@ void SnapshotData::populateLinux(const FakeDisk& disk) {
     const QString ndk = home + QStringLiteral("/Android/Sdk/ndk");
     fill(disk, ndk + QStringLiteral("/25.2.9519653"), 152 * MB);
     fill(disk, ndk + QStringLiteral("/26.1.10909125"), 170 * MB);
+
+    // Projects: two left alone for months, one worked on this week, one with an environment.
+    const QString webapp = home + QStringLiteral("/code/webapp");
+    project(disk, webapp, {QStringLiteral("package.json"), QStringLiteral("pnpm-lock.yaml")}, 94);
+    fill(disk, webapp + QStringLiteral("/node_modules/.pnpm"), 612 * MB, 12);
+    fill(disk, webapp + QStringLiteral("/.next/cache"), 86 * MB);
+    const QString engine = home + QStringLiteral("/code/engine");
+    project(disk, engine, {QStringLiteral("Cargo.toml"), QStringLiteral("src/main.rs")}, 2);
+    fill(disk, engine + QStringLiteral("/target/debug"), 1'870 * MB, 12);
+    const QString app = home + QStringLiteral("/projects/android-app");
+    project(disk, app, {QStringLiteral("settings.gradle.kts")}, 63);
+    fill(disk, app + QStringLiteral("/build/intermediates"), 238 * MB, 8);
+    fill(disk, app + QStringLiteral("/.gradle/8.7"), 41 * MB);
+    const QString tools = home + QStringLiteral("/projects/ml-tools");
+    project(disk, tools, {QStringLiteral("pyproject.toml"), QStringLiteral(".venv/pyvenv.cfg")},
+            120);
+    fill(disk, tools + QStringLiteral("/.venv/lib"), 530 * MB, 8);
+    fill(disk, tools + QStringLiteral("/.mypy_cache/3.11"), 24 * MB);
 }
 
 QList<FolderItem> SnapshotData::builtInItems(const QString& home) {

@@ -16,7 +16,8 @@ public:
     // at the places the catalogue looks (tens to hundreds of megabytes each).
     static void populate(const FakeDisk& disk);
     // The same for a Linux developer's home: the places where the same tools keep their caches
-    // there (with their default locations: the fake system has no environment).
+    // there (with their default locations: the fake system has no environment), and a few
+    // projects with build folders, some dormant, one worked on.
     static void populateLinux(const FakeDisk& disk);
 
     // The targets the scanner reports for a Mac layout below `home` (made and removed here),

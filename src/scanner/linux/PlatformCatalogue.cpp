@@ -406,7 +406,9 @@ PlatformCatalogue PlatformCatalogue::of(const FileSystem& fileSystem, const QStr
     return {.safeCaches = bases.resolve(::safeCaches),
             .updaterStagingFolders = {bases.folder(Base::userCache)},
             .developerTools = bases.resolve(::developerTools),
-            .ndkFolders = {home + ndkVersions.toString()}};
+            .ndkFolders = {home + ndkVersions.toString()},
+            // Snap's own: every snap's copy of the user's files.
+            .unsearchedHomeFolders = {QStringLiteral("snap")}};
 }
 
 SizeMeasure PlatformCatalogue::sizeMeasure() {
