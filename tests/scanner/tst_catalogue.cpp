@@ -294,16 +294,15 @@ public:
             const SizeMeasure measure = want.traits.category == projectBuildFolders
                                             ? SizeMeasure::whole
                                             : PlatformCatalogue::sizeMeasure();
-            items.append(
-                item({.name = path.section('/', -2),
-                      .path = path,
-                      .bytes = fileSystem()->allocatedSizeOfTree(path, {}, measure),
-                      .category = want.traits.category,
-                      .tier = want.traits.safetyTier,
-                      .subtitle = QString("Project unchanged for %1 days.").arg(want.days),
-                      .selected = want.traits.isSelected,
-                      .recreate = want.traits.recreateFolderAfterDelete,
-                      .sudo = want.traits.requiresSudo}));
+            items.append(item({.name = path.section('/', -2),
+                               .path = path,
+                               .bytes = fileSystem()->allocatedSizeOfTree(path, {}, measure),
+                               .category = want.traits.category,
+                               .tier = want.traits.safetyTier,
+                               .subtitle = QString("Project unchanged for %1 days.").arg(want.days),
+                               .selected = want.traits.isSelected,
+                               .recreate = want.traits.recreateFolderAfterDelete,
+                               .sudo = want.traits.requiresSudo}));
         }
         return described(items);
     }

@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
             << rawValue(item.category) << '\t' << rawValue(item.safetyTier) << '\t'
             << flag(item.isSelected) << '\t' << flag(item.recreateFolderAfterDelete) << '\t'
             << flag(item.requiresSudo) << '\t' << item.cliCommand.value_or(QString()) << '\t'
-            << (item.cliCommand                                    ? "engine"
+            << (item.cliCommand                                         ? "engine"
                 : item.category == CleanupCategory::projectBuildFolders ? "whole"
                                                                         : counts)
             << '\n';
