@@ -21,7 +21,8 @@ struct EngineRule {
     QStringView name;
     QStringView subtitle;
     SafetyTier safetyTier;
-    bool isSelected;
+    // Never made again and never the administrator's: the engine keeps its folder.
+    TargetPolicy policy;
 };
 
 constexpr EngineRule engineRules[] = {
@@ -30,20 +31,20 @@ constexpr EngineRule engineRules[] = {
      .subtitle = u"Layers and build contexts Docker keeps from earlier builds, which the next "
                  u"build makes again.",
      .safetyTier = SafetyTier::developer,
-     .isSelected = true},
+     .policy = {.isSelected = true}},
     // An image built here from files that have changed since may never build the same again.
     {.pool = Pool::dockerImages,
      .name = u"Docker Unused Images",
      .subtitle = u"Images that no container uses; pulled ones download again, but one built here "
                  u"may not be rebuildable.",
      .safetyTier = SafetyTier::caution,
-     .isSelected = false},
+     .policy = {.isSelected = false}},
     {.pool = Pool::podmanImages,
      .name = u"Podman Unused Images",
      .subtitle = u"Images that no Podman container uses; pulled ones download again, but one "
                  u"built here may not be rebuildable.",
      .safetyTier = SafetyTier::caution,
-     .isSelected = false},
+     .policy = {.isSelected = false}},
 };
 
 // Engines are asked here, one question at a time; their programs run at the program's own
@@ -77,9 +78,7 @@ QCoro::Task<QList<FolderItem>> Scanner::scanContainerEngines(StatusSink statusUp
                                            {rule.name.toString(), rule.subtitle.toString()},
                                            {.category = CleanupCategory::developerTools,
                                             .safetyTier = rule.safetyTier,
-                                            .isSelected = rule.isSelected,
-                                            .recreateFolderAfterDelete = false,
-                                            .requiresSudo = false});
+                                            .policy = rule.policy});
             record.cliCommand = ContainerEngines::pruneCommand(rule.pool);
             found.append(std::move(record));
         }

@@ -13,9 +13,7 @@ namespace {
 constexpr RecordTraits residueTraits{
     .category = CleanupCategory::containerResidue,
     .safetyTier = SafetyTier::caution,
-    .isSelected = false,
-    .recreateFolderAfterDelete = false,
-    .requiresSudo = false,
+    .policy = {.isSelected = false, .recreateFolderAfterDelete = false, .requiresSudo = false},
 };
 
 constexpr QStringView containers = u"/Library/Containers";

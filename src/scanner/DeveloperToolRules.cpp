@@ -11,17 +11,13 @@ namespace {
 constexpr RecordTraits buildCacheTraits{
     .category = CleanupCategory::developerTools,
     .safetyTier = SafetyTier::developer,
-    .isSelected = true,
-    .recreateFolderAfterDelete = true,
-    .requiresSudo = false,
+    .policy = {.isSelected = true, .recreateFolderAfterDelete = true, .requiresSudo = false},
 };
 // A removed NDK version is gone until the user installs it again, so its folder is not recreated.
 constexpr RecordTraits ndkTraits{
     .category = CleanupCategory::developerTools,
     .safetyTier = SafetyTier::developer,
-    .isSelected = true,
-    .recreateFolderAfterDelete = false,
-    .requiresSudo = false,
+    .policy = {.isSelected = true, .recreateFolderAfterDelete = false, .requiresSudo = false},
 };
 
 constexpr FixedLocation buildCaches[] = {

@@ -9,9 +9,7 @@ namespace {
 constexpr RecordTraits pluginTraits{
     .category = CleanupCategory::dormantPlugins,
     .safetyTier = SafetyTier::caution,
-    .isSelected = false,
-    .recreateFolderAfterDelete = true,
-    .requiresSudo = true,
+    .policy = {.isSelected = false, .recreateFolderAfterDelete = true, .requiresSudo = true},
 };
 
 constexpr QStringView aaxHost = u"/Applications/Pro Tools.app";

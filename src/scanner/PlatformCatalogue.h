@@ -20,9 +20,7 @@ struct PlatformCatalogue {
         QString path;
         QString name;
         QString subtitle;
-        bool isSelected = true;
-        bool recreateFolderAfterDelete = true;
-        bool requiresSudo = false;
+        TargetPolicy policy;
     };
 
     QList<Location> safeCaches;

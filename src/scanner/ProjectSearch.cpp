@@ -328,11 +328,12 @@ public:
             if (candidate.lockTool != nullptr && subtitle.contains(u"%1")) {
                 subtitle = subtitle.arg(QString::fromUtf16(candidate.lockTool));
             }
-            found.append({.path = home + QLatin1Char('/') + path,
-                          .name = path.section(QLatin1Char('/'), -2),
-                          .subtitle = subtitle + QLatin1Char(' ') + ageSentence(days),
-                          .tier = rule.tier,
-                          .isSelected = rule.selectedWhenDormant && days >= dormantAfterDays});
+            found.append(
+                {.path = home + QLatin1Char('/') + path,
+                 .name = path.section(QLatin1Char('/'), -2),
+                 .subtitle = subtitle + QLatin1Char(' ') + ageSentence(days),
+                 .tier = rule.tier,
+                 .policy = {.isSelected = rule.selectedWhenDormant && days >= dormantAfterDays}});
         }
         return found;
     }
@@ -475,13 +476,10 @@ QCoro::Task<QList<FolderItem>> Scanner::scanProjectBuildFolders(QString home,
     QList<FolderItem> found;
     for (const auto& [folder, size] : folders) {
         if (size > 0) {
-            // The project's own tools make it again when they need it: nothing is recreated.
             found.append(makeRecord(folder.path, size, {folder.name, folder.subtitle},
                                     {.category = CleanupCategory::projectBuildFolders,
                                      .safetyTier = folder.tier,
-                                     .isSelected = folder.isSelected,
-                                     .recreateFolderAfterDelete = false,
-                                     .requiresSudo = false}));
+                                     .policy = folder.policy}));
         }
     }
     co_return found;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/SafetyTier.h"
+#include "model/TargetPolicy.h"
 #include "platform/StopToken.h"
 
 #include <QList>
@@ -23,7 +24,9 @@ public:
         QString
             subtitle; // what it is, which tool makes it again, how long the project is unchanged
         SafetyTier tier;
-        bool isSelected;
+        // Selected only for a dormant project; never made again, since the project's own tools
+        // make it when they need it.
+        TargetPolicy policy;
     };
 
     // Every build folder below `home`, in path order. The search walks the whole home but never

@@ -2,12 +2,11 @@
 
 #include "model/CleanupCategory.h"
 #include "model/SafetyTier.h"
+#include "model/TargetPolicy.h"
 
 // The fields that one scanning rule sets alike on every record it builds.
 struct RecordTraits {
     CleanupCategory category;
     SafetyTier safetyTier;
-    bool isSelected;
-    bool recreateFolderAfterDelete;
-    bool requiresSudo;
+    TargetPolicy policy;
 };

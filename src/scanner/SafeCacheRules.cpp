@@ -11,9 +11,7 @@ namespace {
 constexpr RecordTraits safeCacheTraits{
     .category = CleanupCategory::safeCaches,
     .safetyTier = SafetyTier::safe,
-    .isSelected = true,
-    .recreateFolderAfterDelete = true,
-    .requiresSudo = false,
+    .policy = {.isSelected = true, .recreateFolderAfterDelete = true, .requiresSudo = false},
 };
 
 constexpr FixedLocation knownCaches[] = {

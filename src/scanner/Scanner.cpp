@@ -153,10 +153,10 @@ FolderItem Scanner::makeRecord(QString path, qint64 size, Texts texts, RecordTra
                        .category = traits.category,
                        .safetyTier = traits.safetyTier,
                        .subtitle = std::move(texts.subtitle),
-                       .isSelected = traits.isSelected,
-                       .recreateFolderAfterDelete = traits.recreateFolderAfterDelete,
+                       .isSelected = traits.policy.isSelected,
+                       .recreateFolderAfterDelete = traits.policy.recreateFolderAfterDelete,
                        .cliCommand = std::nullopt,
-                       .requiresSudo = traits.requiresSudo});
+                       .requiresSudo = traits.policy.requiresSudo});
 }
 
 QCoro::Task<std::optional<qint64>> Scanner::offeredSize(QString path, RecordTraits traits) {
@@ -164,16 +164,16 @@ QCoro::Task<std::optional<qint64>> Scanner::offeredSize(QString path, RecordTrai
         co_return std::nullopt;
     }
     // One trip to the worker: the walk starts as soon as the location passes.
-    QFuture<std::optional<qint64>> measuring =
-        QtConcurrent::run(&sizingPool(),
-                          [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, traits,
-                           measure = PlatformCatalogue::sizeMeasure()]() -> std::optional<qint64> {
-                              lowerCurrentThreadPriority();
-                              if (!isOfferableLocation(*fileSystem, path, traits.requiresSudo)) {
-                                  return std::nullopt;
-                              }
-                              return fileSystem->allocatedSizeOfTree(path, stop, measure);
-                          });
+    QFuture<std::optional<qint64>> measuring = QtConcurrent::run(
+        &sizingPool(),
+        [fileSystem = m_fileSystem, path = std::move(path), stop = m_stop, traits,
+         measure = PlatformCatalogue::sizeMeasure()]() -> std::optional<qint64> {
+            lowerCurrentThreadPriority();
+            if (!isOfferableLocation(*fileSystem, path, traits.policy.requiresSudo)) {
+                return std::nullopt;
+            }
+            return fileSystem->allocatedSizeOfTree(path, stop, measure);
+        });
     co_return co_await measuring;
 }
 
@@ -204,9 +204,7 @@ QCoro::Task<> Scanner::fixedPathRules(QList<FolderItem>& found,
                                       QList<PlatformCatalogue::Location> locations,
                                       RecordTraits traits) {
     for (PlatformCatalogue::Location& location : locations) {
-        traits.isSelected = location.isSelected;
-        traits.recreateFolderAfterDelete = location.recreateFolderAfterDelete;
-        traits.requiresSudo = location.requiresSudo;
+        traits.policy = location.policy;
         Texts texts{std::move(location.name), std::move(location.subtitle)};
         co_await fixedPathRule(found, std::move(location.path), 0, std::move(texts), traits);
     }

@@ -7,16 +7,12 @@ namespace {
 constexpr RecordTraits dyldCacheTraits{
     .category = CleanupCategory::simulators,
     .safetyTier = SafetyTier::developer,
-    .isSelected = false,
-    .recreateFolderAfterDelete = true,
-    .requiresSudo = false,
+    .policy = {.isSelected = false, .recreateFolderAfterDelete = true, .requiresSudo = false},
 };
 constexpr RecordTraits runtimeTraits{
     .category = CleanupCategory::simulators,
     .safetyTier = SafetyTier::developer,
-    .isSelected = false,
-    .recreateFolderAfterDelete = false,
-    .requiresSudo = false,
+    .policy = {.isSelected = false, .recreateFolderAfterDelete = false, .requiresSudo = false},
 };
 
 constexpr FixedLocation dyldCache{

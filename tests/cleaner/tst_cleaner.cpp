@@ -214,10 +214,10 @@ private slots:
             return ItemFields{.name = "Target Cache",
                               .path = path,
                               .bytes = 1234,
-                              .selected = true,
-                              .recreate = recreate,
-                              .command = command,
-                              .sudo = sudo};
+                              .policy = {.isSelected = true,
+                                         .recreateFolderAfterDelete = recreate,
+                                         .requiresSudo = sudo},
+                              .command = command};
         };
         const auto command = std::optional(QStringLiteral("clear-cache --all"));
         const auto row = [](const char* name, const ItemFields& fields, OnDisk onDisk,
@@ -261,9 +261,9 @@ private slots:
         row("folder swapped for a link outside: only the link goes, freeing nothing", target(false),
             D::linkToCanary, {}, true, {}, {exists, remove}, A::gone);
         row("the home folder is never removed",
-            {.name = "Home", .path = "/Users/u", .selected = true}, D::folder, {}, false,
-            {"Home: Not removed: protected location"}, {"exists /Users/u @0", "remove /Users/u @0"},
-            A::untouched);
+            {.name = "Home", .path = "/Users/u", .policy = {.isSelected = true}}, D::folder, {},
+            false, {"Home: Not removed: protected location"},
+            {"exists /Users/u @0", "remove /Users/u @0"}, A::untouched);
     }
     void eachItemIsTreatedInDecisionOrder() {
         QFETCH(ItemFields, row);
@@ -318,7 +318,8 @@ private slots:
         QCOMPARE(result.succeededCount, succeeded ? 1 : 0);
         QCOMPARE(result.failedCount, errors.size());
         QCOMPARE(result.errors, errors);
-        QCOMPARE(result.sudoCommandsRequired, row.sudo ? QStringList{row.path} : QStringList{});
+        QCOMPARE(result.sudoCommandsRequired,
+                 row.policy.requiresSudo ? QStringList{row.path} : QStringList{});
         QCOMPARE(bench.journal.events(), asked);
         QCOMPARE(bench.reports, (QList<Report>{{row.name, 0.0}}));
         QCOMPARE(bench.fingerprint({target}), outsideBefore);
@@ -357,14 +358,25 @@ private slots:
         const auto cache = [&](const char* name) { return bench.cache(QLatin1String(name)); };
         const QList<FolderItem> items{
             item({.name = "A", .path = cache("a")}),
-            item({.name = "AAX", .path = aax, .selected = true, .sudo = true}),
-            item({.name = "F", .path = cache("f"), .selected = true, .command = "fail"}),
+            item(
+                {.name = "AAX", .path = aax, .policy = {.isSelected = true, .requiresSudo = true}}),
+            item({.name = "F",
+                  .path = cache("f"),
+                  .policy = {.isSelected = true},
+                  .command = "fail"}),
             item({.name = "B", .path = cache("b")}),
-            item({.name = "C", .path = cache("c"), .selected = true}),
-            item({.name = "D", .path = cache("d"), .selected = true, .recreate = true}),
-            item({.name = "VST", .path = vst, .selected = true, .sudo = true}),
-            item({.name = "E", .path = cache("e"), .bytes = 20, .selected = true, .command = "ok"}),
-            item({.name = "M", .path = cache("missing"), .selected = true}),
+            item({.name = "C", .path = cache("c"), .policy = {.isSelected = true}}),
+            item({.name = "D",
+                  .path = cache("d"),
+                  .policy = {.isSelected = true, .recreateFolderAfterDelete = true}}),
+            item(
+                {.name = "VST", .path = vst, .policy = {.isSelected = true, .requiresSudo = true}}),
+            item({.name = "E",
+                  .path = cache("e"),
+                  .bytes = 20,
+                  .policy = {.isSelected = true},
+                  .command = "ok"}),
+            item({.name = "M", .path = cache("missing"), .policy = {.isSelected = true}}),
         };
         for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
             bench.fill(cache(name));
@@ -431,9 +443,15 @@ private slots:
         const QByteArray outside = bench.fingerprint({QFile::encodeName(a)});
 
         const CleanupResult result = bench.clean(
-            {item({.name = "A", .path = a, .bytes = 10, .selected = true, .recreate = true}),
-             item({.name = "B", .bytes = 20, .selected = true, .command = QStringLiteral("ok-it")}),
-             item({.name = "C", .path = c, .bytes = 40, .selected = true})});
+            {item({.name = "A",
+                   .path = a,
+                   .bytes = 10,
+                   .policy = {.isSelected = true, .recreateFolderAfterDelete = true}}),
+             item({.name = "B",
+                   .bytes = 20,
+                   .policy = {.isSelected = true},
+                   .command = QStringLiteral("ok-it")}),
+             item({.name = "C", .path = c, .bytes = 40, .policy = {.isSelected = true}})});
 
         QCOMPARE(bench.reports.size(), reported);
         QCOMPARE(result.totalFreed, (aRemoved ? aHeld : 0) + (commandRan ? 20 : 0));
@@ -463,9 +481,9 @@ private slots:
         bench.fileSystem->stepwise = big;
         bench.journal.stopOn = stopped ? QStringLiteral("report 3") : QString();
 
-        const CleanupResult result =
-            bench.clean({item({.name = "Big", .path = big, .bytes = 4000, .selected = true}),
-                         item({.name = "Next", .bytes = 20, .selected = true, .command = "ok"})});
+        const CleanupResult result = bench.clean(
+            {item({.name = "Big", .path = big, .bytes = 4000, .policy = {.isSelected = true}}),
+             item({.name = "Next", .bytes = 20, .policy = {.isSelected = true}, .command = "ok"})});
 
         QList<Report> reports{{"Big", 0}, {"Big", 0.125}, {"Big", 0.25}, {"Big", 0.375}};
         if (!stopped) {

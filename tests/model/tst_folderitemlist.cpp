@@ -12,9 +12,15 @@ namespace {
 QList<FolderItem> mixedList() {
     using enum CleanupCategory;
     using enum SafetyTier;
-    return {item({.name = "a", .bytes = 10, .selected = true}),
-            item({.bytes = 20, .category = developerTools, .tier = developer, .selected = true}),
-            item({.bytes = 40, .category = dormantPlugins, .tier = caution, .selected = true}),
+    return {item({.name = "a", .bytes = 10, .policy = {.isSelected = true}}),
+            item({.bytes = 20,
+                  .category = developerTools,
+                  .tier = developer,
+                  .policy = {.isSelected = true}}),
+            item({.bytes = 40,
+                  .category = dormantPlugins,
+                  .tier = caution,
+                  .policy = {.isSelected = true}}),
             item({.bytes = 80, .category = simulators, .tier = developer}),
             item({.bytes = 160, .category = containerResidue})};
 }
@@ -108,7 +114,7 @@ private slots:
         FolderItemList list;
         QList<FolderItem> items = mixedList();
         items.append(item({.name = "f", .bytes = 320}));
-        items.append(item({.name = "g", .bytes = 0, .selected = true}));
+        items.append(item({.name = "g", .bytes = 0, .policy = {.isSelected = true}}));
         list.replaceAll(items);
 
         QCOMPARE(list.selectedBytes(), 70);

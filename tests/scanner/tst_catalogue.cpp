@@ -50,13 +50,21 @@ struct Want {
 };
 using Wants = QList<Want>;
 
-constexpr RecordTraits cache{safeCaches, safe, true, true, false};
-constexpr RecordTraits build{developerTools, developer, true, true, false};
-constexpr RecordTraits oldNdk{developerTools, developer, true, false, false};
-constexpr RecordTraits dyldCache{simulators, developer, false, true, false};
-constexpr RecordTraits runtimeImage{simulators, developer, false, false, false};
-constexpr RecordTraits plugins{dormantPlugins, caution, false, true, true};
-constexpr RecordTraits residueFolder{containerResidue, caution, false, false, false};
+// Each policy a rule may set: selected at first or not, the folder made again or gone, and left to
+// the administrator command.
+constexpr TargetPolicy selectedRecreated{.isSelected = true, .recreateFolderAfterDelete = true};
+constexpr TargetPolicy selectedGone{.isSelected = true};
+constexpr TargetPolicy unselectedRecreated{.recreateFolderAfterDelete = true};
+constexpr TargetPolicy unselectedGone{};
+constexpr TargetPolicy administrators{.recreateFolderAfterDelete = true, .requiresSudo = true};
+
+constexpr RecordTraits cache{safeCaches, safe, selectedRecreated};
+constexpr RecordTraits build{developerTools, developer, selectedRecreated};
+constexpr RecordTraits oldNdk{developerTools, developer, selectedGone};
+constexpr RecordTraits dyldCache{simulators, developer, unselectedRecreated};
+constexpr RecordTraits runtimeImage{simulators, developer, unselectedGone};
+constexpr RecordTraits plugins{dormantPlugins, caution, administrators};
+constexpr RecordTraits residueFolder{containerResidue, caution, unselectedGone};
 
 const QString support = "~/Library/Application Support";
 const QString caches = "~/Library/Caches";
@@ -92,9 +100,9 @@ Want residue(const QString& container, const QString& entry) {
 }
 
 // A project's build folders: the folder's name after the project's, and its age.
-constexpr RecordTraits dormantBuild{projectBuildFolders, developer, true, false, false};
-constexpr RecordTraits activeBuild{projectBuildFolders, developer, false, false, false};
-constexpr RecordTraits reviewBuild{projectBuildFolders, caution, false, false, false};
+constexpr RecordTraits dormantBuild{projectBuildFolders, developer, selectedGone};
+constexpr RecordTraits activeBuild{projectBuildFolders, developer, unselectedGone};
+constexpr RecordTraits reviewBuild{projectBuildFolders, caution, unselectedGone};
 constexpr int dormant = 94;
 
 Want built(const QString& path, int days = dormant) {
@@ -142,10 +150,10 @@ Wants whereHiddenCounts(const Wants& wants) {
 }
 
 #if defined(Q_OS_LINUX)
-constexpr RecordTraits optInBuild{developerTools, developer, false, true, false};
+constexpr RecordTraits optInBuild{developerTools, developer, unselectedRecreated};
 // Outer targets that took a more careful policy from what they hold.
-constexpr RecordTraits carefulCache{safeCaches, developer, true, true, false};
-constexpr RecordTraits carefulBuild{developerTools, developer, false, true, true};
+constexpr RecordTraits carefulCache{safeCaches, developer, selectedRecreated};
+constexpr RecordTraits carefulBuild{developerTools, developer, administrators};
 const QString userCache = "~/.cache";
 const QString linuxNdks = "~/Android/Sdk/ndk";
 
@@ -162,7 +170,7 @@ Want optIn(const QString& path) {
 const Want linuxVsix{cache, "~/.config/Code/CachedExtensionVSIXs"};
 const Want linuxPip{cache, userCache + "/pip"};
 const Want thumbnails{cache, userCache + "/thumbnails"};
-const Want apt{{safeCaches, safe, false, false, true}, "/var/cache/apt/archives"};
+const Want apt{{safeCaches, safe, {.requiresSudo = true}}, "/var/cache/apt/archives"};
 const Want yarn = tool(userCache + "/yarn");
 const Want goBuild = tool(userCache + "/go-build");
 const Want goModules = tool("~/go/pkg/mod");
@@ -300,9 +308,7 @@ public:
                                .category = want.traits.category,
                                .tier = want.traits.safetyTier,
                                .subtitle = QString("Project unchanged for %1 days.").arg(want.days),
-                               .selected = want.traits.isSelected,
-                               .recreate = want.traits.recreateFolderAfterDelete,
-                               .sudo = want.traits.requiresSudo}));
+                               .policy = want.traits.policy}));
         }
         return described(items);
     }

@@ -2,6 +2,7 @@
 
 #include "model/FolderItem.h"
 #include "model/FolderItemList.h"
+#include "model/TargetPolicy.h"
 #include "platform/gui/DesktopServices.h"
 
 #include <QByteArray>
@@ -10,7 +11,7 @@
 #include <QUrl>
 
 // The fields of a test's FolderItem by name, each with a default, so that a row says only what
-// matters to it: item({.name = "x", .bytes = 5, .tier = SafetyTier::caution}).
+// matters to it: item({.name = "x", .bytes = 5, .policy = {.isSelected = true}}).
 struct ItemFields {
     QString name = QStringLiteral("item");
     QString path = {}; // empty: a cache of that name in the home folder /Users/u
@@ -18,16 +19,15 @@ struct ItemFields {
     CleanupCategory category = CleanupCategory::safeCaches;
     SafetyTier tier = SafetyTier::safe;
     QString subtitle = QStringLiteral("One sentence.");
-    bool selected = false;
-    bool recreate = false;
+    TargetPolicy policy = {};
     std::optional<QString> command = std::nullopt;
-    bool sudo = false;
 };
 
 inline FolderItem item(const ItemFields& f) {
     return FolderItem(
         f.name, f.path.isEmpty() ? QStringLiteral("/Users/u/Library/Caches/") + f.name : f.path,
-        f.bytes, f.category, f.tier, f.subtitle, f.selected, f.recreate, f.command, f.sudo);
+        f.bytes, f.category, f.tier, f.subtitle, f.policy.isSelected,
+        f.policy.recreateFolderAfterDelete, f.command, f.policy.requiresSudo);
 }
 
 // Each target's selection, in list order.

@@ -116,11 +116,19 @@ private slots:
     }
 
     void sectionCheckboxFollowsAndWritesOneCategory() {
-        Fixture f(
-            {item({.name = "a", .bytes = 10, .category = C::developerTools, .selected = true}),
-             item({.name = "other", .bytes = 20, .category = C::simulators, .selected = true}),
-             item({.name = "b", .bytes = 30, .category = C::developerTools, .selected = true}),
-             item({.name = "other2", .bytes = 40, .category = C::simulators})});
+        Fixture f({item({.name = "a",
+                         .bytes = 10,
+                         .category = C::developerTools,
+                         .policy = {.isSelected = true}}),
+                   item({.name = "other",
+                         .bytes = 20,
+                         .category = C::simulators,
+                         .policy = {.isSelected = true}}),
+                   item({.name = "b",
+                         .bytes = 30,
+                         .category = C::developerTools,
+                         .policy = {.isSelected = true}}),
+                   item({.name = "other2", .bytes = 40, .category = C::simulators})});
         CategorySection* tools = f.dashboard->section(C::developerTools);
         CategorySection* simulators = f.dashboard->section(C::simulators);
         QCheckBox* box = tools->selectAllBox();
@@ -214,8 +222,7 @@ private slots:
         Fixture f({item({.name = "sel",
                          .bytes = selected,
                          .category = C::developerTools,
-                         .selected = selected > 0,
-                         .sudo = sudo})},
+                         .policy = {.isSelected = selected > 0, .requiresSudo = sudo}})},
                   {total, free});
         UsageBar* bar = f.card()->usageBar();
         const qreal width = bar->width();
@@ -230,10 +237,12 @@ private slots:
     }
 
     void collapsing() {
-        Fixture f(
-            {item({.name = "a", .bytes = 10 * GB, .category = C::simulators}),
-             item({.name = "b", .bytes = 5 * GB, .category = C::simulators, .selected = true}),
-             item({.name = "c", .bytes = 1 * GB, .selected = true})});
+        Fixture f({item({.name = "a", .bytes = 10 * GB, .category = C::simulators}),
+                   item({.name = "b",
+                         .bytes = 5 * GB,
+                         .category = C::simulators,
+                         .policy = {.isSelected = true}}),
+                   item({.name = "c", .bytes = 1 * GB, .policy = {.isSelected = true}})});
         CategorySection* simulators = f.dashboard->section(C::simulators);
         QCOMPARE(simulators->totalPill()->text(), formatBytes(15 * GB));
         QCOMPARE(simulators->collapseButton()->chevron()->symbol(), Symbol::chevronDown);
@@ -260,7 +269,7 @@ private slots:
         QVERIFY(f.dashboard->section(C::safeCaches)->rowsArea()->isVisible());
 
         // A new list without the category, then one with it: it comes back folded.
-        f.list.replaceAll({item({.name = "c", .bytes = 1 * GB, .selected = true})});
+        f.list.replaceAll({item({.name = "c", .bytes = 1 * GB, .policy = {.isSelected = true}})});
         QCOMPARE(f.dashboard->section(C::simulators), nullptr);
         f.list.replaceAll({item({.name = "d", .bytes = 3 * GB, .category = C::simulators}),
                            item({.name = "e", .bytes = 2 * GB, .category = C::developerTools})});
@@ -343,12 +352,13 @@ private slots:
                                    std::pair("dark", darker)}) {
             const char* name = scheme.first; // clang 14 captures no structured binding
             const QPalette& palette = scheme.second;
-            Fixture f({item({.name = "d", .category = C::developerTools, .selected = true}),
-                       item({.category = C::simulators, .tier = SafetyTier::developer}),
-                       item({.category = C::dormantPlugins, .sudo = true}),
-                       item({.category = C::containerResidue, .tier = SafetyTier::caution}),
-                       item({.category = C::projectBuildFolders, .tier = SafetyTier::developer}),
-                       item({})});
+            Fixture f(
+                {item({.name = "d", .category = C::developerTools, .policy = {.isSelected = true}}),
+                 item({.category = C::simulators, .tier = SafetyTier::developer}),
+                 item({.category = C::dormantPlugins, .policy = {.requiresSudo = true}}),
+                 item({.category = C::containerResidue, .tier = SafetyTier::caution}),
+                 item({.category = C::projectBuildFolders, .tier = SafetyTier::developer}),
+                 item({})});
             f.window.setPalette(palette);
             f.footer->setStyleSheet(Theme::prominentButtonStyleSheet(palette));
             f.window.resize(800, 1400);

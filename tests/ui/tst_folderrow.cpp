@@ -60,7 +60,7 @@ private slots:
         QFETCH(bool, sudo);
         QFETCH(QString, label);
         QFETCH(Tint, colour);
-        Rows rows({item({.name = "x", .tier = tier, .sudo = sudo})});
+        Rows rows({item({.name = "x", .tier = tier, .policy = {.requiresSudo = sudo}})});
         const auto row = rows.row(0);
         // The checkbox has no text of its own (the name is beside it) but names what it selects.
         QVERIFY(row->checkBox()->text().isEmpty());

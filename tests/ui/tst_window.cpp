@@ -125,8 +125,10 @@ struct Rig {
                                             "sleep 0.02; done")
                                  .arg(disk.real("/started"), disk.real("/release"));
         state.items().replaceAll(
-            {item({.name = "Tool", .bytes = 7, .selected = true, .command = line}),
-             item({.name = "pip", .bytes = pipBytes, .selected = true, .recreate = true})});
+            {item({.name = "Tool", .bytes = 7, .policy = {.isSelected = true}, .command = line}),
+             item({.name = "pip",
+                   .bytes = pipBytes,
+                   .policy = {.isSelected = true, .recreateFolderAfterDelete = true}})});
     }
     bool commandStarted() const { return QFile::exists(disk.real("/started")); }
     void release() const { disk.writeFile("/release", 1); }
@@ -226,9 +228,10 @@ private slots:
         ContentState& state = view.state();
         view.show();
         QTRY_VERIFY(state.hasScanned() && !state.isBusy());
-        state.items().replaceAll({item({.name = "empty", .bytes = 0, .selected = true}),
-                                  item({.name = "full", .bytes = 10}),
-                                  item({.name = "APT", .bytes = 1'590'000'000, .sudo = true})});
+        state.items().replaceAll(
+            {item({.name = "empty", .bytes = 0, .policy = {.isSelected = true}}),
+             item({.name = "full", .bytes = 10}),
+             item({.name = "APT", .bytes = 1'590'000'000, .policy = {.requiresSudo = true}})});
         Footer* footer = view.footer();
         QVERIFY(!footer->cleanButton()->isEnabled());
         QVERIFY(!footer->selectionSummary()->isHidden());
@@ -362,7 +365,7 @@ private slots:
         state.items().replaceAll({item({.name = "Home\nAll other items were removed.\u202Efdp.exe",
                                         .path = rig.disk.home(),
                                         .bytes = 4096,
-                                        .selected = true})});
+                                        .policy = {.isSelected = true}})});
         QCoro::waitFor(state.performCleanup());
         QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
         outcome = view.presentedAlert(ContentView::Alert::result);
@@ -511,7 +514,8 @@ private slots:
             view.show();
             QTRY_VERIFY(!view.state().isScanning());
             view.state().items().replaceAll(
-                {item({.path = "/Library/Audio/Plug-Ins/VST", .selected = true, .sudo = true})});
+                {item({.path = "/Library/Audio/Plug-Ins/VST",
+                       .policy = {.isSelected = true, .requiresSudo = true}})});
             QCoro::waitFor(view.state().performCleanup());
             QTRY_COMPARE(order(view.presentedAlert(ContentView::Alert::result)),
                          QStringList({"OK", "Copy Root Sudo Command"}));
@@ -794,7 +798,7 @@ private slots:
         Shell shell(rig);
         auto& [app, window, view, state] = shell;
         QTRY_VERIFY(!state.isScanning());
-        state.items().replaceAll(QList<FolderItem>(24, item({.selected = true})));
+        state.items().replaceAll(QList<FolderItem>(24, item({.policy = {.isSelected = true}})));
         QApplication::processEvents(); // lays the new rows out
         Dashboard* dashboard = view->dashboard();
         QList<QWidget*> chain{dashboard->selectSafeButton(), dashboard->selectAllButton(),

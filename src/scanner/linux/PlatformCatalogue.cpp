@@ -29,6 +29,15 @@ enum class Base {
     torchHome,      // $TORCH_HOME, else the user cache's torch
 };
 
+// A cache its tool fills again by itself: selected at first, and made again empty after a cleanup
+// so that the tool finds its folder where it left it.
+constexpr TargetPolicy selectedCache{
+    .isSelected = true, .recreateFolderAfterDelete = true, .requiresSudo = false};
+// The same, but offered unselected: removing it stops something working until it is fetched
+// again, so the user opts in.
+constexpr TargetPolicy optInCache{
+    .isSelected = false, .recreateFolderAfterDelete = true, .requiresSudo = false};
+
 struct Rule {
     Base base;
     QStringView location; // follows the base folder
@@ -36,9 +45,7 @@ struct Rule {
     QStringView movedBy = {};
     QStringView name;
     QStringView subtitle;
-    bool isSelected = true;
-    bool recreateFolderAfterDelete = true;
-    bool requiresSudo = false;
+    TargetPolicy policy = selectedCache;
     // Files of the user's own settings or secrets that the tool may keep in the location, which is
     // then not offered at all: anything there under such a name counts, a link to a file not
     // there yet (dotfiles not checked out) included.
@@ -65,9 +72,7 @@ constexpr Rule safeCaches[] = {
      .name = u"APT Package Downloads",
      .subtitle = u"Packages APT downloaded for installs and upgrades, fetched again when needed; "
                  u"removing them takes administrator rights.",
-     .isSelected = false,
-     .recreateFolderAfterDelete = false,
-     .requiresSudo = true},
+     .policy = {.isSelected = false, .recreateFolderAfterDelete = false, .requiresSudo = true}},
 };
 
 constexpr Rule developerTools[] = {
@@ -103,7 +108,7 @@ constexpr Rule developerTools[] = {
      .name = u"Playwright Browsers",
      .subtitle = u"Browser builds downloaded for Playwright tests. Install them again with \"npx "
                  u"playwright install\".",
-     .isSelected = false},
+     .policy = optInCache},
     {.base = Base::userCache,
      .location = u"/uv",
      .movedBy = u"UV_CACHE_DIR",
@@ -190,7 +195,7 @@ constexpr Rule developerTools[] = {
      .name = u"Cypress Test Runner",
      .subtitle =
          u"Cypress app builds for end-to-end tests; \"npx cypress install\" gets them again.",
-     .isSelected = false},
+     .policy = optInCache},
     // Puppeteer keeps its browsers in ~/.cache whatever XDG_CACHE_HOME says.
     {.base = Base::home,
      .location = u"/.cache/puppeteer",
@@ -198,13 +203,13 @@ constexpr Rule developerTools[] = {
      .name = u"Puppeteer Browsers",
      .subtitle =
          u"Browser builds for Puppeteer; \"npx puppeteer browsers install\" gets them again.",
-     .isSelected = false},
+     .policy = optInCache},
     {.base = Base::userCache,
      .location = u"/deno",
      .movedBy = u"DENO_DIR",
      .name = u"Deno Module Cache",
      .subtitle = u"Remote modules cached by Deno; one no longer online may exist only here.",
-     .isSelected = false},
+     .policy = optInCache},
     // Never the rest of the Hugging Face folder, nor a hub folder that is that folder: it holds
     // the login tokens.
     {.base = Base::huggingFace,
@@ -212,14 +217,14 @@ constexpr Rule developerTools[] = {
      .movedBy = u"HF_HUB_CACHE",
      .name = u"Hugging Face Models",
      .subtitle = u"Models and datasets from the Hugging Face Hub, large and slow to fetch again.",
-     .isSelected = false,
+     .policy = optInCache,
      .settingsFiles = {u"token", u"stored_tokens"}},
     {.base = Base::torchHome,
      .location = u"/hub",
      .name = u"PyTorch Hub Models",
      .subtitle =
          u"Pretrained models downloaded through PyTorch Hub, large and slow to fetch again.",
-     .isSelected = false},
+     .policy = optInCache},
 };
 
 // Android Studio's default SDK folder on this system.
@@ -318,9 +323,7 @@ public:
             locations.append({.path = std::move(path),
                               .name = rule.name.toString(),
                               .subtitle = rule.subtitle.toString(),
-                              .isSelected = rule.isSelected,
-                              .recreateFolderAfterDelete = rule.recreateFolderAfterDelete,
-                              .requiresSudo = rule.requiresSudo});
+                              .policy = rule.policy});
         }
         return locations;
     }
