@@ -1,5 +1,7 @@
 #include "ui/Theme.h"
 
+#include "ui/SymbolIcons.h"
+
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -161,47 +163,6 @@ QColor legible(const QColor& color, const QList<QColor>& backgrounds, qreal rati
         colors.append(background.rgba());
     }
     return remembered(colors, 0, ratio, [&] { return searchLegible(color, backgrounds, ratio); });
-}
-
-// Each symbol's file in the bundled icon set. A switch without a default: a symbol added without
-// its icon does not compile.
-QStringView iconName(Symbol symbol) {
-    switch (symbol) {
-    case Symbol::sparkles:
-        return u"sparkles";
-    case Symbol::hammerFill:
-        return u"hammer";
-    case Symbol::iphoneGen3:
-        return u"smartphone";
-    case Symbol::waveform:
-        return u"audio-waveform";
-    case Symbol::archiveboxFill:
-        return u"archive";
-    case Symbol::checkmarkCircleFill:
-        return u"circle-check";
-    case Symbol::arrowClockwise:
-        return u"refresh-cw";
-    case Symbol::trashFill:
-        return u"trash-2";
-    case Symbol::folder:
-        return u"folder";
-    case Symbol::magnifyingglass:
-        return u"search";
-    case Symbol::chevronRight:
-        return u"chevron-right";
-    case Symbol::chevronDown:
-        return u"chevron-down";
-    case Symbol::arrowDownCircleFill:
-        return u"circle-arrow-down";
-    case Symbol::checkmarkSealFill:
-        return u"badge-check";
-    case Symbol::terminal:
-        return u"terminal";
-    case Symbol::folderBadgeGearshape:
-        return u"folder-cog";
-    }
-    Q_UNREACHABLE();
-    return {};
 }
 
 // The icons are strokes 2 units wide on a 24-unit grid; a heavier font weight thickens them so
@@ -392,7 +353,8 @@ QColor Theme::checkMark(const QPalette& palette) {
 }
 
 QString Theme::symbolFile(Symbol symbol) {
-    return QStringLiteral(":/symbols/%1.svg").arg(iconName(symbol));
+    const auto icon = std::ranges::find(symbolIcons, symbol, &SymbolIcon::symbol);
+    return QStringLiteral(":/symbols/%1.svg").arg(icon->file);
 }
 
 int Theme::symbolBox(int fontPixelSize) {

@@ -197,7 +197,6 @@ public:
         static constexpr int pathSpacing = 4;
         static constexpr int sizeSpacing = 4;
         static constexpr int sizeFontSize = 14;
-        static constexpr int labelSpacing = 4;
     };
     // Checkboxes keep a visible edge and mark on any palette (the edge against the row behind it,
     // a checked box's in the accent moved as far as that takes). The focus ring goes around the

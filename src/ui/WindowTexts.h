@@ -4,8 +4,9 @@
 
 #include <QString>
 
-// Every text the window, its dialogs and its menus show, in one place. The catalogue's own texts
-// (categories, tiers, targets, scan steps) come with the model and the scanner.
+// Every text the window, its dialogs and its menus show, in one place, but the catalogue's own:
+// the categories and tiers come with the model, each target's name and subtitle with the
+// scanner's rule tables.
 struct WindowTexts {
     static QString applicationName();
 

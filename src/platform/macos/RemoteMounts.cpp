@@ -1,3 +1,5 @@
+// Built on every system but Linux (src/CMakeLists.txt): written for macOS.
+
 #include "platform/RemoteMounts.h"
 
 #include <sys/mount.h>

@@ -1,3 +1,5 @@
+// Built on every system but Linux (src/CMakeLists.txt): written for macOS.
+
 #include "scanner/PlatformCatalogue.h"
 
 // No location here is named by a variable: only those reached through a link must be the user's.
