@@ -161,17 +161,21 @@ QList<CatalogueProbe::Place> CatalogueProbe::places() {
         }
     }
 
-    const ProbeFileSystem plain(root.path(), {}, {});
-    const PlatformCatalogue own = PlatformCatalogue::of(plain, probeHome);
-    QStringList ownPaths;
-    for (const auto& locations : {own.safeCaches, own.developerTools}) {
-        for (const PlatformCatalogue::Location& location : locations) {
-            ownPaths.append(location.path);
+    // This system's own locations, resolved on the disk each place was found on.
+    QHash<QSet<QString>, QStringList> ownPaths;
+    for (qsizetype index = 0; index < places.size(); ++index) {
+        const QSet<QString>& scenario = missingFor.at(index);
+        if (!ownPaths.contains(scenario)) {
+            const ProbeFileSystem disk(root.path(), {}, scenario);
+            const PlatformCatalogue own = PlatformCatalogue::of(disk, probeHome);
+            for (const auto& locations : {own.safeCaches, own.developerTools}) {
+                for (const PlatformCatalogue::Location& location : locations) {
+                    ownPaths[scenario].append(location.path);
+                }
+            }
         }
-    }
-    for (Place& place : places) {
-        // Both of a tool's folders are its own, though only the first one is resolved here.
-        place.systemOnly = ownPaths.contains(place.item.path) || !place.movedBy.isEmpty();
+        Place& place = places[index];
+        place.systemOnly = ownPaths.value(scenario).contains(place.item.path);
         if (place.item.path.startsWith(probeHome + QLatin1Char('/'))) {
             place.item.path.replace(0, probeHome.size(), QStringLiteral("~"));
         }
