@@ -5,6 +5,7 @@
 #include "scanner/Scanner.h"
 
 #include <QCoroTask>
+#include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QSet>
