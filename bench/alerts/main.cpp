@@ -10,6 +10,7 @@
 #include "support/FakeDisk.h"
 #include "support/LocalHttpServer.h"
 #include "ui/ContentView.h"
+#include "ui/Theme.h"
 #include "update/UpdateChecker.h"
 
 #include <QAbstractButton>
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
     });
     ContentView view({scanner, cleaner, checker, [] { return DiskSpaceInfo{}; }},
                      FolderRow::Environment{disk.home(), nullptr});
-    view.resize(960, 760);
+    view.resize(Theme::Window::width, Theme::Window::height);
     view.show();
     while (!view.state().hasScanned() || view.state().isBusy()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);

@@ -454,3 +454,35 @@ void Theme::paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius,
     painter.drawRoundedRect(rect.adjusted(half, half, -half, -half), radius, radius);
     painter.restore();
 }
+
+QPalette Theme::designPalette(bool dark) {
+    struct Shade {
+        QPalette::ColorRole role;
+        QColor light;
+        QColor dark;
+    };
+    const Shade shades[] = {
+        {QPalette::Window, QColor(0xEC, 0xEC, 0xEC), QColor(0x32, 0x32, 0x32)},
+        {QPalette::WindowText, QColor(0x1D, 0x1D, 0x1F), QColor(0xF2, 0xF2, 0xF2)},
+        {QPalette::Base, Qt::white, QColor(0x1E, 0x1E, 0x1E)},
+        {QPalette::AlternateBase, QColor(0xF4, 0xF5, 0xF5), QColor(0x2A, 0x2A, 0x2A)},
+        {QPalette::Text, QColor(0x1D, 0x1D, 0x1F), QColor(0xF2, 0xF2, 0xF2)},
+        {QPalette::Button, QColor(0xFB, 0xFB, 0xFB), QColor(0x55, 0x55, 0x55)},
+        {QPalette::ButtonText, QColor(0x1D, 0x1D, 0x1F), QColor(0xF2, 0xF2, 0xF2)},
+        {QPalette::Highlight, QColor(0x00, 0x7A, 0xFF), QColor(0x0A, 0x84, 0xFF)},
+        {QPalette::HighlightedText, Qt::white, Qt::white},
+        {QPalette::ToolTipBase, QColor(0xF5, 0xF5, 0xF5), QColor(0x2A, 0x2A, 0x2A)},
+        {QPalette::ToolTipText, QColor(0x1D, 0x1D, 0x1F), QColor(0xF2, 0xF2, 0xF2)},
+        {QPalette::PlaceholderText, QColor(0, 0, 0, 0x40), QColor(255, 255, 255, 0x40)},
+        {QPalette::Light, Qt::white, QColor(0x6A, 0x6A, 0x6A)},
+        {QPalette::Midlight, QColor(0xE3, 0xE3, 0xE3), QColor(0x4A, 0x4A, 0x4A)},
+        {QPalette::Mid, QColor(0xC5, 0xC5, 0xC5), QColor(0x3A, 0x3A, 0x3A)},
+        {QPalette::Dark, QColor(0xA0, 0xA0, 0xA0), QColor(0x22, 0x22, 0x22)},
+        {QPalette::Shadow, QColor(0x60, 0x60, 0x60), Qt::black},
+    };
+    QPalette palette;
+    for (const Shade& shade : shades) {
+        palette.setColor(shade.role, dark ? shade.dark : shade.light);
+    }
+    return palette;
+}

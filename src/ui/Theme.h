@@ -77,6 +77,10 @@ public:
     // The named colour in the palette's appearance.
     static QColor named(Tint tint, const QPalette& palette);
     static bool isDark(const QPalette& palette);
+    // The light or dark appearance the look is designed on (the Mac's system colours), for drawing
+    // the window where no desktop gives a palette: the offscreen pictures and the tests of either
+    // appearance. The program itself always takes the desktop's palette.
+    static QPalette designPalette(bool dark);
 
     // Contrast ratios (WCAG 2) that the window keeps on every palette: text against what it is
     // drawn on, secondary text a step above so that it stays darker than tertiary, and focus

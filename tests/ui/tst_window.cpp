@@ -21,6 +21,7 @@
 #include "ui/Footer.h"
 #include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
+#include "ui/Theme.h"
 #include "ui/UsageBar.h"
 #include "ui/WindowTexts.h"
 #include "update/UpdateChecker.h"
@@ -591,7 +592,8 @@ private slots:
         // A window fits its screen. In less room than its content's minimum the list scrolls
         // above the footer, which stays in view; below what the parts need the content scrolls.
         const QSize room = second->screen()->availableGeometry().size();
-        QCOMPARE(second->size(), QSize(960, 760).boundedTo(room));
+        QCOMPARE(second->size(),
+                 QSize(Theme::Window::width, Theme::Window::height).boundedTo(room));
         contents[1]->setMinimumSize(0, 0);
         second->layout()->activate();
         second->resize(600, 400);

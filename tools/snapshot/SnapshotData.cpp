@@ -1,7 +1,9 @@
 #include "SnapshotData.h"
 
+#include "scanner/PlatformCatalogue.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
+#include "tools/catalogue-docs/CatalogueProbe.h"
 
 #include <QCoroTask>
 #include <QDateTime>
@@ -22,6 +24,31 @@ void fill(const FakeDisk& disk, const QString& folder, qint64 bytes, int files =
     }
 }
 
+// Fills each fixed place of the catalogue that a developer's home of the kind has: on a Mac the
+// shared catalogue's, elsewhere this system's own and those of the shared one outside the Mac's
+// Library folders; a tool with two places, only the first. Each gets a size and a number of
+// files of its own, spread by its name so that every picture shows the same rows in the same
+// order.
+void fillCatalogue(const FakeDisk& disk, bool mac) {
+    QStringList filled;
+    for (const CatalogueProbe::Place& place : CatalogueProbe::places()) {
+        const bool inLibrary = place.item.path.split(QLatin1Char('/')).contains(u"Library");
+        if ((mac ? place.systemOnly : inLibrary) || filled.contains(place.item.name)) {
+            continue;
+        }
+        filled.append(place.item.name);
+        quint32 hash = 2'166'136'261U; // FNV-1a: the same on every run, unlike a seeded qHash
+        for (const QChar character : place.item.name) {
+            hash = (hash ^ character.unicode()) * 16'777'619U;
+        }
+        QString path = place.item.path;
+        if (path.startsWith(QLatin1Char('~'))) {
+            path.replace(0, 1, disk.home());
+        }
+        fill(disk, path, (12 + hash % 480) * MB, 3 + static_cast<int>(hash / 480 % 6));
+    }
+}
+
 // A project's own files at `folder`, last changed `days` ago.
 void project(const FakeDisk& disk, const QString& folder, const QStringList& files, int days) {
     const timespec changed{QDateTime::currentSecsSinceEpoch() - days * 86'400LL - 3'600, 0};
@@ -36,34 +63,17 @@ void project(const FakeDisk& disk, const QString& folder, const QStringList& fil
 } // namespace
 
 void SnapshotData::populate(const FakeDisk& disk) {
+    fillCatalogue(disk, true);
     const QString home = disk.home();
-    const QString support = home + QStringLiteral("/Library/Application Support");
     const QString caches = home + QStringLiteral("/Library/Caches");
-
-    fill(disk, support + QStringLiteral("/Code/CachedExtensionVSIXs"), 184 * MB);
-    fill(disk, support + QStringLiteral("/Google/GoogleUpdater/crx_cache"), 23 * MB);
-    fill(disk, caches + QStringLiteral("/pip"), 246 * MB, 6);
     fill(disk, caches + QStringLiteral("/com.microsoft.VSCode.ShipIt"), 112 * MB);
     fill(disk, caches + QStringLiteral("/com.example.Notes.updater"), 61 * MB);
     fill(disk, caches + QStringLiteral("/com.example.Browser"), 90 * MB); // not an updater
-
-    fill(disk, home + QStringLiteral("/.npm/_cacache"), 318 * MB, 8);
-    fill(disk, home + QStringLiteral("/.npm/_npx"), 41 * MB);
-    fill(disk, home + QStringLiteral("/.gradle/caches"), 427 * MB, 8);
-    fill(disk, home + QStringLiteral("/.gradle/wrapper/dists"), 132 * MB);
-    fill(disk, home + QStringLiteral("/Library/Developer/Xcode/DerivedData"), 389 * MB, 8);
-    fill(disk, home + QStringLiteral("/Library/Developer/Xcode/UserData/IB Support"), 12 * MB);
     const QString ndk = home + QStringLiteral("/Library/Android/sdk/ndk");
     fill(disk, ndk + QStringLiteral("/25.2.9519653"), 152 * MB);
     fill(disk, ndk + QStringLiteral("/26.1.10909125"), 163 * MB);
     fill(disk, ndk + QStringLiteral("/27.0.12077973"), 170 * MB);
-
-    fill(disk, QStringLiteral("/Library/Developer/CoreSimulator/Caches/dyld"), 88 * MB);
     fill(disk, QStringLiteral("/Library/Developer/CoreSimulator/Volumes/iOS_21A328"), 204 * MB);
-
-    fill(disk, QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins"), 64 * MB);
-    fill(disk, QStringLiteral("/Library/Audio/Plug-Ins/VST"), 37 * MB);
-
     fill(disk,
          home + QStringLiteral("/Library/Containers/com.example.reader/Data/Library/"
                                "Application Support/Downloads"),
@@ -71,37 +81,17 @@ void SnapshotData::populate(const FakeDisk& disk) {
 }
 
 void SnapshotData::populateLinux(const FakeDisk& disk) {
+    fillCatalogue(disk, false);
     const QString home = disk.home();
-    const QString cache = home + QStringLiteral("/.cache");
-    fill(disk, home + QStringLiteral("/.config/Code/CachedExtensionVSIXs"), 184 * MB);
-    fill(disk, cache + QStringLiteral("/pip"), 246 * MB, 6);
-    fill(disk, cache + QStringLiteral("/com.example.notes-updater"), 61 * MB);
-    fill(disk, cache + QStringLiteral("/mesa_shader_cache"), 90 * MB); // not an updater
-    fill(disk, home + QStringLiteral("/.npm/_cacache"), 318 * MB, 8);
-    fill(disk, home + QStringLiteral("/.npm/_npx"), 41 * MB);
-    fill(disk, cache + QStringLiteral("/yarn/v6"), 212 * MB, 8);
-    fill(disk, cache + QStringLiteral("/go-build"), 477 * MB, 8);
-    fill(disk, home + QStringLiteral("/go/pkg/mod/github.com/example"), 356 * MB, 8);
-    fill(disk, home + QStringLiteral("/.cargo/registry/cache/index.crates.io-6f17d22bba15001f"),
-         148 * MB);
-    fill(disk, home + QStringLiteral("/.cargo/registry/src/index.crates.io-6f17d22bba15001f"),
-         402 * MB, 8);
-    fill(disk, home + QStringLiteral("/.gradle/caches"), 427 * MB, 8);
-    fill(disk, cache + QStringLiteral("/JetBrains/IntelliJIdea2024.1"), 287 * MB);
-    fill(disk, cache + QStringLiteral("/ms-playwright/chromium-1255"), 521 * MB);
-    fill(disk, cache + QStringLiteral("/thumbnails/large"), 38 * MB, 8);
-    fill(disk, cache + QStringLiteral("/uv/wheels-v5"), 694 * MB, 8);
-    fill(disk, cache + QStringLiteral("/pypoetry/artifacts"), 173 * MB);
-    fill(disk, cache + QStringLiteral("/pre-commit"), 96 * MB);
-    fill(disk, home + QStringLiteral("/.bun/install/cache"), 231 * MB, 8);
-    fill(disk, home + QStringLiteral("/.nuget/packages/newtonsoft.json"), 318 * MB, 8);
-    fill(disk, cache + QStringLiteral("/ccache/a"), 1'240 * MB, 8);
-    fill(disk, cache + QStringLiteral("/node-gyp/20.11.1"), 64 * MB);
-    fill(disk, cache + QStringLiteral("/electron"), 109 * MB);
-    fill(disk, cache + QStringLiteral("/huggingface/hub/models--example--small"), 2'150 * MB, 6);
-    const QString ndk = home + QStringLiteral("/Android/Sdk/ndk");
-    fill(disk, ndk + QStringLiteral("/25.2.9519653"), 152 * MB);
-    fill(disk, ndk + QStringLiteral("/26.1.10909125"), 170 * MB);
+    const PlatformCatalogue own = PlatformCatalogue::of(*disk.fileSystem(), home);
+    for (const QString& cache : own.updaterStagingFolders) {
+        fill(disk, cache + QStringLiteral("/com.example.notes-updater"), 61 * MB);
+        fill(disk, cache + QStringLiteral("/mesa_shader_cache"), 90 * MB); // not an updater
+    }
+    for (const QString& ndk : own.ndkFolders) {
+        fill(disk, ndk + QStringLiteral("/25.2.9519653"), 152 * MB);
+        fill(disk, ndk + QStringLiteral("/26.1.10909125"), 170 * MB);
+    }
 
     // Projects: two left alone for months, one worked on this week, one with an environment.
     const QString webapp = home + QStringLiteral("/code/webapp");

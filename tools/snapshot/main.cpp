@@ -25,6 +25,7 @@
 #include "ui/ContentView.h"
 #include "ui/Dashboard.h"
 #include "ui/Footer.h"
+#include "ui/Theme.h"
 #include "update/UpdateChecker.h"
 
 #include <QApplication>
@@ -44,50 +45,6 @@
 #include <algorithm>
 
 namespace {
-
-QPalette lightPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0xEC, 0xEC, 0xEC));
-    palette.setColor(QPalette::WindowText, QColor(0x1D, 0x1D, 0x1F));
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::AlternateBase, QColor(0xF4, 0xF5, 0xF5));
-    palette.setColor(QPalette::Text, QColor(0x1D, 0x1D, 0x1F));
-    palette.setColor(QPalette::Button, QColor(0xFB, 0xFB, 0xFB));
-    palette.setColor(QPalette::ButtonText, QColor(0x1D, 0x1D, 0x1F));
-    palette.setColor(QPalette::Highlight, QColor(0x00, 0x7A, 0xFF));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0xF5, 0xF5, 0xF5));
-    palette.setColor(QPalette::ToolTipText, QColor(0x1D, 0x1D, 0x1F));
-    palette.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 0x40));
-    palette.setColor(QPalette::Light, Qt::white);
-    palette.setColor(QPalette::Midlight, QColor(0xE3, 0xE3, 0xE3));
-    palette.setColor(QPalette::Mid, QColor(0xC5, 0xC5, 0xC5));
-    palette.setColor(QPalette::Dark, QColor(0xA0, 0xA0, 0xA0));
-    palette.setColor(QPalette::Shadow, QColor(0x60, 0x60, 0x60));
-    return palette;
-}
-
-QPalette darkPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0x32, 0x32, 0x32));
-    palette.setColor(QPalette::WindowText, QColor(0xF2, 0xF2, 0xF2));
-    palette.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
-    palette.setColor(QPalette::AlternateBase, QColor(0x2A, 0x2A, 0x2A));
-    palette.setColor(QPalette::Text, QColor(0xF2, 0xF2, 0xF2));
-    palette.setColor(QPalette::Button, QColor(0x55, 0x55, 0x55));
-    palette.setColor(QPalette::ButtonText, QColor(0xF2, 0xF2, 0xF2));
-    palette.setColor(QPalette::Highlight, QColor(0x0A, 0x84, 0xFF));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0x2A, 0x2A, 0x2A));
-    palette.setColor(QPalette::ToolTipText, QColor(0xF2, 0xF2, 0xF2));
-    palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 0x40));
-    palette.setColor(QPalette::Light, QColor(0x6A, 0x6A, 0x6A));
-    palette.setColor(QPalette::Midlight, QColor(0x4A, 0x4A, 0x4A));
-    palette.setColor(QPalette::Mid, QColor(0x3A, 0x3A, 0x3A));
-    palette.setColor(QPalette::Dark, QColor(0x22, 0x22, 0x22));
-    palette.setColor(QPalette::Shadow, Qt::black);
-    return palette;
-}
 
 // Lets the views take the geometry of their last change before a picture is taken: a state that
 // has just changed has its layouts still pending, and a grab would show text cut off by them.
@@ -154,7 +111,7 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
         failures += saved ? 0 : 1;
     };
     for (const bool dark : {true, false}) {
-        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        QApplication::setPalette(Theme::designPalette(dark));
         QMainWindow window;
         window.setWindowTitle(QStringLiteral("Kestrelle"));
         auto* view =
@@ -162,7 +119,7 @@ int renderWindows(const FakeDisk& disk, const QDir& folder, QTextStream& out) {
                             FolderRow::Environment{disk.home(), nullptr});
         view->dashboard()->setAnimationsEnabled(false);
         window.setCentralWidget(view);
-        window.resize(960, 760);
+        window.resize(Theme::Window::width, Theme::Window::height);
         window.show();
         ContentState& state = view->state();
         waitUntil([&] { return state.statusMessage().startsWith(QLatin1String("Scan complete")); });
@@ -311,9 +268,9 @@ int main(int argc, char* argv[]) {
         FolderItemList* items;
     };
     const Shot shots[] = {
-        {QStringLiteral("dashboard-light.png"), lightPalette(), &items},
-        {QStringLiteral("dashboard-dark.png"), darkPalette(), &items},
-        {QStringLiteral("dashboard-empty.png"), lightPalette(), &empty},
+        {QStringLiteral("dashboard-light.png"), Theme::designPalette(false), &items},
+        {QStringLiteral("dashboard-dark.png"), Theme::designPalette(true), &items},
+        {QStringLiteral("dashboard-empty.png"), Theme::designPalette(false), &empty},
     };
     int failures = 0;
     for (const Shot& shot : shots) {
