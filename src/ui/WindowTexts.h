@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/CleanupResult.h"
+#include "scanner/ScanStep.h"
 
 #include <QString>
 
@@ -11,6 +12,8 @@ struct WindowTexts {
 
     static QString readyToScan();
     static QString scanningStorage();
+    // The status line while `step` of a scan runs.
+    static QString scanStep(ScanStep step);
     static QString scanComplete(qsizetype found);
     static QString cleaningSelectedItems();
     static QString cleaningItem(const QString& name);
