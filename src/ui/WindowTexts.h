@@ -5,8 +5,9 @@
 
 #include <QString>
 
-// Every text the window, its dialogs and its menus show, in one place. The catalogue's own texts
-// (categories, tiers, targets, scan steps) come with the model and the scanner.
+// Every text the window, its dialogs and its menus show, in one place, the words for the steps of
+// a scan too. The catalogue's own texts (categories, tiers, targets) come with the model and the
+// scanner.
 struct WindowTexts {
     static QString applicationName();
 
