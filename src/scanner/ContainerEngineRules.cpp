@@ -1,7 +1,9 @@
-#include "scanner/Scanner.h"
+#include "scanner/ContainerEngineRules.h"
 
 #include "platform/ContainerEngines.h"
 #include "platform/ThreadPriority.h"
+#include "scanner/RecordTraits.h"
+#include "scanner/ScanRun.h"
 
 #include <QCoroFuture>
 #include <QThreadPool>
@@ -10,8 +12,6 @@
 namespace {
 
 using Pool = ContainerEngines::Pool;
-
-const char* const askingEngines = "Asking container engines for their caches...";
 
 // What an engine's prune command frees, offered as a record that runs the command. The engine's
 // folder is never removed as a folder: it belongs to a daemon, and only the engine knows what in
@@ -56,15 +56,9 @@ QThreadPool& enginePool() {
 
 } // namespace
 
-QCoro::Task<QList<FolderItem>> Scanner::scanContainerEngines(StatusSink statusUpdate) {
-    if (m_stop.stopRequested()) {
-        co_return {};
-    }
-    if (statusUpdate) {
-        statusUpdate(QString::fromLatin1(askingEngines));
-    }
+QCoro::Task<QList<FolderItem>> scanContainerEngines(const ScanRun& run) {
     QFuture<QList<ContainerEngines::Reading>> asking =
-        QtConcurrent::run(&enginePool(), [fileSystem = m_fileSystem, stop = m_stop] {
+        QtConcurrent::run(&enginePool(), [fileSystem = run.fileSystem(), stop = run.stop()] {
             return ContainerEngines(fileSystem).read(stop);
         });
     const QList<ContainerEngines::Reading> readings = co_await asking;
@@ -74,11 +68,11 @@ QCoro::Task<QList<FolderItem>> Scanner::scanContainerEngines(StatusSink statusUp
             if (reading.pool != rule.pool || reading.reclaimable <= 0) {
                 continue;
             }
-            FolderItem record = makeRecord(reading.dataFolder, reading.reclaimable,
-                                           {rule.name.toString(), rule.subtitle.toString()},
-                                           {.category = CleanupCategory::developerTools,
-                                            .safetyTier = rule.safetyTier,
-                                            .policy = rule.policy});
+            const RecordTraits traits{.category = CleanupCategory::developerTools,
+                                      .safetyTier = rule.safetyTier,
+                                      .policy = rule.policy};
+            FolderItem record = traits.record(reading.dataFolder, reading.reclaimable,
+                                              {rule.name.toString(), rule.subtitle.toString()});
             record.cliCommand = ContainerEngines::pruneCommand(rule.pool);
             found.append(std::move(record));
         }

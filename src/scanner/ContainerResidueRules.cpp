@@ -1,6 +1,7 @@
-#include "scanner/Scanner.h"
-
 #include "platform/FileSystem.h"
+#include "scanner/CategoryRules.h"
+#include "scanner/ListingRules.h"
+#include "scanner/ScanRun.h"
 
 #include <algorithm>
 #include <iterator>
@@ -32,13 +33,13 @@ bool isSystemOwned(const QString& entryName) {
 
 } // namespace
 
-QCoro::Task<QList<FolderItem>> Scanner::scanContainerResidue(QString home) {
+QCoro::Task<QList<FolderItem>> scanContainerResidue(const ScanRun& run, QString home) {
     if (home.isEmpty()) {
         co_return {};
     }
     QList<FolderItem> found;
     const QString containersFolder = home + containers.toString();
-    const auto entries = m_fileSystem->contentsOfDirectory(containersFolder);
+    const auto entries = run.fileSystem()->contentsOfDirectory(containersFolder);
     if (!entries) {
         co_return found;
     }
@@ -48,16 +49,19 @@ QCoro::Task<QList<FolderItem>> Scanner::scanContainerResidue(QString home) {
         }
         const QString support =
             containersFolder + QLatin1Char('/') + container + supportInContainer.toString();
-        if (!m_fileSystem->fileExists(support)) {
+        if (!run.fileSystem()->fileExists(support)) {
             continue;
         }
-        const EntryMatch residue = [container](const QString& entryName) -> std::optional<Texts> {
+        const EntryMatch residue =
+            [container](const QString& entryName) -> std::optional<RecordTexts> {
             if (isHidden(entryName) || isSystemOwned(entryName)) {
                 return std::nullopt;
             }
-            return Texts{container + QLatin1String(": ") + entryName, residueSubtitle.toString()};
+            return RecordTexts{container + QLatin1String(": ") + entryName,
+                               residueSubtitle.toString()};
         };
-        QCoro::Task<> rule = listingRule(found, support, residueThreshold, residue, residueTraits);
+        QCoro::Task<> rule =
+            listingRule(run, found, support, residueThreshold, residue, residueTraits);
         co_await rule;
     }
     co_return found;

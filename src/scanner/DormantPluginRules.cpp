@@ -1,6 +1,7 @@
-#include "scanner/Scanner.h"
-
 #include "platform/FileSystem.h"
+#include "scanner/CategoryRules.h"
+#include "scanner/FixedLocationRules.h"
+#include "scanner/ScanRun.h"
 
 namespace {
 
@@ -28,14 +29,14 @@ constexpr FixedLocation vst2Plugins{
 
 } // namespace
 
-QCoro::Task<QList<FolderItem>> Scanner::scanDormantPlugins() {
+QCoro::Task<QList<FolderItem>> scanDormantPlugins(const ScanRun& run) {
     QList<FolderItem> found;
     // AAX plug-ins are dormant only while their one host is missing.
-    if (!m_fileSystem->fileExists(aaxHost.toString())) {
-        co_await fixedPathRule(found, aaxPlugins.location.toString(), 0, textsOf(aaxPlugins),
+    if (!run.fileSystem()->fileExists(aaxHost.toString())) {
+        co_await fixedPathRule(run, found, aaxPlugins.location.toString(), 0, textsOf(aaxPlugins),
                                pluginTraits);
     }
-    co_await fixedPathRule(found, vst2Plugins.location.toString(), 0, textsOf(vst2Plugins),
+    co_await fixedPathRule(run, found, vst2Plugins.location.toString(), 0, textsOf(vst2Plugins),
                            pluginTraits);
     co_return found;
 }

@@ -4,7 +4,9 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderSearch.h"
 #include "platform/ThreadPriority.h"
-#include "scanner/Scanner.h"
+#include "scanner/PlatformCatalogue.h"
+#include "scanner/RecordTraits.h"
+#include "scanner/ScanRun.h"
 
 #include <QCoroFuture>
 #include <QDateTime>
@@ -440,8 +442,8 @@ QList<ProjectSearch::Found> ProjectSearch::find(const FileSystem& fileSystem, co
     return guide.found(home, now);
 }
 
-QCoro::Task<QList<FolderItem>> Scanner::scanProjectBuildFolders(QString home,
-                                                                QList<FolderItem> offered) {
+QCoro::Task<QList<FolderItem>> scanProjectBuildFolders(const ScanRun& run, QString home,
+                                                       QList<FolderItem> offered) {
     if (home.isEmpty()) {
         co_return {};
     }
@@ -449,14 +451,15 @@ QCoro::Task<QList<FolderItem>> Scanner::scanProjectBuildFolders(QString home,
     for (const FolderItem& item : std::as_const(offered)) {
         offeredPaths.append(item.path);
     }
-    QStringList unsearched = PlatformCatalogue::of(*m_fileSystem, home).unsearchedHomeFolders;
+    QStringList unsearched = PlatformCatalogue::of(*run.fileSystem(), home).unsearchedHomeFolders;
     using Measured = std::pair<ProjectSearch::Found, qint64>;
     // The walk of the whole home and the measures of what it finds are one job on the worker: a
     // trip to the GUI thread and back for each of hundreds of folders would cost more than many
     // of them take to measure.
     QFuture<QList<Measured>> searching = QtConcurrent::run(
-        &sizingPool(), [fileSystem = m_fileSystem, home, offeredPaths = std::move(offeredPaths),
-                        unsearched = std::move(unsearched), stop = m_stop] {
+        &ScanRun::sizingPool(),
+        [fileSystem = run.fileSystem(), home, offeredPaths = std::move(offeredPaths),
+         unsearched = std::move(unsearched), stop = run.stop()] {
             lowerCurrentThreadPriority();
             QList<Measured> measured;
             for (ProjectSearch::Found& folder :
@@ -476,10 +479,10 @@ QCoro::Task<QList<FolderItem>> Scanner::scanProjectBuildFolders(QString home,
     QList<FolderItem> found;
     for (const auto& [folder, size] : folders) {
         if (size > 0) {
-            found.append(makeRecord(folder.path, size, {folder.name, folder.subtitle},
-                                    {.category = CleanupCategory::projectBuildFolders,
-                                     .safetyTier = folder.tier,
-                                     .policy = folder.policy}));
+            const RecordTraits traits{.category = CleanupCategory::projectBuildFolders,
+                                      .safetyTier = folder.tier,
+                                      .policy = folder.policy};
+            found.append(traits.record(folder.path, size, {folder.name, folder.subtitle}));
         }
     }
     co_return found;

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "model/FolderItem.h"
 #include "model/SafetyTier.h"
 #include "model/TargetPolicy.h"
 #include "platform/StopToken.h"
 
+#include <QCoroTask>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 class FileSystem;
+class ScanRun;
 
 // Finds the projects in the home folder and, beside each, the folders its own tools make again:
 // a project is a folder below the home that directly holds a marker file (Cargo.toml, pom.xml, a
@@ -39,3 +42,9 @@ public:
                              const QStringList& offered, const QStringList& unsearched, qint64 now,
                              const StopToken& stop);
 };
+
+// The finder of the home's project build folders: the search above, then each folder it finds
+// measured whole, all in one job on the run's worker, in path order; never below a folder that one
+// of `offered` names. Nothing when `home` is empty.
+QCoro::Task<QList<FolderItem>> scanProjectBuildFolders(const ScanRun& run, QString home,
+                                                       QList<FolderItem> offered);

@@ -1,6 +1,8 @@
-#include "scanner/Scanner.h"
-
 #include "platform/FileSystem.h"
+#include "scanner/CategoryRules.h"
+#include "scanner/FixedLocationRules.h"
+#include "scanner/ListingRules.h"
+#include "scanner/ScanRun.h"
 
 #include <algorithm>
 #include <iterator>
@@ -45,27 +47,27 @@ bool isUpdaterStaging(const QString& entryName) {
 
 } // namespace
 
-QCoro::Task<QList<FolderItem>> Scanner::scanSafeCaches(QString home) {
+QCoro::Task<QList<FolderItem>> scanSafeCaches(const ScanRun& run, QString home) {
     if (home.isEmpty()) {
         co_return {};
     }
-    const PlatformCatalogue platform = PlatformCatalogue::of(*m_fileSystem, home);
+    const PlatformCatalogue platform = PlatformCatalogue::of(*run.fileSystem(), home);
     QList<FolderItem> found;
-    co_await fixedPathRules(found, home, knownCaches, safeCacheTraits);
+    co_await fixedPathRules(run, found, home, knownCaches, safeCacheTraits);
 
-    const EntryMatch updaterStaging = [](const QString& entryName) -> std::optional<Texts> {
+    const EntryMatch updaterStaging = [](const QString& entryName) -> std::optional<RecordTexts> {
         if (!isUpdaterStaging(entryName)) {
             return std::nullopt;
         }
-        return Texts{entryName, updaterStagingSubtitle.toString()};
+        return RecordTexts{entryName, updaterStagingSubtitle.toString()};
     };
-    QCoro::Task<> staging = listingRule(found, home + userCaches.toString(),
+    QCoro::Task<> staging = listingRule(run, found, home + userCaches.toString(),
                                         updaterStagingThreshold, updaterStaging, safeCacheTraits);
     co_await staging;
-    co_await fixedPathRules(found, platform.safeCaches, safeCacheTraits);
+    co_await fixedPathRules(run, found, platform.safeCaches, safeCacheTraits);
     for (const QString& folder : platform.updaterStagingFolders) {
-        QCoro::Task<> platformStaging =
-            listingRule(found, folder, updaterStagingThreshold, updaterStaging, safeCacheTraits);
+        QCoro::Task<> platformStaging = listingRule(run, found, folder, updaterStagingThreshold,
+                                                    updaterStaging, safeCacheTraits);
         co_await platformStaging;
     }
     co_return found;

@@ -1,4 +1,7 @@
-#include "scanner/Scanner.h"
+#include "scanner/CategoryRules.h"
+#include "scanner/FixedLocationRules.h"
+#include "scanner/ListingRules.h"
+#include "scanner/ScanRun.h"
 
 namespace {
 
@@ -28,19 +31,19 @@ constexpr QStringView runtimeSubtitle =
 
 } // namespace
 
-QCoro::Task<QList<FolderItem>> Scanner::scanSimulators() {
+QCoro::Task<QList<FolderItem>> scanSimulators(const ScanRun& run) {
     QList<FolderItem> found;
-    co_await fixedPathRule(found, dyldCache.location.toString(), 0, textsOf(dyldCache),
+    co_await fixedPathRule(run, found, dyldCache.location.toString(), 0, textsOf(dyldCache),
                            dyldCacheTraits);
 
-    const EntryMatch runtime = [](const QString& entryName) -> std::optional<Texts> {
+    const EntryMatch runtime = [](const QString& entryName) -> std::optional<RecordTexts> {
         if (isHidden(entryName)) {
             return std::nullopt;
         }
-        return Texts{runtimeName.toString().arg(entryName), runtimeSubtitle.toString()};
+        return RecordTexts{runtimeName.toString().arg(entryName), runtimeSubtitle.toString()};
     };
     QCoro::Task<> runtimes =
-        listingRule(found, runtimeVolumes.toString(), 0, runtime, runtimeTraits);
+        listingRule(run, found, runtimeVolumes.toString(), 0, runtime, runtimeTraits);
     co_await runtimes;
     co_return found;
 }

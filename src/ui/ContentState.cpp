@@ -52,9 +52,9 @@ QCoro::Task<> ContentState::performScan() {
     set(m_isScanning, true);
     set(m_statusMessage, WindowTexts::scanningStorage());
     auto scanning = m_services.scanner.scanAll(
-        [self](const QString& status) {
+        [self](ScanStep step) {
             if (self) {
-                self->set(self->m_statusMessage, status);
+                self->set(self->m_statusMessage, WindowTexts::scanStep(step));
             }
         },
         m_stop);

@@ -26,6 +26,26 @@ QString WindowTexts::readyToScan() {
 QString WindowTexts::scanningStorage() {
     return QStringLiteral("Scanning storage...");
 }
+QString WindowTexts::scanStep(ScanStep step) {
+    switch (step) {
+    case ScanStep::safeCaches:
+        return QStringLiteral("Scanning safe application caches...");
+    case ScanStep::developerTools:
+        return QStringLiteral("Scanning developer tools & build caches...");
+    case ScanStep::simulators:
+        return QStringLiteral("Scanning iOS simulator caches...");
+    case ScanStep::dormantPlugins:
+        return QStringLiteral("Scanning audio plugins & dormant formats...");
+    case ScanStep::containerResidue:
+        return QStringLiteral("Scanning sandbox extraction residues...");
+    case ScanStep::projectBuildFolders:
+        return QStringLiteral("Looking for project build folders...");
+    case ScanStep::containerEngines:
+        return QStringLiteral("Asking container engines for their caches...");
+    }
+    Q_UNREACHABLE();
+    return {};
+}
 QString WindowTexts::scanComplete(qsizetype found) {
     return QStringLiteral("Scan complete. Found ") + count(found) + QStringLiteral(" item(s).");
 }

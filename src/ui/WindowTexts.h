@@ -1,17 +1,20 @@
 #pragma once
 
 #include "model/CleanupResult.h"
+#include "scanner/ScanStep.h"
 
 #include <QString>
 
-// Every text the window, its dialogs and its menus show, in one place, but the catalogue's own:
-// the categories and tiers come with the model, each target's name and subtitle with the
-// scanner's rule tables.
+// Every text the window, its dialogs and its menus show, in one place, the words for the steps of
+// a scan too. The catalogue's own texts (categories, tiers, targets) come with the model and the
+// scanner.
 struct WindowTexts {
     static QString applicationName();
 
     static QString readyToScan();
     static QString scanningStorage();
+    // The status line while `step` of a scan runs.
+    static QString scanStep(ScanStep step);
     static QString scanComplete(qsizetype found);
     static QString cleaningSelectedItems();
     static QString cleaningItem(const QString& name);

@@ -1,7 +1,8 @@
 #include "platform/FileSystem.h"
 #include "platform/FreedBytes.h"
 #include "platform/StopToken.h"
-#include "scanner/Scanner.h"
+#include "scanner/ProjectSearch.h"
+#include "scanner/ScanRun.h"
 #include "support/FakeDisk.h"
 #include "support/Trees.h"
 
@@ -274,8 +275,8 @@ private slots:
         QTest::newRow("build folder swapped for a link after the scan") << Build([](Scene& s) {
             s.disk.writeFile(s.disk.home() + QStringLiteral("/Library/Caches/Cargo.toml"), 10);
             s.disk.writeFile(s.target() + QStringLiteral("/debug/app"), 3000);
-            Scanner scanner(s.fileSystem);
-            const auto found = QCoro::waitFor(scanner.scanProjectBuildFolders(s.disk.home(), {}));
+            ScanRun run(s.fileSystem);
+            const auto found = QCoro::waitFor(scanProjectBuildFolders(run, s.disk.home(), {}));
             QVERIFY(found.size() == 1 && found.first().path == s.target());
             QVERIFY(QDir(s.disk.real(s.target())).removeRecursively());
             s.disk.makeLink(s.target(), QFile::decodeName(s.canary));

@@ -1,5 +1,8 @@
 #include "platform/FileSystem.h"
+#include "scanner/CategoryRules.h"
 #include "scanner/PlatformCatalogue.h"
+#include "scanner/ProjectSearch.h"
+#include "scanner/ScanRun.h"
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
 #include "support/Fixtures.h"
@@ -324,7 +327,7 @@ private:
     bool m_ownersGiven = true;
 };
 
-using ScanFn = QCoro::Task<QList<FolderItem>> (*)(Scanner&, QString);
+using ScanFn = QCoro::Task<QList<FolderItem>> (*)(ScanRun&, QString);
 
 // Answers yes to every question a rule can ask: every path exists, every folder lists the same
 // few names and everything is large. Each rule of the catalogue, whenever it was added, then
@@ -370,8 +373,8 @@ class CatalogueTest : public QObject {
         if (!disk.ownersGiven()) {
             QSKIP("giving files to another user takes root");
         }
-        Scanner scanner(disk.fileSystem());
-        QCOMPARE(described(QCoro::waitFor(scan(scanner, disk.home()))), disk.expected(wants));
+        ScanRun run(disk.fileSystem());
+        QCOMPARE(described(QCoro::waitFor(scan(run, disk.home()))), disk.expected(wants));
     }
 
 private slots:
@@ -431,7 +434,7 @@ private slots:
 #endif
     }
     void safeCaches() {
-        check([](Scanner& scanner, QString home) { return scanner.scanSafeCaches(home); });
+        check([](ScanRun& run, QString home) { return scanSafeCaches(run, home); });
     }
 
     void developerTools_data() {
@@ -578,7 +581,7 @@ private slots:
 #endif
     }
     void developerTools() {
-        check([](Scanner& scanner, QString home) { return scanner.scanDeveloperTools(home); });
+        check([](ScanRun& run, QString home) { return scanDeveloperTools(run, home); });
     }
 
     void simulators_data() {
@@ -592,7 +595,7 @@ private slots:
         row("unlistable volumes keep the dyld cache", {filled(dyld, MiB), {volumes, 0}}, {dyld});
     }
     void simulators() {
-        check([](Scanner& scanner, QString) { return scanner.scanSimulators(); });
+        check([](ScanRun& run, QString) { return scanSimulators(run); });
     }
 
     void dormantPlugins_data() {
@@ -606,7 +609,7 @@ private slots:
         row("empty AAX folder, no VST folder", {{aax.path, folder}}, {});
     }
     void dormantPlugins() {
-        check([](Scanner& scanner, QString) { return scanner.scanDormantPlugins(); });
+        check([](ScanRun& run, QString) { return scanDormantPlugins(run); });
     }
 
     void containerResidue_data() {
@@ -632,7 +635,7 @@ private slots:
         row("unlistable containers folder", {{containers, 0}}, {});
     }
     void containerResidue() {
-        check([](Scanner& scanner, QString home) { return scanner.scanContainerResidue(home); });
+        check([](ScanRun& run, QString home) { return scanContainerResidue(run, home); });
     }
 
     void projectBuildFolders_data() {
@@ -728,9 +731,7 @@ private slots:
 #endif
     }
     void projectBuildFolders() {
-        check([](Scanner& scanner, QString home) {
-            return scanner.scanProjectBuildFolders(home, {});
-        });
+        check([](ScanRun& run, QString home) { return scanProjectBuildFolders(run, home, {}); });
     }
 
     // A target inside another one, or the same folder reached twice, is listed once, as the outer
@@ -773,7 +774,7 @@ private slots:
 #endif
     }
     void nestedTargets() {
-        check([](Scanner& scanner, QString) { return scanner.scanAll({}); });
+        check([](ScanRun& run, QString) { return run.scan(); });
     }
 
     // Every rule present: largest first, equal sizes in category, then rule order.

@@ -56,16 +56,16 @@ private slots:
         makeWideTree(QFile::encodeName(disk.real(disk.home() + "/work")), 40, 50);
         Scanner scanner(disk.fileSystem());
         const StopToken stop = StopToken::stoppable();
-        QStringList seen;
+        QList<ScanStep> seen;
         const QList<FolderItem> found = QCoro::waitFor(scanner.scanAll(
-            [&](const QString& text) {
+            [&](ScanStep step) {
                 if (seen.size() == stopAtStatus && duringWalk) {
                     // The category starts its first walk before the event loop runs again.
                     QTimer::singleShot(0, [&stop] { stop.requestStop(); });
                 } else if (seen.size() == stopAtStatus) {
                     stop.requestStop();
                 }
-                seen.append(text);
+                seen.append(step);
             },
             stop));
         QVERIFY(found.isEmpty());

@@ -216,11 +216,13 @@ private slots:
         });
         QCoro::waitFor(state.launch());
         QVERIFY(!emptyStateTooEarly);
-        // The window's own lines around one line for each step of the scan: the categories, the
-        // projects and the container engines.
-        QCOMPARE(seen.size(), 10);
-        QCOMPARE(seen.first(), QStringLiteral("Ready to scan"));
-        QCOMPARE(seen.last(), QStringLiteral("Scan complete. Found 3 item(s)."));
+        // The window's own lines around one line for each step of the scan, in order: the
+        // categories, the projects and the container engines.
+        QStringList expected{WindowTexts::readyToScan(), WindowTexts::scanningStorage()};
+        for (int step = 0; step <= int(ScanStep::containerEngines); ++step) {
+            expected.append(WindowTexts::scanStep(ScanStep(step)));
+        }
+        QCOMPARE(seen, expected << WindowTexts::scanComplete(3));
     }
 
     void cleanButtonNeedsBytesNotJustASelection() {
