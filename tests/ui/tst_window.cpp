@@ -268,7 +268,7 @@ private slots:
         ContentView view(rig.services(), rig.environment());
         ContentState& state = view.state();
         view.show();
-        QTRY_COMPARE(state.statusMessage(), QStringLiteral("Scan complete. Found 3 item(s)."));
+        QTRY_COMPARE(state.statusMessage(), WindowTexts::scanComplete(3));
         QTest::mouseClick(view.dashboard()->selectAllButton(), Qt::LeftButton);
 
         // Every report as painted; the status block takes the free space without clipping it, and
@@ -318,7 +318,7 @@ private slots:
         remove->click();
 
         QTRY_VERIFY(view.presentedAlert(ContentView::Alert::result));
-        QTRY_COMPARE(state.statusMessage(), QStringLiteral("Scan complete. Found 1 item(s)."));
+        QTRY_COMPARE(state.statusMessage(), WindowTexts::scanComplete(1));
 
         // Reports are painted in list order; the removal hook proves that each report of an item
         // that touches the disk was on screen before the item was.
