@@ -1,10 +1,10 @@
 #include "cleaner/Cleaner.h"
 
+#include "platform/BackgroundThreads.h"
 #include "platform/ContainerEngines.h"
 #include "platform/FileSystem.h"
 #include "platform/FreedBytes.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/ThreadPriority.h"
 
 #include <QCoreApplication>
 #include <QCoroFuture>

@@ -4,8 +4,8 @@
 #include "platform/FileName.h"
 #include "platform/MountRoot.h"
 #include "platform/RemoteMounts.h"
-#include "platform/TreeRemover.h"
-#include "platform/TreeWalker.h"
+#include "platform/walk/TreeRemover.h"
+#include "platform/walk/TreeWalker.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "scanner/Scanner.h"
 
+#include "platform/BackgroundThreads.h"
 #include "platform/ContainerEngines.h"
-#include "platform/ThreadPriority.h"
 
 #include <QCoroFuture>
 #include <QThreadPool>
