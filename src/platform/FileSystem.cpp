@@ -4,13 +4,13 @@
 #include "platform/FileName.h"
 #include "platform/MountRoot.h"
 #include "platform/RemoteMounts.h"
+#include "platform/walk/ListFolder.h"
 #include "platform/walk/TreeRemover.h"
 #include "platform/walk/TreeWalker.h"
 
 #include <QDir>
 #include <QFile>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -210,21 +210,20 @@ std::optional<QStringList> FileSystem::contentsOfDirectory(const QString& path) 
     if (!physical) {
         return std::nullopt;
     }
-    DIR* folder = ::opendir(physical->constData());
-    if (folder == nullptr) {
+    // A link to a folder is listed as the folder, as everywhere a path is followed.
+    const int folder =
+        ::open(physical->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    if (folder < 0) {
         return std::nullopt;
     }
     QStringList names;
-    while (const dirent* entry = ::readdir(folder)) {
-        const char* name = entry->d_name;
-        if (qstrcmp(name, ".") == 0 || qstrcmp(name, "..") == 0) {
-            continue;
-        }
+    // An error part-way leaves the names read so far: what the rules find there is still there.
+    listFolder(folder, [&names](const char* name, unsigned char) {
         if (auto text = exactName(name)) {
             names.append(std::move(*text));
         }
-    }
-    ::closedir(folder);
+    });
+    ::close(folder);
     return names;
 }
 
