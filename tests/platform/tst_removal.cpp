@@ -4,6 +4,7 @@
 #include "scanner/Scanner.h"
 #include "support/FakeDisk.h"
 #include "support/Trees.h"
+#include "ui/WindowTexts.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -36,6 +37,11 @@ namespace {
 const QString protectedText = QStringLiteral("Not removed: protected location");
 const QString notPlainText = QStringLiteral("Not removed: not a plain absolute path");
 const QString mountText = QStringLiteral("Not removed: mount point");
+
+// A removal's outcome as the window words it; nothing when the item went.
+std::optional<QString> shown(const std::optional<RemovalFailure>& failure) {
+    return failure ? std::optional(WindowTexts::removalFailure(*failure)) : std::nullopt;
+}
 
 QByteArray bytes(const QString& path) {
     return QFile::encodeName(path);
@@ -146,7 +152,7 @@ private slots:
             scene.disk.writeFile(path + QStringLiteral("/precious"), 10);
         }
         const QByteArray before = scene.everything();
-        QCOMPARE(scene.fileSystem->removeItem(path), std::optional(refusal));
+        QCOMPARE(shown(scene.fileSystem->removeItem(path)), std::optional(refusal));
         QCOMPARE(scene.everything(), before);
     }
 
@@ -170,7 +176,7 @@ private slots:
         disk.makeLink(QStringLiteral("/w/real"), QStringLiteral("store"));
         disk.makeLink(QStringLiteral("/w/hl"), QStringLiteral("real/deep/homes"));
         const QByteArray before = treeFingerprint(bytes(disk.root()));
-        QCOMPARE(disk.fileSystem()->removeItem(path), std::optional(protectedText));
+        QCOMPARE(shown(disk.fileSystem()->removeItem(path)), std::optional(protectedText));
         QCOMPARE(treeFingerprint(bytes(disk.root())), before);
     }
 
@@ -231,7 +237,7 @@ private slots:
             const bool measured = at.isEmpty() || scene.fileSystem->allocatedSizeOfTree(
                                                       target, {}, SizeMeasure::whole) == goes;
             FreedBytes freed;
-            const bool refused = scene.fileSystem->removeItem(target, {}, &freed) == error;
+            const bool refused = shown(scene.fileSystem->removeItem(target, {}, &freed)) == error;
             const bool counted = freed.total() == (at.isEmpty() ? 0 : goes);
             ::_exit((refused ? 0 : 1) | (entryExists(inside) ? 0 : 2) |
                     (measured && counted ? 0 : 4));
@@ -321,7 +327,7 @@ private slots:
         const QByteArray before = scene.outside();
         const qint64 held = scene.held();
         FreedBytes freed;
-        QCOMPARE(scene.fileSystem->removeItem(scene.target(), {}, &freed), std::nullopt);
+        QCOMPARE(shown(scene.fileSystem->removeItem(scene.target(), {}, &freed)), std::nullopt);
         QVERIFY(!entryExists(scene.realTarget()));
         QCOMPARE(scene.outside(), before);
         QCOMPARE(freed.total(), held);
@@ -431,7 +437,7 @@ private slots:
         QCOMPARE(scene.outside(), before);
         QCOMPARE(freed.total(), held - scene.held());
         // The same item, asked again without a stop, goes whole.
-        QCOMPARE(scene.fileSystem->removeItem(scene.target()), std::nullopt);
+        QCOMPARE(shown(scene.fileSystem->removeItem(scene.target())), std::nullopt);
         QVERIFY(!entryExists(target));
     }
 
@@ -510,7 +516,7 @@ private slots:
         const QByteArray before = scene.outside();
         const qint64 held = scene.held();
         FreedBytes freed;
-        QCOMPARE(scene.fileSystem->removeItem(scene.target(), {}, &freed),
+        QCOMPARE(shown(scene.fileSystem->removeItem(scene.target(), {}, &freed)),
                  std::optional(QStringLiteral(
                      "Operation not permitted: ~/Library/Caches/target/m/locked/stays")));
         QCOMPARE(freed.total(), held - scene.held());
@@ -523,7 +529,7 @@ private slots:
 
     void missingItemIsAnError() {
         Scene scene;
-        QCOMPARE(scene.fileSystem->removeItem(scene.target()),
+        QCOMPARE(shown(scene.fileSystem->removeItem(scene.target())),
                  std::optional(QStringLiteral("No such file or directory")));
     }
 
