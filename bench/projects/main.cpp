@@ -15,8 +15,8 @@
 // the background priority the scan's walkers have (du and find included), so that other work on
 // the machine weighs on every contender alike.
 #include "BenchTrees.h"
+#include "platform/BackgroundThreads.h"
 #include "platform/FileSystem.h"
-#include "platform/ThreadPriority.h"
 #include "scanner/ProjectSearch.h"
 #include "scanner/Scanner.h"
 

@@ -1,7 +1,7 @@
 #include "app/KestrelleApp.h"
 
 #include "app/WindowPlacement.h"
-#include "platform/ThreadPriority.h"
+#include "platform/BackgroundThreads.h"
 #include "ui/ContentView.h"
 #include "ui/Theme.h"
 #include "ui/WindowTexts.h"

@@ -1,10 +1,10 @@
 #include "cleaner/Cleaner.h"
 
+#include "platform/BackgroundThreads.h"
 #include "platform/ContainerEngines.h"
 #include "platform/FileSystem.h"
 #include "platform/FreedBytes.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/ThreadPriority.h"
 
 #include <QCoreApplication>
 #include <QCoroFuture>
@@ -13,15 +13,14 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <cerrno>
 #include <coroutine>
 #include <new>
 #include <optional>
-#include <system_error>
 #include <utility>
 
 namespace {
 
-const char* const failedCommandPrefix = "Failed command: ";
 // How often the progress of a removal under way is reported: the bar moves, the window is not
 // flooded.
 constexpr int progressWithinItemMs = 250;
@@ -90,7 +89,7 @@ private:
 struct Removal {
     enum class Outcome { missing, removed, failed, stopped };
     Outcome outcome = Outcome::missing;
-    QString error;
+    RemovalFailure failure;
 };
 
 Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, bool recreate,
@@ -115,8 +114,7 @@ Removal removeAndRecreate(const FileSystem& fileSystem, const QString& path, boo
         }
         return {Removal::Outcome::removed, {}};
     } catch (const std::bad_alloc&) {
-        return {Removal::Outcome::failed,
-                QString::fromStdString(std::generic_category().message(ENOMEM))};
+        return {Removal::Outcome::failed, {.error = ENOMEM}};
     }
 }
 
@@ -200,7 +198,7 @@ QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink 
                 break;
             case CommandRun::Outcome::failed:
                 ++result.failedCount;
-                result.errors.append(QLatin1String(failedCommandPrefix) + *item.cliCommand);
+                result.errors.append({.name = item.name, .command = *item.cliCommand});
                 break;
             case CommandRun::Outcome::stopped:
                 break;
@@ -230,7 +228,7 @@ QCoro::Task<CleanupResult> Cleaner::clean(QList<FolderItem> items, ProgressSink 
             break;
         case Removal::Outcome::failed:
             ++result.failedCount;
-            result.errors.append(item.name + QStringLiteral(": ") + removal.error);
+            result.errors.append({.name = item.name, .removal = removal.failure});
             break;
         }
     }

@@ -31,7 +31,7 @@ public:
     // `progress` gets its name and the share of the run already done (i / n, never 1), and the
     // event loop runs once so the report is on screen before the item is touched; while a removal
     // runs, it gets the same name again a few times a second with the share grown by the bytes
-    // freed so far of the item's recorded size. Never fails: each failure becomes a line of the
+    // freed so far of the item's recorded size. Never fails: each failure becomes an entry of the
     // result's errors. The caller's list is not changed.
     //
     // The bytes freed by a removal are those the removal itself counted as it went, not the size

@@ -4,13 +4,13 @@
 #include "platform/FileName.h"
 #include "platform/MountRoot.h"
 #include "platform/RemoteMounts.h"
-#include "platform/TreeRemover.h"
-#include "platform/TreeWalker.h"
+#include "platform/walk/ListFolder.h"
+#include "platform/walk/TreeRemover.h"
+#include "platform/walk/TreeWalker.h"
 
 #include <QDir>
 #include <QFile>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -20,21 +20,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
-#include <system_error>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 namespace {
-
-const char* const notPlainPathText = "Not removed: not a plain absolute path";
-const char* const protectedPathText = "Not removed: protected location";
-const char* const mountPointText = "Not removed: mount point";
-// A removal that stopped part-way: "<error>: <entry>", and " belongs to <owner>" when the entry is
-// another user's, whose name is "user <id>" when the system has none for it.
-const char* const stuckAtText = "%1: %2";
-const char* const belongsToText = " belongs to %1";
-const char* const unnamedUserText = "user %1";
 
 // System folders below the top level that must survive any cleanup: where macOS keeps the real
 // top-level folders, and the data volume that holds every user's files. Everything directly under
@@ -47,20 +37,22 @@ constexpr std::array protectedFolders{
 constexpr qsizetype minimumDepthOutsideHome = 3;
 constexpr qsizetype minimumDepthInHome = 2;
 
-QString describe(int error) {
-    return QString::fromStdString(std::generic_category().message(error));
-}
-
+// The name the system has for `user`; empty when it has none.
 QString userName(uid_t user) {
     const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
     passwd entry{};
     passwd* found = nullptr;
     if (::getpwuid_r(user, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-        found->pw_name != nullptr && found->pw_name[0] != '\0') {
+        found->pw_name != nullptr) {
         return QString::fromLocal8Bit(found->pw_name);
     }
-    return QString::fromLatin1(unnamedUserText).arg(user);
+    return {};
+}
+
+// The guard's answer for a path it keeps away from: nothing was touched.
+RemovalFailure refused(RemovalFailure::Kind kind) {
+    return {.kind = kind};
 }
 
 // macOS volumes usually ignore letter case, so "/users" is "/Users" there.
@@ -210,21 +202,20 @@ std::optional<QStringList> FileSystem::contentsOfDirectory(const QString& path) 
     if (!physical) {
         return std::nullopt;
     }
-    DIR* folder = ::opendir(physical->constData());
-    if (folder == nullptr) {
+    // A link to a folder is listed as the folder, as everywhere a path is followed.
+    const int folder =
+        ::open(physical->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    if (folder < 0) {
         return std::nullopt;
     }
     QStringList names;
-    while (const dirent* entry = ::readdir(folder)) {
-        const char* name = entry->d_name;
-        if (qstrcmp(name, ".") == 0 || qstrcmp(name, "..") == 0) {
-            continue;
-        }
+    // An error part-way leaves the names read so far: what the rules find there is still there.
+    listFolder(folder, [&names](const char* name, unsigned char) {
         if (auto text = exactName(name)) {
             names.append(std::move(*text));
         }
-    }
-    ::closedir(folder);
+    });
+    ::close(folder);
     return names;
 }
 
@@ -316,25 +307,25 @@ bool FileSystem::liesWithin(const QString& inner, const QList<Identity>& innerCh
     return inner == outer || inner.startsWith(outer + QLatin1Char('/'));
 }
 
-std::optional<QString> FileSystem::refusalOf(const QString& path) const {
+std::optional<RemovalFailure> FileSystem::refusalOf(const QString& path) const {
     if (path == QLatin1String("/")) {
-        return QString::fromLatin1(protectedPathText);
+        return refused(RemovalFailure::Kind::protectedLocation);
     }
     // A NUL would cut the path short, and text that does not survive encoding would name another
     // entry than the one asked for.
     if (!path.startsWith(QLatin1Char('/')) || path.contains(QChar(u'\0')) ||
         QFile::decodeName(QFile::encodeName(path)) != path) {
-        return QString::fromLatin1(notPlainPathText);
+        return refused(RemovalFailure::Kind::notPlainPath);
     }
     const QList<QStringView> components = QStringView(path).mid(1).split(QLatin1Char('/'));
     for (QStringView component : components) {
         if (component.isEmpty() || component == u"." || component == u"..") {
-            return QString::fromLatin1(notPlainPathText);
+            return refused(RemovalFailure::Kind::notPlainPath);
         }
     }
     for (const char* folder : protectedFolders) {
         if (samePath(path, QString::fromLatin1(folder))) {
-            return QString::fromLatin1(protectedPathText);
+            return refused(RemovalFailure::Kind::protectedLocation);
         }
     }
     // Nothing the catalogue names is shallower than this; whatever is must be a system folder, a
@@ -345,7 +336,8 @@ std::optional<QString> FileSystem::refusalOf(const QString& path) const {
     if (!home.isEmpty()) {
         if (home.size() > path.size() && home.at(path.size()) == u'/' &&
             samePath(QStringView(home).left(path.size()), path)) {
-            return QString::fromLatin1(protectedPathText); // an ancestor of the home folder
+            return refused(
+                RemovalFailure::Kind::protectedLocation); // an ancestor of the home folder
         }
         if (samePath(QStringView(path).left(home.size()), home) &&
             (path.size() == home.size() || path.at(home.size()) == u'/')) {
@@ -354,32 +346,32 @@ std::optional<QString> FileSystem::refusalOf(const QString& path) const {
         }
     }
     if (depth < minimumDepth) {
-        return QString::fromLatin1(protectedPathText);
+        return refused(RemovalFailure::Kind::protectedLocation);
     }
     return std::nullopt;
 }
 
-std::optional<QString> FileSystem::refusalOfEntry(int parentFd, const char* name,
-                                                  const struct stat& entry) const {
-    const QString refused = QString::fromLatin1(protectedPathText);
+std::optional<RemovalFailure> FileSystem::refusalOfEntry(int parentFd, const char* name,
+                                                         const struct stat& entry) const {
+    const RemovalFailure refusal = refused(RemovalFailure::Kind::protectedLocation);
     const QByteArray root = m_root.isEmpty() ? QByteArrayLiteral("/") : m_root;
     struct stat rootInfo {};
     struct stat parentInfo {};
     struct stat grandparentInfo {};
     if (::stat(root.constData(), &rootInfo) != 0 || ::fstat(parentFd, &parentInfo) != 0 ||
         ::fstatat(parentFd, "..", &grandparentInfo, 0) != 0) {
-        return refused;
+        return refusal;
     }
     // The depth rule again, by what the path reaches rather than by how it is written.
     if (sameEntry(rootInfo, parentInfo) || sameEntry(rootInfo, grandparentInfo)) {
-        return refused;
+        return refusal;
     }
     const QString home = homePath();
     if (!home.isEmpty()) {
         const QByteArray named = m_root + QFile::encodeName(home);
         struct stat homeInfo {};
         if (::stat(named.constData(), &homeInfo) == 0 && sameEntry(homeInfo, parentInfo)) {
-            return refused; // directly inside the home folder
+            return refusal; // directly inside the home folder
         }
     }
     if (S_ISDIR(entry.st_mode)) {
@@ -388,13 +380,13 @@ std::optional<QString> FileSystem::refusalOfEntry(int parentFd, const char* name
             guarded.append(m_root + folder);
         }
         if (isOneOf(entry, guarded)) {
-            return refused;
+            return refusal;
         }
     }
     // Said apart: a cache folder the user mounted a disk on is no system folder, and the user can
     // do something about it.
     if (isMountRoot(parentFd, name, entry, parentInfo.st_dev)) {
-        return QString::fromLatin1(mountPointText);
+        return refused(RemovalFailure::Kind::mountPoint);
     }
     return std::nullopt;
 }
@@ -418,8 +410,8 @@ QList<QByteArray> FileSystem::rootAndHomeAncestry() const {
     return folders;
 }
 
-std::optional<QString> FileSystem::removeItem(const QString& path, const StopToken& stop,
-                                              FreedBytes* freed) const {
+std::optional<RemovalFailure> FileSystem::removeItem(const QString& path, const StopToken& stop,
+                                                     FreedBytes* freed) const {
     if (auto refusal = refusalOf(path)) {
         return refusal;
     }
@@ -431,7 +423,7 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
     const int parentFd =
         ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (parentFd < 0) {
-        return describe(errno);
+        return RemovalFailure{.error = errno};
     }
     struct stat seen {};
     TreeRemover::Result result;
@@ -447,20 +439,21 @@ std::optional<QString> FileSystem::removeItem(const QString& path, const StopTok
     if (result.error == 0) {
         return std::nullopt;
     }
+    RemovalFailure failure{.error = result.error};
     if (!result.entry) {
-        return describe(result.error);
+        return failure;
     }
     // The entry is named below the folder holding the item, as the caller named that folder.
     QString entry = path.left(path.lastIndexOf(QLatin1Char('/')));
     if (!result.entry->empty()) {
         entry += QLatin1Char('/') + QFile::decodeName(QByteArray::fromStdString(*result.entry));
     }
-    QString text = QString::fromLatin1(stuckAtText)
-                       .arg(describe(result.error), displayPath(entry, homePath()));
+    failure.entry = displayPath(entry, homePath());
     if (result.owner && *result.owner != ::geteuid()) {
-        text += QString::fromLatin1(belongsToText).arg(userName(*result.owner));
+        failure.owner = *result.owner;
+        failure.ownerName = userName(*result.owner);
     }
-    return text;
+    return failure;
 }
 
 std::optional<FileSystem::FolderAttributes>

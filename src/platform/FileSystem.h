@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FolderSearch.h"
+#include "platform/RemovalFailure.h"
 #include "platform/StopToken.h"
 
 #include <QByteArray>
@@ -114,19 +115,20 @@ public:
     // Removes the item at `path`: a folder with everything below it, anything else on its own. A
     // symbolic link is removed as a link, wherever it points, at the top as anywhere below; FIFOs
     // and sockets are unlinked without being opened; a folder mounted anywhere below is left alone.
-    // Every deletion of the program goes through here, so before touching anything it refuses:
-    //  - with "Not removed: not a plain absolute path": a path that is empty, relative, holds ".",
-    //    ".." or an empty component (so also a trailing or doubled "/"), holds a NUL, or is text
-    //    that does not encode to a file name and back unchanged;
-    //  - with "Not removed: protected location", judged on the text (letter case ignored):
+    // Every deletion of the program goes through here, so before touching anything it refuses
+    // (each refusal a kind of RemovalFailure):
+    //  - as notPlainPath: a path that is empty, relative, holds ".", ".." or an empty component
+    //    (so also a trailing or doubled "/"), holds a NUL, or is text that does not encode to a
+    //    file name and back unchanged;
+    //  - as protectedLocation, judged on the text (letter case ignored):
     //    1. the root "/";
     //    2. the system folders /private/var, /private/etc, /private/tmp, /usr/local and
     //       /System/Volumes/Data;
     //    3. the home folder and each of its ancestors;
     //    4. outside the home folder, any path with fewer than three components ("/usr/bin",
     //       "/home/other"); inside it, any with fewer than two below it ("~/Documents");
-    //  - with the same text, judged on what the path reaches (links in the folders above the item
-    //    are followed, so another name for a folder changes nothing):
+    //  - as protectedLocation too, judged on what the path reaches (links in the folders above
+    //    the item are followed, so another name for a folder changes nothing):
     //    5. an item directly in the root or directly in a folder that is directly in the root;
     //    6. an item directly in the home folder;
     //    7. a folder that is the root, one of the system folders of rule 2, the home folder or one
@@ -134,24 +136,22 @@ public:
     //       them and as they really are once every link in the home path is resolved;
     //    8. anything whose place cannot be checked (the root, the folder holding the item or the
     //       one above it cannot be looked at);
-    //  - with "Not removed: mount point", judged on what the path reaches once the rules above
-    //    let it pass:
+    //  - as mountPoint, judged on what the path reaches once the rules above let it pass:
     //    9. an item that is the root of a mount (a bind mount of a folder of the same disk
     //       included), or a folder on another device than the folder that holds it.
-    // Returns nothing when the item is gone; otherwise the refusal or the description of the first
-    // error, which names the entry where the removal stuck as paths are shown ("~/..." inside the
-    // home) and its owner when that is another user: "Permission denied: ~/.npm/_cacache/_logs
-    // belongs to root". A removal that fails part-way goes on with whatever it can remove and
-    // leaves the rest.
+    // Returns nothing when the item is gone; otherwise the refusal, or the first error met (a
+    // failure), with the entry where the removal stuck as paths are shown ("~/..." inside the
+    // home) and its owner when that is another user. A removal that fails part-way goes on with
+    // whatever it can remove and leaves the rest.
     // Blocking: never call it on the GUI thread.
     // A stop request ends the removal between entries: what is not yet removed stays, and the
-    // result is then the stop's own error (ECANCELED).
+    // result is then a failure with the stop's own error (ECANCELED).
     // While it removes, it adds to `freed` (when given) the bytes it frees, counted as the whole
     // measure counts them (a file's blocks when its last link goes, a folder's own blocks, never
     // the item's own entry), so that removing a tree that did not change since it was measured
     // frees exactly its figure, and a removal that fails or stops part-way counts what went.
-    virtual std::optional<QString> removeItem(const QString& path, const StopToken& stop = {},
-                                              FreedBytes* freed = nullptr) const;
+    virtual std::optional<RemovalFailure>
+    removeItem(const QString& path, const StopToken& stop = {}, FreedBytes* freed = nullptr) const;
 
     // What a folder that is removed to be made again empty is to be made with, so that its tools
     // can still use it: the permission bits of the folder (setuid, setgid and sticky included;
@@ -186,11 +186,11 @@ protected:
 
 private:
     // Why `path` may not be removed, judged on its text alone; nothing when it may.
-    std::optional<QString> refusalOf(const QString& path) const;
+    std::optional<RemovalFailure> refusalOf(const QString& path) const;
     // Why the entry `name` seen in the open folder `parentFd` may not be removed, by what it is or
     // where it really lies, whatever the path called it; nothing when it may.
-    std::optional<QString> refusalOfEntry(int parentFd, const char* name,
-                                          const struct stat& entry) const;
+    std::optional<RemovalFailure> refusalOfEntry(int parentFd, const char* name,
+                                                 const struct stat& entry) const;
     // Where the root, the home folder and each folder between them lie on the real disk, both as
     // the home path names them and as they really are once every link in the home path is
     // resolved: a link anywhere in the home path gives its folders a second name.

@@ -1,7 +1,7 @@
 #include "platform/FolderSearch.h"
 
 #include "platform/MountRoot.h"
-#include "platform/StealingWalk.h"
+#include "platform/walk/StealingWalk.h"
 
 #include <dirent.h>
 #include <fcntl.h>

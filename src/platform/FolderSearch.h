@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/ListFolder.h"
 #include "platform/StopToken.h"
+#include "platform/walk/ListFolder.h"
 
 #include <QtGlobal>
 

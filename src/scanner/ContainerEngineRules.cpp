@@ -1,7 +1,7 @@
 #include "scanner/ContainerEngineRules.h"
 
+#include "platform/BackgroundThreads.h"
 #include "platform/ContainerEngines.h"
-#include "platform/ThreadPriority.h"
 #include "scanner/RecordTraits.h"
 #include "scanner/ScanRun.h"
 

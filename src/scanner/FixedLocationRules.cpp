@@ -1,7 +1,7 @@
 #include "scanner/FixedLocationRules.h"
 
+#include "platform/BackgroundThreads.h"
 #include "platform/FileSystem.h"
-#include "platform/ThreadPriority.h"
 #include "scanner/OfferableLocation.h"
 #include "scanner/ScanRun.h"
 

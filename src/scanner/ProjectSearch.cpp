@@ -1,9 +1,9 @@
 #include "scanner/ProjectSearch.h"
 
+#include "platform/BackgroundThreads.h"
 #include "platform/FileName.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderSearch.h"
-#include "platform/ThreadPriority.h"
 #include "scanner/PlatformCatalogue.h"
 #include "scanner/RecordTraits.h"
 #include "scanner/ScanRun.h"

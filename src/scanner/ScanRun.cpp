@@ -1,7 +1,7 @@
 #include "scanner/ScanRun.h"
 
+#include "platform/BackgroundThreads.h"
 #include "platform/FileSystem.h"
-#include "platform/ThreadPriority.h"
 #include "scanner/CategoryRules.h"
 #include "scanner/ContainerEngineRules.h"
 #include "scanner/ProjectSearch.h"

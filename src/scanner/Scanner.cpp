@@ -1,7 +1,7 @@
 #include "scanner/Scanner.h"
 
+#include "platform/BackgroundThreads.h"
 #include "platform/FileSystem.h"
-#include "platform/ThreadPriority.h"
 #include "scanner/ScanRun.h"
 
 #include <QCoroFuture>

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <system_error>
+
 // How much of a manifest's texts the new-version alert shows: a version is one short line, the
 // notes a few lines.
 constexpr qsizetype versionLength = 40;
@@ -123,10 +125,40 @@ QString WindowTexts::resultMessage(const CleanupResult& result) {
 }
 QString WindowTexts::resultDetails(const CleanupResult& result) {
     QStringList lines;
-    for (const QString& error : result.errors) {
-        lines.append(visibleText(error));
+    for (const CleanupFailure& failure : result.errors) {
+        lines.append(visibleText(cleanupFailure(failure)));
     }
     return result.failedCount > 0 ? lines.join(QLatin1Char('\n')) : QString();
+}
+QString WindowTexts::cleanupFailure(const CleanupFailure& failure) {
+    if (failure.command) {
+        return QStringLiteral("Failed command: ") + *failure.command;
+    }
+    return failure.name + QStringLiteral(": ") + removalFailure(failure.removal);
+}
+QString WindowTexts::removalFailure(const RemovalFailure& failure) {
+    switch (failure.kind) {
+    case RemovalFailure::Kind::notPlainPath:
+        return QStringLiteral("Not removed: not a plain absolute path");
+    case RemovalFailure::Kind::protectedLocation:
+        return QStringLiteral("Not removed: protected location");
+    case RemovalFailure::Kind::mountPoint:
+        return QStringLiteral("Not removed: mount point");
+    case RemovalFailure::Kind::failed:
+        break;
+    }
+    // The system's own description of its error.
+    QString text = QString::fromStdString(std::generic_category().message(failure.error));
+    if (!failure.entry.isEmpty()) {
+        text += QStringLiteral(": ") + failure.entry;
+    }
+    if (failure.owner) {
+        text +=
+            QStringLiteral(" belongs to ") +
+            (failure.ownerName.isEmpty() ? QStringLiteral("user ") + QString::number(*failure.owner)
+                                         : failure.ownerName);
+    }
+    return text;
 }
 QString WindowTexts::copySudoCommand() {
     return QStringLiteral("Copy Root Sudo Command");

@@ -44,6 +44,12 @@ struct WindowTexts {
     // The failures, one line each whatever the names in them hold, for the alert's details; empty
     // when nothing failed.
     static QString resultDetails(const CleanupResult& result);
+    // What a cleanup could not do, as plain lines (the names and paths in them are the disk's,
+    // shown as they are): a target's line, its name and why its removal left it or the command
+    // that failed; why a removal left an item, a refusal or the system's error and where it struck
+    // ("Permission denied: ~/.npm/_logs belongs to root").
+    static QString cleanupFailure(const CleanupFailure& failure);
+    static QString removalFailure(const RemovalFailure& failure);
     static QString copySudoCommand();
     static QString ok();
 

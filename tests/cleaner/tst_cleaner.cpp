@@ -6,6 +6,7 @@
 #include "support/FakeDisk.h"
 #include "support/Fixtures.h"
 #include "support/Trees.h"
+#include "ui/WindowTexts.h"
 
 #include <QCoreApplication>
 #include <QCoroTask>
@@ -24,9 +25,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <utility>
 
 namespace {
+
+// The run's failures as the window words them.
+QStringList failureLines(const CleanupResult& result) {
+    QStringList lines;
+    for (const CleanupFailure& failure : result.errors) {
+        lines.append(WindowTexts::cleanupFailure(failure));
+    }
+    return lines;
+}
 
 // What the stand-ins for the disk and the shell were asked to do, in order, and on which threads.
 class Journal {
@@ -69,11 +80,11 @@ struct SpyFileSystem final : FileSystem {
         m_journal.note(QStringLiteral("exists ") + path);
         return FileSystem::fileExists(path);
     }
-    std::optional<QString> removeItem(const QString& path, const StopToken& stop,
-                                      FreedBytes* freed) const override {
+    std::optional<RemovalFailure> removeItem(const QString& path, const StopToken& stop,
+                                             FreedBytes* freed) const override {
         m_journal.note(QStringLiteral("remove ") + path);
         if (failingRemovals.contains(path)) {
-            return QStringLiteral("Permission denied");
+            return RemovalFailure{.error = EACCES};
         }
         if (path == stepwise) {
             for (int step = 1; step <= 3; ++step) {
@@ -83,7 +94,7 @@ struct SpyFileSystem final : FileSystem {
                     QThread::msleep(1);
                 }
             }
-            return stop.stopRequested() ? std::optional(QStringLiteral("Operation canceled"))
+            return stop.stopRequested() ? std::optional(RemovalFailure{.error = ECANCELED})
                                         : std::nullopt;
         }
         return FileSystem::removeItem(path, stop, freed);
@@ -317,7 +328,7 @@ private slots:
         QCOMPARE(result.totalFreed, (ran ? row.bytes : 0) + held - bench.held(row.path));
         QCOMPARE(result.succeededCount, succeeded ? 1 : 0);
         QCOMPARE(result.failedCount, errors.size());
-        QCOMPARE(result.errors, errors);
+        QCOMPARE(failureLines(result), errors);
         QCOMPARE(result.sudoCommandsRequired,
                  row.policy.requiresSudo ? QStringList{row.path} : QStringList{});
         QCOMPARE(bench.journal.events(), asked);
@@ -407,8 +418,8 @@ private slots:
         QCOMPARE(result.totalFreed, dHeld + 20); // D removed, E's command
         QCOMPARE(result.succeededCount, qsizetype(2));
         QCOMPARE(result.failedCount, qsizetype(2));
-        QCOMPARE(result.errors, (QStringList{QStringLiteral("Failed command: fail"),
-                                             QStringLiteral("C: Permission denied")}));
+        QCOMPARE(failureLines(result), (QStringList{QStringLiteral("Failed command: fail"),
+                                                    QStringLiteral("C: Permission denied")}));
         QCOMPARE(result.sudoCommandsRequired, (QStringList{aax, vst}));
 
         // Only the one cache removed is touched, and it is made again empty.

@@ -2,6 +2,7 @@
 #include "platform/StopToken.h"
 #include "support/FakeDisk.h"
 #include "support/Trees.h"
+#include "ui/WindowTexts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -260,14 +261,14 @@ private slots:
         };
         const QByteArray canaryBefore = canary();
 
-        std::optional<QString> result;
+        std::optional<RemovalFailure> result;
         const bool ran = asUnprivilegedUser(disk.root(), [&] {
             result = disk.fileSystem()->removeItem(QStringLiteral("/t/go/pkg/mod"));
         });
         if (!ran) {
             QSKIP("cannot switch to an unprivileged user here");
         }
-        QCOMPARE(result.value_or(QString()), error);
+        QCOMPARE(result ? WindowTexts::removalFailure(*result) : QString(), error);
         QCOMPARE(QFileInfo::exists(disk.real("/t/go/pkg/mod")), !error.isEmpty());
         QCOMPARE(modeOf("/t/go/pkg"), parentMode);
         QCOMPARE(modeOf("/t/canary"), 0444);

@@ -5,6 +5,7 @@
 #include "scanner/ScanRun.h"
 #include "support/FakeDisk.h"
 #include "support/Trees.h"
+#include "ui/WindowTexts.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -37,6 +38,11 @@ namespace {
 const QString protectedText = QStringLiteral("Not removed: protected location");
 const QString notPlainText = QStringLiteral("Not removed: not a plain absolute path");
 const QString mountText = QStringLiteral("Not removed: mount point");
+
+// A removal's outcome as the window words it; nothing when the item went.
+std::optional<QString> shown(const std::optional<RemovalFailure>& failure) {
+    return failure ? std::optional(WindowTexts::removalFailure(*failure)) : std::nullopt;
+}
 
 QByteArray bytes(const QString& path) {
     return QFile::encodeName(path);
@@ -147,7 +153,7 @@ private slots:
             scene.disk.writeFile(path + QStringLiteral("/precious"), 10);
         }
         const QByteArray before = scene.everything();
-        QCOMPARE(scene.fileSystem->removeItem(path), std::optional(refusal));
+        QCOMPARE(shown(scene.fileSystem->removeItem(path)), std::optional(refusal));
         QCOMPARE(scene.everything(), before);
     }
 
@@ -171,7 +177,7 @@ private slots:
         disk.makeLink(QStringLiteral("/w/real"), QStringLiteral("store"));
         disk.makeLink(QStringLiteral("/w/hl"), QStringLiteral("real/deep/homes"));
         const QByteArray before = treeFingerprint(bytes(disk.root()));
-        QCOMPARE(disk.fileSystem()->removeItem(path), std::optional(protectedText));
+        QCOMPARE(shown(disk.fileSystem()->removeItem(path)), std::optional(protectedText));
         QCOMPARE(treeFingerprint(bytes(disk.root())), before);
     }
 
@@ -232,7 +238,7 @@ private slots:
             const bool measured = at.isEmpty() || scene.fileSystem->allocatedSizeOfTree(
                                                       target, {}, SizeMeasure::whole) == goes;
             FreedBytes freed;
-            const bool refused = scene.fileSystem->removeItem(target, {}, &freed) == error;
+            const bool refused = shown(scene.fileSystem->removeItem(target, {}, &freed)) == error;
             const bool counted = freed.total() == (at.isEmpty() ? 0 : goes);
             ::_exit((refused ? 0 : 1) | (entryExists(inside) ? 0 : 2) |
                     (measured && counted ? 0 : 4));
@@ -322,7 +328,7 @@ private slots:
         const QByteArray before = scene.outside();
         const qint64 held = scene.held();
         FreedBytes freed;
-        QCOMPARE(scene.fileSystem->removeItem(scene.target(), {}, &freed), std::nullopt);
+        QCOMPARE(shown(scene.fileSystem->removeItem(scene.target(), {}, &freed)), std::nullopt);
         QVERIFY(!entryExists(scene.realTarget()));
         QCOMPARE(scene.outside(), before);
         QCOMPARE(freed.total(), held);
@@ -432,7 +438,7 @@ private slots:
         QCOMPARE(scene.outside(), before);
         QCOMPARE(freed.total(), held - scene.held());
         // The same item, asked again without a stop, goes whole.
-        QCOMPARE(scene.fileSystem->removeItem(scene.target()), std::nullopt);
+        QCOMPARE(shown(scene.fileSystem->removeItem(scene.target())), std::nullopt);
         QVERIFY(!entryExists(target));
     }
 
@@ -511,7 +517,7 @@ private slots:
         const QByteArray before = scene.outside();
         const qint64 held = scene.held();
         FreedBytes freed;
-        QCOMPARE(scene.fileSystem->removeItem(scene.target(), {}, &freed),
+        QCOMPARE(shown(scene.fileSystem->removeItem(scene.target(), {}, &freed)),
                  std::optional(QStringLiteral(
                      "Operation not permitted: ~/Library/Caches/target/m/locked/stays")));
         QCOMPARE(freed.total(), held - scene.held());
@@ -524,7 +530,7 @@ private slots:
 
     void missingItemIsAnError() {
         Scene scene;
-        QCOMPARE(scene.fileSystem->removeItem(scene.target()),
+        QCOMPARE(shown(scene.fileSystem->removeItem(scene.target())),
                  std::optional(QStringLiteral("No such file or directory")));
     }
 

@@ -42,8 +42,8 @@ qint64 TickingFileSystem::allocatedSizeOfTree(const QString& path, const StopTok
     return FileSystem::allocatedSizeOfTree(path, stop, measure);
 }
 
-std::optional<QString> TickingFileSystem::removeItem(const QString& path, const StopToken& stop,
-                                                     FreedBytes* freed) const {
+std::optional<RemovalFailure>
+TickingFileSystem::removeItem(const QString& path, const StopToken& stop, FreedBytes* freed) const {
     awaitTicks();
     return FileSystem::removeItem(path, stop, freed);
 }

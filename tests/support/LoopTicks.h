@@ -34,8 +34,8 @@ public:
     TickingFileSystem(const FakeDisk& disk, const LoopTicks& ticks);
     qint64 allocatedSizeOfTree(const QString& path, const StopToken& stop,
                                SizeMeasure measure) const override;
-    std::optional<QString> removeItem(const QString& path, const StopToken& stop,
-                                      FreedBytes* freed) const override;
+    std::optional<RemovalFailure> removeItem(const QString& path, const StopToken& stop,
+                                             FreedBytes* freed) const override;
     bool stalled() const { return m_stalled.load(); }
     int waits() const { return m_waits.load(); }
 

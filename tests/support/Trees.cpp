@@ -1,6 +1,6 @@
 #include "support/Trees.h"
 
-#include "platform/TreeRemover.h"
+#include "platform/walk/TreeRemover.h"
 #include "support/FakeDisk.h"
 
 #include <QCryptographicHash>

@@ -79,8 +79,8 @@ public:
         }
         return FileSystem::allocatedSizeOfTree(path, stop, measure);
     }
-    std::optional<QString> removeItem(const QString& path, const StopToken& stop,
-                                      FreedBytes* freed) const override {
+    std::optional<RemovalFailure> removeItem(const QString& path, const StopToken& stop,
+                                             FreedBytes* freed) const override {
         {
             const QMutexLocker lock(&mutex);
             paintedAtRemoval.append({path, painted});

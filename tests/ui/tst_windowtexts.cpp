@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <cerrno>
+
 Q_DECLARE_METATYPE(CleanupResult)
 
 class WindowTextsTest : public QObject {
@@ -25,14 +27,28 @@ private slots:
         row("administrator paths", {1500, 1, 0, {}, {"/Library/Audio/Plug-Ins/VST", "/x"}},
             "Recovered 2 KB across 1 target(s).\n\nNote: 2" + note);
         row("failures are not hidden",
-            {0, 0, 2, {"A: Permission denied", "Failed command: false"}, {}},
+            {0, 0, 2, {{.name = "A", .removal = {.error = EACCES}}, {.command = "false"}}, {}},
             "Recovered 0 B across 0 target(s).\n\n2 target(s) could not be removed.",
             "A: Permission denied\nFailed command: false");
         row("failure line after the administrator note",
-            {10, 1, 1, {"B: Device or resource busy"}, {"/p"}},
+            {10, 1, 1, {{.name = "B", .removal = {.error = EBUSY}}}, {"/p"}},
             "Recovered 10 bytes across 1 target(s).\n\nNote: 1" + note +
                 "\n\n1 target(s) could not be removed.",
             "B: Device or resource busy");
+        using Kind = RemovalFailure::Kind;
+        row("refusals, and where a removal stuck and whose that is",
+            {0,
+             0,
+             3,
+             {{.name = "M", .removal = {.kind = Kind::mountPoint}},
+              {.name = "N",
+               .removal =
+                   {.error = EACCES, .entry = "~/.npm/_logs", .owner = 0, .ownerName = "root"}},
+              {.name = "U", .removal = {.error = EROFS, .entry = "/srv/c", .owner = 4242}}},
+             {}},
+            "Recovered 0 B across 0 target(s).\n\n3 target(s) could not be removed.",
+            "M: Not removed: mount point\nN: Permission denied: ~/.npm/_logs belongs to root\n"
+            "U: Read-only file system: /srv/c belongs to user 4242");
     }
     void resultMessage() {
         QFETCH(CleanupResult, result);

@@ -16,13 +16,14 @@
 // given (as the scan printed them) are removed after the scan by the program's own cleaner,
 // exactly as the window would remove them, and the only output is its result: "freed", the bytes
 // it counts as freed, how many targets went and how many failed, tab-separated, then one line per
-// failure.
+// failure, worded as the window words it.
 
 #include "cleaner/Cleaner.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
 #include "scanner/PlatformCatalogue.h"
 #include "scanner/Scanner.h"
+#include "ui/WindowTexts.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -74,8 +75,8 @@ int main(int argc, char* argv[]) {
         const CleanupResult result = QCoro::waitFor(cleaner.clean(found, {}));
         out << "freed\t" << result.totalFreed << '\t' << result.succeededCount << '\t'
             << result.failedCount << '\n';
-        for (const QString& error : result.errors) {
-            out << error << '\n';
+        for (const CleanupFailure& failure : result.errors) {
+            out << WindowTexts::cleanupFailure(failure) << '\n';
         }
         return result.failedCount == 0 ? 0 : 1;
     }

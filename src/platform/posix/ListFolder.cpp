@@ -1,4 +1,4 @@
-#include "platform/ListFolder.h"
+#include "platform/walk/ListFolder.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "platform/ThreadPriority.h"
+#include "platform/BackgroundThreads.h"
 
 void lowerCurrentThreadPriority() {
     QThread::currentThread()->setPriority(QThread::LowPriority);

@@ -1,9 +1,9 @@
-#include "platform/TreeRemover.h"
+#include "platform/walk/TreeRemover.h"
 
 #include "platform/FreedBytes.h"
-#include "platform/LinkTally.h"
 #include "platform/MountRoot.h"
-#include "platform/StealingWalk.h"
+#include "platform/walk/LinkTally.h"
+#include "platform/walk/StealingWalk.h"
 
 #include <QtGlobal>
 

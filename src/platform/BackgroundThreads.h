@@ -4,6 +4,9 @@
 
 class QThreadPool;
 
+// The threads the program's long work runs on, and the one join that ends them all before main
+// returns.
+
 // Lets the calling thread yield to the GUI thread: background work such as folder walks runs at a
 // lower scheduling priority so the window keeps its share of the processor.
 void lowerCurrentThreadPriority();

@@ -1,8 +1,8 @@
-#include "platform/TreeWalker.h"
+#include "platform/walk/TreeWalker.h"
 
-#include "platform/LinkTally.h"
 #include "platform/MountRoot.h"
-#include "platform/StealingWalk.h"
+#include "platform/walk/LinkTally.h"
+#include "platform/walk/StealingWalk.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -9,11 +9,11 @@
 
 class FreedBytes;
 
-// The recursive removal behind FileSystem::removeItem, and internal to this folder: it checks
-// nothing about where the item is, so the program and its tools delete only through removeItem
-// (the removal tests reach it through a seam of their own to choose the number of threads).
-// Everything happens relative to open folder descriptors, one name at a time: no path is ever
-// resolved below the item, so there is no length limit and a symbolic link met anywhere is
+// The recursive removal behind FileSystem::removeItem, and internal to the platform layer: it
+// checks nothing about where the item is, so the program and its tools delete only through
+// removeItem (the removal tests reach it through a seam of their own to choose the number of
+// threads). Everything happens relative to open folder descriptors, one name at a time: no path is
+// ever resolved below the item, so there is no length limit and a symbolic link met anywhere is
 // removed as a link, never followed.
 class TreeRemover {
 public:

@@ -1,4 +1,4 @@
-#include "platform/ThreadPriority.h"
+#include "platform/BackgroundThreads.h"
 
 #include <QThread>
 #include <QThreadPool>

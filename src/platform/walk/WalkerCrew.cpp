@@ -1,6 +1,6 @@
-#include "platform/WalkerCrew.h"
+#include "platform/walk/WalkerCrew.h"
 
-#include "platform/FolderStack.h"
+#include "platform/walk/FolderStack.h"
 
 #include <QThread>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/FolderStack.h"
 #include "platform/StopToken.h"
-#include "platform/WalkerCrew.h"
+#include "platform/walk/FolderStack.h"
+#include "platform/walk/WalkerCrew.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/LinkTally.h"
+#include "platform/walk/LinkTally.h"
 
 #include <algorithm>
 #include <limits>

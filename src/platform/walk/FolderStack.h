@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ListFolder.h"
+#include "platform/walk/ListFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
